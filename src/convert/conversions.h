@@ -1,0 +1,61 @@
+// The one set of rules by which box texts become numbers and numbers become box texts.
+// Every handler that reads or writes a box goes through these, so the same text always
+// yields the same number everywhere in the program.
+#pragma once
+
+#include <QChar>
+#include <QString>
+#include <QtGlobal>
+
+namespace conv {
+
+// Reads the number at the start of a text, the way the field boxes are read:
+// blanks, tabs and line feeds are dropped wherever they stand; "&H" starts hexadecimal
+// (1..4 digits are a signed 16-bit value, 5..8 digits a signed 32-bit value, further digits
+// are not read); otherwise sign, digits, one "." and an exponent ("E" or "D") are taken up to
+// the first character that cannot continue the number. No number at the start reads as 0.
+// The result is always finite: an exponent beyond the double range is limited to +-DBL_MAX.
+double ReadNumber(const QString& text);
+
+// ReadNumber of "&H" followed by the text: the value of a byte cell or of joined reply digits.
+double ReadHex(const QString& text);
+
+enum class IntWidth { Byte, Int16, Int32 };
+
+// Nearest integer, a half going to the even neighbour (2.5 -> 2, 3.5 -> 4). A result outside
+// the width is limited to the width's nearest bound; NaN gives 0.
+qint64 RoundToInt(double value, IntWidth width);
+
+// Largest whole number not above the value.
+double Floor(double value);
+
+// Decimal digits without leading zeros, "-" in front of a negative value.
+QString DecimalText(qint64 value);
+
+// Upper-case hexadecimal without leading zeros. A negative value gives its two's complement:
+// four digits when it fits 16 bits (-1 -> FFFF), eight digits otherwise.
+QString HexText(qint64 value);
+
+// Two upper-case hexadecimal digits of a byte (0 -> 00, 255 -> FF). Only the low byte counts.
+QString HexByteText(int byte);
+
+// Renders a number with a display pattern such as "0####", "0##.#0 Hz" or "0##.0 A":
+// placeholders from the leftmost "0" to the "." set the minimum integer digits, placeholders
+// after the "." up to the rightmost "0" set the decimals, text after the last placeholder is
+// copied. A whole number under "0##.#0" keeps both decimals (50 -> 050.00). A negative value
+// gets "-" before the padded digits (-001.5 A), unless every digit shown is 0.
+QString Picture(double value, const QString& pattern);
+
+// The one visible character shown for a byte in character cells and log lines:
+// 0x20..0x7E as themselves, control codes 0x01..0x1F as the Unicode control pictures
+// (U+2401..U+241F), 0x7F as U+2421, 0x80..0xFF as U+0100..U+017F (Latin Extended-A).
+// Byte 0 gives the empty text.
+QString CharOf(quint8 byte);
+
+// The byte a character stands for, the reverse of CharOf; -1 for a character no byte maps to.
+int CodeOf(QChar ch);
+
+// Every byte of a sequence as its character, byte 0 adding nothing.
+QString CharsOf(const QByteArray& bytes);
+
+}  // namespace conv

@@ -1,0 +1,39 @@
+#include "exchange/exchange_text.h"
+
+#include "convert/conversions.h"
+
+namespace exchange {
+
+QByteArray BytesToSend(const std::array<QString, kCells>& byteCells) {
+    QByteArray bytes;
+    for (int i = 0; i < kCells; ++i) {
+        if (i > 0 && byteCells[i].isEmpty()) break;
+        const qint64 value = conv::RoundToInt(conv::ReadHex(byteCells[i]), conv::IntWidth::Int32);
+        bytes.append(static_cast<char>(static_cast<quint8>(value & 0xFF)));
+    }
+    return bytes;
+}
+
+QString LogLine(int counter, Direction direction, const QByteArray& frame) {
+    const QString tag =
+        direction == Direction::Sent ? QStringLiteral("TXD:  ( ") : QStringLiteral("RXD:  ( ");
+    return QStringLiteral("[") + conv::Picture(counter, QStringLiteral("0####")) +
+           QStringLiteral("] ") + tag + conv::CharsOf(frame) + QStringLiteral(" )");
+}
+
+int NextCounter(int counter) {
+    return counter >= 32767 || counter < 0 ? 0 : counter + 1;
+}
+
+GridTexts ReceiveGridTexts(const QByteArray& received) {
+    GridTexts grid;
+    grid.shown = static_cast<int>(std::min<qsizetype>(received.size(), kCells));
+    for (int i = 0; i < grid.shown; ++i) {
+        const auto byte = static_cast<quint8>(received[i]);
+        grid.hex[i] = conv::HexByteText(byte);
+        grid.chars[i] = conv::CharOf(byte);
+    }
+    return grid;
+}
+
+}  // namespace exchange

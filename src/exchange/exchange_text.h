@@ -1,0 +1,34 @@
+// What one exchange puts on the line and into the exchange log.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <array>
+
+namespace exchange {
+
+constexpr int kCells = 64;
+
+// The bytes the byte cells send: cell 0 always (an empty cell as 00), then each following cell
+// up to the first empty one; a full row sends all 64. Each cell's text is read as hexadecimal.
+QByteArray BytesToSend(const std::array<QString, kCells>& byteCells);
+
+enum class Direction { Sent, Received };
+
+// "[00042] TXD:  ( frame )": the exchange counter as five digits, the direction tag and the
+// frame's bytes as characters (byte 0 adds nothing).
+QString LogLine(int counter, Direction direction, const QByteArray& frame);
+
+// The counter after an exchange: it stays within 0..32767 and wraps to 0.
+int NextCounter(int counter);
+
+// The receive grid for the bytes that arrived: two hexadecimal digits and the character of each
+// of the first 64 bytes, empty cells beyond them. Bytes past the 64th are dropped.
+struct GridTexts {
+    std::array<QString, kCells> hex;
+    std::array<QString, kCells> chars;
+    int shown = 0;
+};
+GridTexts ReceiveGridTexts(const QByteArray& received);
+
+}  // namespace exchange

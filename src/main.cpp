@@ -1,0 +1,43 @@
+// MODBUS debugging program for frequency inverters: the window on one serial line.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <cstdio>
+
+#include "serial/port_map.h"
+#include "serial/qt_serial_port.h"
+#include "window/form1.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("modbus-debugger"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "MODBUS debugging program for frequency inverters.\n\n"
+        "The port buttons COM1..COM4 stand for serial devices. On Windows they are the ports of\n"
+        "those names. Elsewhere COMn is the n-th detected serial device, USB and ACM adapters\n"
+        "before built-in ttyS ports, unless --port assigns a device to it. The device behind\n"
+        "each button shows as its tooltip."));
+    parser.addHelpOption();
+    const QCommandLineOption portOption(
+        QStringLiteral("port"),
+        QStringLiteral("Put device PATH behind port button COMn (n = 1..4). Repeatable, e.g. "
+                       "--port COM1=/dev/ttyUSB0."),
+        QStringLiteral("COMn=PATH"));
+    parser.addOption(portOption);
+    parser.process(app);
+
+    serial::PortMap map;
+    QString error;
+    if (!serial::BuildPortMap(parser.values(portOption), serial::DetectSerialDevices(), &map,
+                              &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 2;
+    }
+
+    serial::QtSerialPort port(map);
+    Form1 window(port, map.devices);
+    window.show();
+    window.Form_Load();
+    return app.exec();
+}

@@ -1,0 +1,71 @@
+#include "serial/port_map.h"
+
+#include <QCollator>
+#include <QRegularExpression>
+#include <QSerialPortInfo>
+#include <algorithm>
+
+namespace serial {
+
+QString PortMap::deviceFor(int portNumber) const {
+    if (portNumber < 1 || portNumber > kPortButtons) return QString();
+    return devices[static_cast<std::size_t>(portNumber - 1)];
+}
+
+QStringList OrderDetectedDevices(QStringList devices) {
+    QCollator collator;
+    collator.setNumericMode(true);
+    auto isAdapter = [](const QString& path) {
+        return path.contains(QLatin1String("ttyUSB")) || path.contains(QLatin1String("ttyACM"));
+    };
+    std::stable_sort(devices.begin(), devices.end(), [&](const QString& a, const QString& b) {
+        if (isAdapter(a) != isAdapter(b)) return isAdapter(a);
+        return collator.compare(a, b) < 0;
+    });
+    return devices;
+}
+
+bool BuildPortMap(const QStringList& assignments, const QStringList& detectedDevices, PortMap* map,
+                  QString* error) {
+    static const QRegularExpression pattern(QStringLiteral("^COM([1-4])=(.+)$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    PortMap result;
+    std::array<bool, kPortButtons> assigned{};
+    for (const QString& assignment : assignments) {
+        const QRegularExpressionMatch match = pattern.match(assignment);
+        if (!match.hasMatch()) {
+            *error = QStringLiteral("cannot read --port %1: expected COMn=PATH with n from 1 to 4")
+                         .arg(assignment);
+            return false;
+        }
+        const auto index = static_cast<std::size_t>(match.captured(1).toInt() - 1);
+        result.devices[index] = match.captured(2);
+        assigned[index] = true;
+    }
+    int next = 0;
+    for (std::size_t i = 0; i < result.devices.size(); ++i) {
+        if (assigned[i]) continue;
+        while (next < detectedDevices.size() &&
+               std::find(result.devices.begin(), result.devices.end(), detectedDevices[next]) !=
+                   result.devices.end())
+            ++next;
+        if (next < detectedDevices.size()) result.devices[i] = detectedDevices[next++];
+    }
+    *map = result;
+    return true;
+}
+
+QStringList DetectSerialDevices() {
+    QStringList devices;
+#ifdef Q_OS_WIN
+    // On Windows the buttons name the ports themselves.
+    for (int n = 1; n <= kPortButtons; ++n) devices << QStringLiteral("COM%1").arg(n);
+    return devices;
+#else
+    const auto ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo& info : ports) devices << info.systemLocation();
+    return OrderDetectedDevices(devices);
+#endif
+}
+
+}  // namespace serial

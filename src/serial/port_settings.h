@@ -1,0 +1,35 @@
+// The settings text of the port and what it stands for.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace serial {
+
+// The data-format choices, in the order of their option buttons: the first three frame requests
+// in Modbus ASCII, the last three in Modbus RTU.
+constexpr int kFormatCount = 6;
+constexpr int kBaudCount = 4;
+bool IsAsciiFormat(int formatIndex);
+
+// "9600," + "n,8,1" and so on, from the selected baud-rate and data-format buttons. The parity
+// follows the caption (",8,O," odd, ",8,E," even); -1 for a group without selection leaves its
+// part out.
+QString SettingsText(int baudIndex, int formatIndex);
+
+enum class Parity { None, Even, Odd };
+
+struct PortSettings {
+    int baudRate = 9600;
+    Parity parity = Parity::None;
+    int dataBits = 8;
+    int stopBits = 1;
+};
+
+// Reads a settings text such as "9600,n,8,1"; nothing for a text the port cannot take.
+std::optional<PortSettings> ParseSettings(const QString& text);
+
+// Bits on the wire per character: start bit, data bits, parity bit, stop bits.
+int BitsPerCharacter(const PortSettings& settings);
+
+}  // namespace serial

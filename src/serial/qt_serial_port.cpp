@@ -1,0 +1,171 @@
+#include "serial/qt_serial_port.h"
+
+#include <sys/ioctl.h>
+#include <termios.h>
+
+#include <algorithm>
+#include <climits>
+#include <thread>
+
+namespace serial {
+namespace {
+
+QSerialPort::Parity ToQt(Parity parity) {
+    switch (parity) {
+        case Parity::Even:
+            return QSerialPort::EvenParity;
+        case Parity::Odd:
+            return QSerialPort::OddParity;
+        case Parity::None:
+            break;
+    }
+    return QSerialPort::NoParity;
+}
+
+}  // namespace
+
+QtSerialPort::QtSerialPort(PortMap map, QObject* parent) : QObject(parent), map_(std::move(map)) {
+    connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
+}
+
+QtSerialPort::~QtSerialPort() {
+    port_.close();
+}
+
+void QtSerialPort::setPortNumber(int number) {
+    portNumber_ = number;
+}
+
+void QtSerialPort::setSettings(const QString& settingsText) {
+    settingsText_ = settingsText;
+}
+
+bool QtSerialPort::open() {
+    if (port_.isOpen()) return true;
+    const QString device = map_.deviceFor(portNumber_);
+    if (device.isEmpty()) {
+        error_ = tr("COM%1: no serial device stands behind this port").arg(portNumber_);
+        return false;
+    }
+    const std::optional<PortSettings> parsed = ParseSettings(settingsText_);
+    if (!parsed) {
+        error_ = tr("%1: the port cannot take the settings \"%2\"").arg(device, settingsText_);
+        return false;
+    }
+    settings_ = *parsed;
+    // Line settings go in before the open: a pseudo-terminal refuses parity changes once open.
+    port_.setPortName(device);
+    port_.setBaudRate(settings_.baudRate);
+    port_.setParity(ToQt(settings_.parity));
+    port_.setDataBits(static_cast<QSerialPort::DataBits>(settings_.dataBits));
+    port_.setStopBits(settings_.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
+    port_.setFlowControl(QSerialPort::NoFlowControl);
+    if (!port_.open(QIODevice::ReadWrite)) {
+        error_ = QStringLiteral("%1: %2").arg(device, port_.errorString());
+        port_.clearError();
+        return false;
+    }
+    error_.clear();
+    return true;
+}
+
+void QtSerialPort::close() {
+    if (port_.isOpen()) port_.close();
+    port_.clearError();
+}
+
+bool QtSerialPort::isOpen() const {
+    return port_.isOpen();
+}
+
+QString QtSerialPort::errorText() const {
+    return error_;
+}
+
+void QtSerialPort::write(const QByteArray& bytes) {
+    if (!port_.isOpen()) return;
+    port_.write(bytes);
+    // The send runs no events, and QSerialPort hands data to the device only from the event loop
+    // unless pushed: push each write out now so the bytes leave in the order they were written.
+    if (port_.isOpen() && port_.bytesToWrite() > 0) port_.flush();
+    if (port_.isOpen() && port_.bytesToWrite() > 0) port_.waitForBytesWritten(100);
+}
+
+void QtSerialPort::drain(std::chrono::milliseconds bound) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + bound;
+    while (port_.isOpen() && port_.bytesToWrite() > 0 && Clock::now() < deadline) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (!port_.waitForBytesWritten(static_cast<int>(std::max<qint64>(1, left.count())))) break;
+    }
+    // The device's own output queue: sleep for the wire time of what is still queued, so that an
+    // RS-485 transmitter stays enabled until the last stop bit has left.
+    const int bitsPerChar = BitsPerCharacter(settings_);
+    while (port_.isOpen() && Clock::now() < deadline) {
+        const int queued = kernelQueue(TIOCOUTQ);
+        if (queued <= 0) break;
+        const auto wireTime = std::chrono::microseconds(1000000LL * queued * bitsPerChar /
+                                                        std::max(1, settings_.baudRate));
+        std::this_thread::sleep_for(std::min<Clock::duration>(
+            std::max<Clock::duration>(wireTime, std::chrono::microseconds(100)),
+            deadline - Clock::now()));
+    }
+}
+
+int QtSerialPort::pendingInputCount() {
+    if (!port_.isOpen()) return 0;
+    pullArrivedInput();
+    return static_cast<int>(std::min<qint64>(port_.bytesAvailable(), INT_MAX));
+}
+
+QByteArray QtSerialPort::readPendingInput() {
+    if (!port_.isOpen()) return QByteArray();
+    pullArrivedInput();
+    return port_.readAll();
+}
+
+void QtSerialPort::setRts(bool on) {
+    if (!port_.isOpen()) return;
+    // A pseudo-terminal has no RTS line; its refusal is of no consequence to the exchange.
+    port_.setRequestToSend(on);
+    port_.clearError();
+}
+
+void QtSerialPort::pullArrivedInput() {
+    // Bytes reach QSerialPort's buffer only from the event loop; the receive action runs inside a
+    // timer tick, so move what has arrived at the device by now into the buffer.
+    for (int guard = 0; guard < 64 && port_.isOpen() && kernelQueue(FIONREAD) > 0; ++guard) {
+        if (!port_.waitForReadyRead(0)) break;
+    }
+    if (port_.isOpen()) port_.clearError();
+}
+
+int QtSerialPort::kernelQueue(unsigned long request) const {
+    int count = 0;
+    const auto handle = port_.handle();
+    if (handle < 0 || ::ioctl(handle, request, &count) < 0) return 0;
+    return count;
+}
+
+void QtSerialPort::onError(QSerialPort::SerialPortError error) {
+    switch (error) {
+        case QSerialPort::ResourceError:
+        case QSerialPort::ReadError:
+        case QSerialPort::WriteError:
+        case QSerialPort::DeviceNotFoundError:
+            break;
+        default:
+            // Timeouts of a zero-length wait and the refused RTS switch of a pseudo-terminal are
+            // not failures of the line.
+            return;
+    }
+    if (!port_.isOpen()) return;
+    // A vanished device keeps raising errors; close on the first so the window stays calm.
+    error_ = QStringLiteral("%1: %2").arg(port_.portName(), port_.errorString());
+    port_.close();
+    port_.clearError();
+    reportFailure(error_);
+}
+
+}  // namespace serial

@@ -1,0 +1,46 @@
+// The serial line on a real device, through QSerialPort.
+#pragma once
+
+#include <QObject>
+#include <QSerialPort>
+
+#include "serial/port_map.h"
+#include "serial/port_settings.h"
+#include "serial/serial_port.h"
+
+namespace serial {
+
+class QtSerialPort : public QObject, public SerialPort {
+    Q_OBJECT
+  public:
+    explicit QtSerialPort(PortMap map, QObject* parent = nullptr);
+    ~QtSerialPort() override;
+
+    void setPortNumber(int number) override;
+    void setSettings(const QString& settingsText) override;
+    bool open() override;
+    void close() override;
+    bool isOpen() const override;
+    QString errorText() const override;
+    void write(const QByteArray& bytes) override;
+    void drain(std::chrono::milliseconds bound) override;
+    int pendingInputCount() override;
+    QByteArray readPendingInput() override;
+    void setRts(bool on) override;
+
+    QString deviceFor(int portNumber) const { return map_.deviceFor(portNumber); }
+
+  private:
+    void onError(QSerialPort::SerialPortError error);
+    void pullArrivedInput();
+    int kernelQueue(unsigned long request) const;
+
+    PortMap map_;
+    QSerialPort port_;
+    int portNumber_ = 1;
+    QString settingsText_ = QStringLiteral("9600,n,8,1");
+    PortSettings settings_;
+    QString error_;
+};
+
+}  // namespace serial

@@ -1,0 +1,52 @@
+// The port operations the program uses on its one serial line.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <chrono>
+#include <functional>
+
+namespace serial {
+
+class SerialPort {
+  public:
+    virtual ~SerialPort();
+
+    // Port number 1..4 and settings text ("9600,n,8,1") for the next open; the port is closed.
+    virtual void setPortNumber(int number) = 0;
+    virtual void setSettings(const QString& settingsText) = 0;
+
+    // Takes the port with the current number and settings. A failure leaves the port closed and
+    // its reason in errorText(); writes are then dropped and reads yield nothing.
+    virtual bool open() = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    virtual QString errorText() const = 0;
+
+    // Queues bytes for transmission after those written before.
+    virtual void write(const QByteArray& bytes) = 0;
+    // Returns once every written byte has left the port, or after `bound` at the latest.
+    virtual void drain(std::chrono::milliseconds bound) = 0;
+
+    // Received bytes not yet read, and all of them in arrival order.
+    virtual int pendingInputCount() = 0;
+    virtual QByteArray readPendingInput() = 0;
+
+    // Drives the RTS output line at once. Lines that have no RTS (a pseudo-terminal) ignore it.
+    virtual void setRts(bool on) = 0;
+
+    // Called when an open port fails on its own (the device vanished); the port is closed by then.
+    void setFailureHandler(std::function<void(const QString&)> handler) {
+        failureHandler_ = std::move(handler);
+    }
+
+  protected:
+    void reportFailure(const QString& text) {
+        if (failureHandler_) failureHandler_(text);
+    }
+
+  private:
+    std::function<void(const QString&)> failureHandler_;
+};
+
+}  // namespace serial

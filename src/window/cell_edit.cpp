@@ -1,0 +1,34 @@
+#include "window/cell_edit.h"
+
+#include <QKeyEvent>
+
+#include "convert/conversions.h"
+
+QValidator::State ByteCharValidator::validate(QString& input, int&) const {
+    if (input.isEmpty()) return Acceptable;
+    return input.size() == 1 && conv::CodeOf(input.at(0)) >= 0 ? Acceptable : Invalid;
+}
+
+CellEdit::CellEdit(QWidget* parent) : QLineEdit(parent) {}
+
+void CellEdit::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    emit focusGained();
+}
+
+void CellEdit::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    emit focusLost();
+}
+
+void CellEdit::keyPressEvent(QKeyEvent* event) {
+    keyConsumed_ = false;
+    emit keyDown(event->key());
+    if (keyConsumed_) return;
+    const QString text = event->text();
+    if (!text.isEmpty()) {
+        emit keyPress(text.at(0));
+        if (keyConsumed_) return;
+    }
+    QLineEdit::keyPressEvent(event);
+}

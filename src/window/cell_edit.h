@@ -1,0 +1,41 @@
+// A single-line box that reports focus changes and keys to its window before acting on them,
+// so that the window's cell handlers can move the focus along a row.
+#pragma once
+
+#include <QLineEdit>
+
+#include <QValidator>
+
+// Lets into a character cell only a character that stands for one byte (or nothing), so pasted
+// text and input-method characters cannot put a character there that no byte maps to.
+class ByteCharValidator : public QValidator {
+  public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override;
+};
+
+class CellEdit : public QLineEdit {
+    Q_OBJECT
+  public:
+    explicit CellEdit(QWidget* parent = nullptr);
+
+    // Set by the key-down handler when it has dealt with the key itself.
+    void setKeyConsumed() { keyConsumed_ = true; }
+
+  signals:
+    void focusGained();
+    void focusLost();
+    // Every key, first; the handler may consume it.
+    void keyDown(int key);
+    // Keys that carry a character (including Backspace, Escape and Enter), after keyDown; the
+    // handler may consume it, otherwise the key then acts on this box.
+    void keyPress(QChar ch);
+
+  protected:
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    bool keyConsumed_ = false;
+};

@@ -1,0 +1,60 @@
+#include "fake_serial_port.h"
+
+bool FakeSerialPort::open() {
+    events << QStringLiteral("open %1 %2").arg(portNumber_).arg(settings_);
+    ++openCount;
+    if (refuseOpen) {
+        error_ = refuseReason;
+        return false;
+    }
+    open_ = true;
+    error_.clear();
+    return true;
+}
+
+void FakeSerialPort::close() {
+    events << QStringLiteral("close");
+    open_ = false;
+}
+
+void FakeSerialPort::write(const QByteArray& bytes) {
+    if (!open_) return;
+    events << QStringLiteral("write ") + QString::fromLatin1(bytes.toHex().toUpper());
+    writes.push_back(bytes);
+    written.append(bytes);
+    unanswered_.append(bytes);
+}
+
+void FakeSerialPort::drain(std::chrono::milliseconds) {
+    events << QStringLiteral("drain");
+    answer();
+}
+
+int FakeSerialPort::pendingInputCount() {
+    if (!open_) return 0;
+    answer();
+    return static_cast<int>(input_.size());
+}
+
+QByteArray FakeSerialPort::readPendingInput() {
+    if (!open_) return QByteArray();
+    QByteArray bytes = input_;
+    input_.clear();
+    return bytes;
+}
+
+void FakeSerialPort::setRts(bool on) {
+    if (open_) events << (on ? QStringLiteral("rts on") : QStringLiteral("rts off"));
+}
+
+void FakeSerialPort::vanish(const QString& reason) {
+    open_ = false;
+    error_ = reason;
+    reportFailure(reason);
+}
+
+void FakeSerialPort::answer() {
+    if (unanswered_.isEmpty()) return;
+    if (responder) input_.append(responder(unanswered_));
+    unanswered_.clear();
+}

@@ -1,0 +1,57 @@
+// A scripted serial port: records what the program does to the line and plays back replies.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+#include "serial/serial_port.h"
+
+class FakeSerialPort : public serial::SerialPort {
+  public:
+    // One thing the program did to the port, in order: "open 1 9600,n,8,1", "close",
+    // "rts off", "rts on", "write 3A", "drain".
+    QStringList events;
+    QByteArray written;
+    int openCount = 0;
+    bool refuseOpen = false;
+    QString refuseReason = QStringLiteral("device busy");
+
+    // Answers a complete frame: called at drain (a manual send) or at the receive count
+    // (timed sends, which do not drain) with every byte written since the last answer.
+    std::function<QByteArray(const QByteArray&)> responder;
+
+    void setPortNumber(int number) override { portNumber_ = number; }
+    void setSettings(const QString& text) override { settings_ = text; }
+    bool open() override;
+    void close() override;
+    bool isOpen() const override { return open_; }
+    QString errorText() const override { return error_; }
+    void write(const QByteArray& bytes) override;
+    void drain(std::chrono::milliseconds bound) override;
+    int pendingInputCount() override;
+    QByteArray readPendingInput() override;
+    void setRts(bool on) override;
+
+    // Puts bytes into the input buffer as if they had arrived from the line.
+    void arrive(const QByteArray& bytes) { input_.append(bytes); }
+    // The device vanishes: the port closes and reports the failure, as the real port does.
+    void vanish(const QString& reason);
+
+    int portNumber() const { return portNumber_; }
+    QString settings() const { return settings_; }
+    // The bytes of each write, one entry per write call.
+    std::vector<QByteArray> writes;
+
+  private:
+    void answer();
+
+    bool open_ = false;
+    int portNumber_ = 1;
+    QString settings_ = QStringLiteral("9600,n,8,1");
+    QString error_;
+    QByteArray input_;
+    QByteArray unanswered_;
+};

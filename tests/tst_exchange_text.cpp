@@ -1,0 +1,142 @@
+// What a send puts on the line and what the log and the receive grid show of an exchange.
+#include <QtTest>
+
+#include "exchange/exchange_text.h"
+#include "serial/port_settings.h"
+
+using exchange::Direction;
+
+namespace {
+
+std::array<QString, exchange::kCells> Cells(const QStringList& texts) {
+    std::array<QString, exchange::kCells> cells;
+    for (int i = 0; i < texts.size() && i < exchange::kCells; ++i) cells[i] = texts[i];
+    return cells;
+}
+
+}  // namespace
+
+class TestExchangeText : public QObject {
+    Q_OBJECT
+  private slots:
+    void bytesToSend_data() {
+        QTest::addColumn<QStringList>("cells");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("eight cells") << QStringList{"01", "03", "00", "01", "00", "01", "D5", "CA"}
+                                     << QByteArray::fromHex("01030001000 1D5CA");
+        QTest::newRow("empty grid sends one 00") << QStringList{} << QByteArray(1, '\0');
+        QTest::newRow("empty cell 0 goes out as 00")
+            << QStringList{"", "41"} << QByteArray::fromHex("0041");
+        QTest::newRow("stops at the first gap")
+            << QStringList{"01", "02", "03", "04", "", "06"} << QByteArray::fromHex("01020304");
+        QTest::newRow("lower case and one digit")
+            << QStringList{"a5", "7"} << QByteArray::fromHex("A507");
+        QTest::newRow("not hexadecimal reads 0")
+            << QStringList{"G1", "zz"} << QByteArray::fromHex("0000");
+        QStringList full;
+        QByteArray fullBytes;
+        for (int i = 0; i < 64; ++i) {
+            full << QString::number(i, 16);
+            fullBytes.append(static_cast<char>(i));
+        }
+        QTest::newRow("all 64 cells") << full << fullBytes;
+    }
+    void bytesToSend() {
+        QFETCH(QStringList, cells);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(exchange::BytesToSend(Cells(cells)).toHex(' '), bytes.toHex(' '));
+    }
+
+    void logLine_data() {
+        QTest::addColumn<int>("counter");
+        QTest::addColumn<bool>("sent");
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("first send") << 0 << true << QByteArray("abc") << "[00000] TXD:  ( abc )";
+        QTest::newRow("reply") << 42 << false << QByteArray(":0103") << "[00042] RXD:  ( :0103 )";
+        QTest::newRow("nothing arrived") << 7 << false << QByteArray() << "[00007] RXD:  (  )";
+        QTest::newRow("byte 0 adds nothing")
+            << 1 << true << QByteArray("\0A", 2) << "[00001] TXD:  ( A )";
+        QTest::newRow("line end as control pictures")
+            << 32767 << true << QByteArray(":F8\r\n")
+            << QString::fromUtf8("[32767] TXD:  ( :F8␍␊ )");
+    }
+    void logLine() {
+        QFETCH(int, counter);
+        QFETCH(bool, sent);
+        QFETCH(QByteArray, frame);
+        QFETCH(QString, line);
+        QCOMPARE(exchange::LogLine(counter, sent ? Direction::Sent : Direction::Received, frame),
+                 line);
+    }
+
+    void counterWrapsAfter32767() {
+        QCOMPARE(exchange::NextCounter(0), 1);
+        QCOMPARE(exchange::NextCounter(32766), 32767);
+        QCOMPARE(exchange::NextCounter(32767), 0);
+    }
+
+    void receiveGrid() {
+        const QByteArray reply = QByteArray::fromHex("0103020064B9AF00");
+        const exchange::GridTexts grid = exchange::ReceiveGridTexts(reply);
+        QCOMPARE(grid.shown, 8);
+        const QStringList expected{"01", "03", "02", "00", "64", "B9", "AF", "00"};
+        for (int i = 0; i < 8; ++i) QCOMPARE(grid.hex[i], expected[i]);
+        QCOMPARE(grid.chars[4], QStringLiteral("d"));
+        QCOMPARE(grid.chars[3], QString());  // byte 0 shows an empty character cell
+        for (int i = 8; i < 64; ++i) QVERIFY(grid.hex[i].isEmpty() && grid.chars[i].isEmpty());
+    }
+
+    void receiveGridKeepsTheFirst64Bytes() {
+        QByteArray reply;
+        for (int i = 0; i < 100; ++i) reply.append(static_cast<char>(i + 1));
+        const exchange::GridTexts grid = exchange::ReceiveGridTexts(reply);
+        QCOMPARE(grid.shown, 64);
+        QCOMPARE(grid.hex[63], QStringLiteral("40"));
+        QCOMPARE(grid.chars[63], QStringLiteral("@"));
+    }
+
+    void settingsText_data() {
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("start-up") << 1 << 0 << "9600,n,8,1";
+        QTest::newRow("ASCII,8,O,1 is odd") << 0 << 1 << "4800,o,8,1";
+        QTest::newRow("ASCII 8,E,1 is even") << 2 << 2 << "19200,e,8,1";
+        QTest::newRow("RTU 8,N,1 keeps one stop bit") << 3 << 3 << "38400,n,8,1";
+        QTest::newRow("RTU 8,O,1 is odd") << 1 << 4 << "9600,o,8,1";
+        QTest::newRow("RTU 8,E,1 is even") << 1 << 5 << "9600,e,8,1";
+        QTest::newRow("no format selected") << 1 << -1 << "9600,";
+        QTest::newRow("no baud selected") << -1 << 0 << "n,8,1";
+    }
+    void settingsText() {
+        QFETCH(int, baud);
+        QFETCH(int, format);
+        QFETCH(QString, text);
+        QCOMPARE(serial::SettingsText(baud, format), text);
+    }
+
+    void parseSettings_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<int>("bits");
+        QTest::newRow("no parity") << "9600,n,8,1" << true << 10;
+        QTest::newRow("odd parity") << "38400,o,8,1" << true << 11;
+        QTest::newRow("two stop bits") << "4800,N,8,2" << true << 11;
+        QTest::newRow("baud part alone") << "9600," << false << 0;
+        QTest::newRow("format alone") << "n,8,1" << false << 0;
+        QTest::newRow("bad parity") << "9600,x,8,1" << false << 0;
+        QTest::newRow("empty") << "" << false << 0;
+    }
+    void parseSettings() {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QFETCH(int, bits);
+        const auto settings = serial::ParseSettings(text);
+        QCOMPARE(settings.has_value(), valid);
+        if (settings) QCOMPARE(serial::BitsPerCharacter(*settings), bits);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestExchangeText)
+#include "tst_exchange_text.moc"
