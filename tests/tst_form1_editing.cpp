@@ -1,0 +1,283 @@
+// Editing a request in the window: field limits and visibility, the two cell mirror rules,
+// focus movement along the rows, and composing into the send cells.
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include "fake_serial_port.h"
+#include "window/cell_edit.h"
+#include "window/form1.h"
+
+namespace {
+
+struct Harness {
+    FakeSerialPort port;
+    Form1 window{port, {"", "", "", ""}};
+    Harness() {
+        window.Form_Load();
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+    }
+    QLineEdit* box(const QString& name) { return window.findChild<QLineEdit*>(name); }
+    QString byteRow(int count) const {
+        QStringList cells;
+        for (int i = 0; i < count; ++i) cells << window.TX[i]->text();
+        return cells.join(' ');
+    }
+    bool emptyFrom(int first) const {
+        for (int i = first; i < kCellCount; ++i)
+            if (!window.TX[i]->text().isEmpty() || !window.TXS[i]->text().isEmpty()) return false;
+        return true;
+    }
+    // Keys go where the focus is, as they would from the keyboard.
+    static void type(const QString& text) {
+        for (QChar ch : text) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+            QApplication::sendEvent(QApplication::focusWidget(), &press);
+        }
+    }
+    void compose(const QString& address, const QString& command, const QString& length,
+                 const QString& function, const QStringList& data, int format) {
+        window.Option1->button(format)->setChecked(true);
+        window.Text1->setText(address);
+        window.Text2->setText(command);
+        window.Text3->setText(length);
+        window.Text4->setText(function);
+        for (int i = 0; i < 5; ++i) window.Text5[i]->setText(i < data.size() ? data[i] : "");
+        window.Command3_Click();
+    }
+};
+
+}  // namespace
+
+class TestForm1Editing : public QObject {
+    Q_OBJECT
+  private slots:
+    void boxesKeepTheirUpperLimits_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("address 251") << "Text1"
+                                     << "251"
+                                     << "250";
+        QTest::newRow("address cut to 3 chars") << "Text1"
+                                                << "1234"
+                                                << "123";
+        QTest::newRow("command 256") << "Text2"
+                                     << "256"
+                                     << "255";
+        QTest::newRow("length 21") << "Text3"
+                                   << "21"
+                                   << "20";
+        QTest::newRow("length 99") << "Text3"
+                                   << "99"
+                                   << "20";
+        QTest::newRow("function 251") << "Text4"
+                                      << "251"
+                                      << "250";
+        QTest::newRow("data 70000") << "Text5(0)"
+                                    << "70000"
+                                    << "65535";
+        QTest::newRow("data 65535 stays") << "Text5(3)"
+                                          << "65535"
+                                          << "65535";
+        QTest::newRow("frequency 40001") << "Text6"
+                                         << "40001"
+                                         << "40000";
+        QTest::newRow("parameter 65536") << "Text7"
+                                         << "65536"
+                                         << "65535";
+        QTest::newRow("value 99999") << "Text8"
+                                     << "99999"
+                                     << "65535";
+        QTest::newRow("parameter to write") << "Text12"
+                                            << "70000"
+                                            << "65535";
+        QTest::newRow("12ab is 12, kept") << "Text1"
+                                          << "12ab"
+                                          << "12a";
+        QTest::newRow("letters kept") << "Text2"
+                                      << "abc"
+                                      << "abc";
+        QTest::newRow("negatives not limited") << "Text6"
+                                               << "-99999"
+                                               << "-99999";
+        QTest::newRow("address 300ab read as 300") << "Text1"
+                                                   << "300"
+                                                   << "250";
+    }
+    void boxesKeepTheirUpperLimits() {
+        QFETCH(QString, box);
+        QFETCH(QString, typed);
+        QFETCH(QString, kept);
+        Harness h;
+        h.box(box)->setText(typed);
+        QCOMPARE(h.box(box)->text(), kept);
+        // Typing goes through the same rule.
+        h.box(box)->clear();
+        h.box(box)->setFocus();
+        QTest::keyClicks(h.box(box), typed);
+        QCOMPARE(h.box(box)->text(), kept);
+    }
+
+    void lengthShowsFunctionAndData_data() {
+        QTest::addColumn<QString>("length");
+        QTest::addColumn<bool>("function");
+        QTest::addColumn<bool>("data");
+        QTest::newRow("empty") << "" << false << false;
+        QTest::newRow("0") << "0" << false << false;
+        QTest::newRow("1") << "1" << true << false;
+        QTest::newRow("2") << "2" << true << true;
+        QTest::newRow("20") << "20" << true << true;
+        QTest::newRow("negative") << "-3" << false << false;
+        QTest::newRow("letters") << "x" << false << false;
+    }
+    void lengthShowsFunctionAndData() {
+        QFETCH(QString, length);
+        QFETCH(bool, function);
+        QFETCH(bool, data);
+        Harness h;
+        h.window.Text3->setText(QStringLiteral("3"));
+        h.window.Text3->setText(length);
+        QCOMPARE(h.window.Text4->isVisible(), function);
+        QCOMPARE(h.window.Label5->isVisible(), function);
+        QCOMPARE(h.window.Label9->isVisible(), data);
+        for (QLineEdit* box : h.window.Text5) QCOMPARE(box->isVisible(), data);
+    }
+
+    void typingHexIntoByteCells() {
+        Harness h;
+        h.window.TX[5]->setFocus();
+        QCOMPARE(h.window.XX, 1);
+        QTest::keyClicks(h.window.TX[5], "3A");
+        QCOMPARE(h.window.TX[5]->text(), QStringLiteral("3A"));
+        QCOMPARE(h.window.TXS[5]->text(), QStringLiteral(":"));
+        QCOMPARE(QApplication::focusWidget(), h.window.TX[6]);
+        QTest::keyClicks(h.window.TX[6], "0d");  // lower case stays lower case
+        QCOMPARE(h.window.TX[6]->text(), QStringLiteral("0d"));
+        QCOMPARE(h.window.TXS[6]->text(), QString(QChar(0x240D)));
+        // Backspace in a filled cell deletes there and walks on like any key.
+        h.window.TX[6]->setFocus();
+        h.window.TX[6]->end(false);
+        QTest::keyClick(h.window.TX[6], Qt::Key_Backspace);
+        QCOMPARE(h.window.TX[6]->text(), QStringLiteral("0"));
+        QCOMPARE(QApplication::focusWidget(), h.window.TX[7]);
+        // Emptying a byte cell empties its character cell.
+        h.window.TX[5]->setFocus();
+        h.window.TX[5]->clear();
+        QVERIFY(h.window.TXS[5]->text().isEmpty());
+    }
+
+    void arrowsAndTheLastByteCell() {
+        Harness h;
+        h.window.TX[0]->setFocus();
+        QTest::keyClick(h.window.TX[0], Qt::Key_Left);
+        QCOMPARE(QApplication::focusWidget(), h.window.TX[0]);
+        QTest::keyClick(h.window.TX[0], Qt::Key_Right);
+        QCOMPARE(QApplication::focusWidget(), h.window.TX[1]);
+        h.window.TX[63]->setFocus();
+        QTest::keyClicks(h.window.TX[63], "FFF");
+        QCOMPARE(h.window.TX[63]->text(), QStringLiteral("FF"));
+        QCOMPARE(QApplication::focusWidget(), h.window.TX[63]);
+        QTest::keyClick(h.window.TX[63], Qt::Key_Right);
+        QCOMPARE(QApplication::focusWidget(), h.window.TX[63]);
+        QTest::keyClick(h.window.TX[63], Qt::Key_Left);
+        QCOMPARE(QApplication::focusWidget(), h.window.TX[62]);
+    }
+
+    void typingIntoCharacterCells() {
+        Harness h;
+        h.window.TXS[0]->setFocus();
+        QCOMPARE(h.window.XX, 0);
+        h.type(":01");
+        QCOMPARE(h.byteRow(3), QStringLiteral("3A 30 31"));
+        QCOMPARE(QApplication::focusWidget(), h.window.TXS[3]);
+        // A character that stands for no byte is refused and the focus stays.
+        h.type(QString::fromUtf8("数"));
+        QVERIFY(h.window.TXS[3]->text().isEmpty());
+        QCOMPARE(QApplication::focusWidget(), h.window.TXS[3]);
+        // Enter types the carriage return of an ASCII frame.
+        QTest::keyClick(h.window.TXS[3], Qt::Key_Return);
+        QCOMPARE(h.window.TX[3]->text(), QStringLiteral("0D"));
+        // Typing over a filled cell replaces its character.
+        h.window.TXS[1]->setFocus();
+        h.type("A");
+        QCOMPARE(h.byteRow(3), QStringLiteral("3A 41 31"));
+    }
+
+    void backspaceAtTheStartOfACharacterCell() {
+        Harness h;
+        h.window.TXS[0]->setFocus();
+        h.type("abcde");
+        h.window.TXS[4]->setFocus();
+        h.window.TXS[4]->setCursorPosition(0);
+        QTest::keyClick(h.window.TXS[4], Qt::Key_Backspace);
+        QVERIFY(h.window.TXS[3]->text().isEmpty());
+        QVERIFY(h.window.TX[3]->text().isEmpty());
+        QCOMPARE(h.window.TX[4]->text(), QStringLiteral("65"));
+        QCOMPARE(QApplication::focusWidget(), h.window.TXS[3]);
+        h.window.TXS[0]->setFocus();
+        h.window.TXS[0]->setCursorPosition(0);
+        QTest::keyClick(h.window.TXS[0], Qt::Key_Backspace);
+        QVERIFY(h.window.TXS[0]->text().isEmpty() && h.window.TX[0]->text().isEmpty());
+    }
+
+    void mirrorRulesFollowTheFocusFlag() {
+        Harness h;
+        h.window.TX[0]->setFocus();  // XX = 1: only byte-to-character runs
+        h.window.TXS[2]->setText(QStringLiteral("A"));
+        QVERIFY(h.window.TX[2]->text().isEmpty());
+        h.window.Command2->setFocus();  // XX = 0: only character-to-byte runs
+        QCOMPARE(h.window.XX, 0);
+        h.window.TX[3]->setText(QStringLiteral("41"));
+        QVERIFY(h.window.TXS[3]->text().isEmpty());
+    }
+
+    void composesRtuFrames_data() {
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<QString>("bytes");
+        QTest::newRow("read parameter 5") << QStringList{"1", "1", "1", "5"} << "01 01 01 05 91 8B";
+        QTest::newRow("write 300")
+            << QStringList{"1", "2", "3", "16", "300"} << "01 02 03 10 01 2C 79 C6";
+        QTest::newRow("length 2 drops low byte")
+            << QStringList{"1", "2", "2", "16", "300"} << "01 02 02 10 01 75 B8";
+    }
+    void composesRtuFrames() {
+        QFETCH(QStringList, fields);
+        QFETCH(QString, bytes);
+        Harness h;
+        h.compose("9", "9", "20", "9", {"1", "2", "3", "4", "5"}, 3);  // a longer frame first
+        h.compose(fields[0], fields[1], fields[2], fields[3], fields.mid(4), 3);
+        const int count = static_cast<int>(bytes.split(' ').size());
+        QCOMPARE(h.byteRow(count), bytes);
+        QVERIFY(h.emptyFrom(count));
+        QCOMPARE(h.window.TXS[0]->text(), QString(QChar(0x2401)));
+        QCOMPARE(h.window.TXS[2]->text(), QString(QChar(0x2400 + fields[2].toInt())));
+    }
+
+    void composesAsciiFrames() {
+        Harness h;
+        h.compose("9", "9", "20", "9", {"65535"}, 3);
+        h.window.TX[60]->setText(QStringLiteral("7"));  // a byte cell without a character
+        h.compose("1", "1", "1", "5", {}, 1);
+        QCOMPARE(h.byteRow(13), QStringLiteral("3A 30 31 30 31 30 31 30 35 46 38 0D 0A"));
+        QStringList chars;
+        for (int i = 0; i < 13; ++i) chars << h.window.TXS[i]->text();
+        QCOMPARE(chars.join(QString()), QString::fromUtf8(":01010105F8␍␊"));
+        QVERIFY(h.emptyFrom(13));
+    }
+
+    void composedFrameGoesOutAsComposed() {
+        Harness h;
+        h.compose("1", "1", "1", "5", {}, 0);
+        h.window.Command2_Click();
+        QCOMPARE(h.port.written, QByteArray(":01010105F8\r\n"));
+    }
+};
+
+QTEST_MAIN(TestForm1Editing)
+#include "tst_form1_editing.moc"

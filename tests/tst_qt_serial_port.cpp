@@ -1,0 +1,123 @@
+// The QSerialPort-backed port on a real pseudo-terminal: bytes both ways, failures that must not
+// take the program down.
+#include <QtTest>
+
+#include "pty_pair.h"
+#include "serial/qt_serial_port.h"
+
+namespace {
+
+serial::PortMap MapTo(const QString& device) {
+    serial::PortMap map;
+    map.devices[0] = device;
+    return map;
+}
+
+}  // namespace
+
+class TestQtSerialPort : public QObject {
+    Q_OBJECT
+  private slots:
+    void bytesCrossTheLineBothWays() {
+        PtyPair pty;
+        QVERIFY(pty.isValid());
+        serial::QtSerialPort port(MapTo(pty.slavePath()));
+        port.setSettings(QStringLiteral("9600,e,8,1"));
+        QVERIFY2(port.open(), qPrintable(port.errorText()));
+        port.setRts(false);  // a pseudo-terminal has no RTS line: ignored, port stays open
+        const QByteArray frame = QByteArray::fromHex("0104010180 49");
+        for (char byte : frame) port.write(QByteArray(1, byte));
+        port.drain(std::chrono::milliseconds(50));
+        port.setRts(true);
+        QVERIFY(port.isOpen());
+        QCOMPARE(pty.read(frame.size(), 1000).toHex(), frame.toHex());
+
+        // Without running any event, what has reached the device counts as pending.
+        const QByteArray reply = QByteArray::fromHex("010403010012C5 0000");
+        QVERIFY(pty.write(reply));
+        QTest::qSleep(20);
+        QCOMPARE(port.pendingInputCount(), reply.size());
+        QCOMPARE(port.readPendingInput().toHex(), reply.toHex());
+        QCOMPARE(port.pendingInputCount(), 0);
+    }
+
+    void allBytesValuesSurvive() {
+        PtyPair pty;
+        serial::QtSerialPort port(MapTo(pty.slavePath()));
+        QVERIFY(port.open());
+        QByteArray all;
+        for (int i = 0; i < 256; ++i) all.append(static_cast<char>(i));
+        for (char byte : all) port.write(QByteArray(1, byte));
+        port.drain(std::chrono::milliseconds(400));
+        QCOMPARE(pty.read(all.size(), 2000).toHex(), all.toHex());
+        QVERIFY(pty.write(all));
+        QTRY_COMPARE(port.pendingInputCount(), 256);
+        QCOMPARE(port.readPendingInput().toHex(), all.toHex());
+    }
+
+    void missingDeviceFailsQuietly_data() {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("settings");
+        QTest::newRow("absent device") << "/dev/does-not-exist"
+                                       << "9600,n,8,1";
+        QTest::newRow("no device behind the button") << ""
+                                                     << "9600,n,8,1";
+        QTest::newRow("settings the port cannot take") << "/dev/null"
+                                                       << "9600,";
+    }
+    void missingDeviceFailsQuietly() {
+        QFETCH(QString, device);
+        QFETCH(QString, settings);
+        serial::QtSerialPort port(MapTo(device));
+        port.setSettings(settings);
+        QVERIFY(!port.open());
+        QVERIFY(!port.isOpen());
+        QVERIFY(!port.errorText().isEmpty());
+        // A closed port drops writes and yields nothing.
+        port.write("x");
+        port.setRts(true);
+        port.drain(std::chrono::milliseconds(10));
+        QCOMPARE(port.pendingInputCount(), 0);
+        QVERIFY(port.readPendingInput().isEmpty());
+    }
+
+    void portHeldByAnotherProgramIsRefused() {
+        PtyPair pty;
+        serial::QtSerialPort first(MapTo(pty.slavePath()));
+        QVERIFY(first.open());
+        serial::QtSerialPort second(MapTo(pty.slavePath()));
+        QVERIFY(!second.open());
+        QVERIFY(!second.errorText().isEmpty());
+    }
+
+    void vanishingDeviceClosesOnceAndReports() {
+        auto pty = std::make_unique<PtyPair>();
+        serial::QtSerialPort port(MapTo(pty->slavePath()));
+        QVERIFY(port.open());
+        int failures = 0;
+        port.setFailureHandler([&](const QString&) { ++failures; });
+        pty.reset();
+        // The hang-up shows when the event loop or a read looks at the device.
+        QTRY_VERIFY_WITH_TIMEOUT(!port.isOpen() || (port.pendingInputCount(), !port.isOpen()),
+                                 2000);
+        QCOMPARE(failures, 1);
+        QVERIFY(!port.errorText().isEmpty());
+        port.write("x");
+        QCOMPARE(port.pendingInputCount(), 0);
+    }
+
+    void reopensAfterAReconfiguration() {
+        PtyPair pty;
+        serial::QtSerialPort port(MapTo(pty.slavePath()));
+        QVERIFY(port.open());
+        port.close();
+        port.setSettings(QStringLiteral("38400,o,8,1"));
+        QVERIFY2(port.open(), qPrintable(port.errorText()));
+        port.write("A");
+        port.drain(std::chrono::milliseconds(20));
+        QCOMPARE(pty.read(1, 1000), QByteArray("A"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestQtSerialPort)
+#include "tst_qt_serial_port.moc"
