@@ -6,6 +6,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 
 PtyPair::PtyPair() {
@@ -44,9 +45,9 @@ QByteArray PtyPair::read(int count, int timeoutMs) {
     while (master_ >= 0 && bytes.size() < count) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0) break;
+        // A zero timeout still takes what is there already.
         pollfd pfd{master_, POLLIN, 0};
-        if (::poll(&pfd, 1, static_cast<int>(left)) <= 0) break;
+        if (::poll(&pfd, 1, static_cast<int>(std::max<long long>(left, 0))) <= 0) break;
         char buffer[256];
         const ssize_t n = ::read(master_, buffer, sizeof buffer);
         if (n <= 0) break;
