@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "serial/port_map.h"
+#include "sim/drive_server.h"
 #include "serial/qt_serial_port.h"
 #include "window/form1.h"
 
@@ -25,12 +26,29 @@ int main(int argc, char* argv[]) {
                        "--port COM1=/dev/ttyUSB0."),
         QStringLiteral("COMn=PATH"));
     parser.addOption(portOption);
+    const QCommandLineOption demoOption(
+        QStringLiteral("demo"),
+        QStringLiteral("Start a simulated inverter (address 1) on a fresh pseudo-terminal and put "
+                       "it behind COM1, so every button can be tried without a drive."));
+    parser.addOption(demoOption);
     parser.process(app);
 
-    serial::PortMap map;
+    QStringList assignments = parser.values(portOption);
     QString error;
-    if (!serial::BuildPortMap(parser.values(portOption), serial::DetectSerialDevices(), &map,
-                              &error)) {
+    // The simulated drive serves its line on a thread of its own, never the window's.
+    sim::DriveServer demoDrive(1);
+    if (parser.isSet(demoOption)) {
+        QString device;
+        if (!demoDrive.startPseudoTerminal(&device, &error)) {
+            std::fprintf(stderr, "cannot start the simulated drive: %s\n", qPrintable(error));
+            return 1;
+        }
+        assignments.prepend(QStringLiteral("COM1=") + device);
+        std::fprintf(stderr, "simulated drive on %s (COM1)\n", qPrintable(device));
+    }
+
+    serial::PortMap map;
+    if (!serial::BuildPortMap(assignments, serial::DetectSerialDevices(), &map, &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 2;
     }

@@ -1,0 +1,126 @@
+// inverter-sim: plays a frequency inverter on a serial line until interrupted.
+//
+// By default it creates a pseudo-terminal and prints the device path that the debugging program
+// (or any Modbus master) should open; --device serves a real serial port instead.
+#include <signal.h>
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QRegularExpression>
+#include <cstdio>
+
+#include "sim/drive_server.h"
+#include "sim/injection.h"
+
+namespace {
+
+int Fail(const QString& message) {
+    std::fprintf(stderr, "inverter-sim: %s\n", qPrintable(message));
+    return 2;
+}
+
+// "n81", "e81", "o72", or the same with commas ("n,8,1"): parity, data bits, stop bits.
+bool FormatToSettings(const QString& format, QString* settings) {
+    static const QRegularExpression pattern(QStringLiteral("^([neo]),?([5-8]),?([12])$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = pattern.match(format.trimmed());
+    if (!match.hasMatch()) return false;
+    *settings = QStringLiteral("%1,%2,%3")
+                    .arg(match.captured(1).toLower(), match.captured(2), match.captured(3));
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("inverter-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Simulated frequency inverter on a serial line. Answers the drive's requests in Modbus "
+        "RTU and ASCII framing.\nWithout --device it creates a pseudo-terminal and prints its "
+        "path; serves until SIGINT or SIGTERM."));
+    parser.addHelpOption();
+    const QCommandLineOption device(QStringLiteral("device"),
+                                    QStringLiteral("Serve the serial device <path>."),
+                                    QStringLiteral("path"));
+    const QCommandLineOption address(QStringLiteral("address"),
+                                     QStringLiteral("Drive address 1..255 (default 1)."),
+                                     QStringLiteral("n"), QStringLiteral("1"));
+    const QCommandLineOption baud(QStringLiteral("baud"),
+                                  QStringLiteral("Baud rate of --device (default 9600)."),
+                                  QStringLiteral("n"), QStringLiteral("9600"));
+    const QCommandLineOption format(
+        QStringLiteral("format"),
+        QStringLiteral("Parity, data and stop bits of --device: n81, e81, o81 ... (default n81)."),
+        QStringLiteral("pds"), QStringLiteral("n81"));
+    const QCommandLineOption inject(QStringLiteral("inject"),
+                                    QStringLiteral("Line fault to play: %1 (default none).")
+                                        .arg(sim::InjectionNames().join(QStringLiteral(", "))),
+                                    QStringLiteral("mode"), QStringLiteral("none"));
+    const QCommandLineOption fault(QStringLiteral("fault"),
+                                   QStringLiteral("Fault code byte to report (default 0)."),
+                                   QStringLiteral("code"), QStringLiteral("0"));
+    const QCommandLineOption link(
+        QStringLiteral("link"),
+        QStringLiteral("Also make <path> a symbolic link to the pseudo-terminal."),
+        QStringLiteral("path"));
+    const QCommandLineOption verbose(QStringLiteral("verbose"),
+                                     QStringLiteral("Print every request and reply on stderr."));
+    parser.addOptions({device, address, baud, format, inject, fault, link, verbose});
+    parser.process(app);
+
+    bool ok = false;
+    const int driveAddress = parser.value(address).toInt(&ok);
+    if (!ok || driveAddress < 1 || driveAddress > 255)
+        return Fail(QStringLiteral("--address wants a number from 1 to 255"));
+    const std::optional<sim::Injection> injection = sim::ParseInjection(parser.value(inject));
+    if (!injection)
+        return Fail(QStringLiteral("--inject wants one of: %1")
+                        .arg(sim::InjectionNames().join(QStringLiteral(", "))));
+    const int faultCode = parser.value(fault).toInt(&ok, 0);
+    if (!ok || faultCode < 0 || faultCode > 255)
+        return Fail(QStringLiteral("--fault wants a byte, 0..255 (0x.. for hexadecimal)"));
+    QString lineFormat;
+    if (!FormatToSettings(parser.value(format), &lineFormat))
+        return Fail(QStringLiteral("--format wants parity, data and stop bits such as n81"));
+
+    // The drive's thread inherits this mask, so the two signals reach sigwait() below only.
+    sigset_t endSignals;
+    sigemptyset(&endSignals);
+    sigaddset(&endSignals, SIGINT);
+    sigaddset(&endSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &endSignals, nullptr);
+
+    sim::DriveServer server(driveAddress);
+    server.setInjection(*injection);
+    server.setFaultCode(faultCode);
+    if (parser.isSet(link)) server.setLinkPath(parser.value(link));
+    if (parser.isSet(verbose)) {
+        server.setTrace([](const QString& line) {
+            std::fprintf(stderr, "%s\n", qPrintable(line));
+            std::fflush(stderr);
+        });
+    }
+
+    QString path;
+    QString error;
+    const bool started =
+        parser.isSet(device)
+            ? server.startDevice(parser.value(device),
+                                 parser.value(baud) + QLatin1Char(',') + lineFormat, &error)
+            : server.startPseudoTerminal(&path, &error);
+    if (!started) return Fail(error);
+    if (parser.isSet(device)) path = server.devicePath();
+
+    std::printf("%s\n", qPrintable(path));
+    std::fflush(stdout);
+    std::fprintf(stderr, "inverter-sim: drive address %d on %s, injection %s; Ctrl+C ends\n",
+                 driveAddress, qPrintable(path), qPrintable(sim::InjectionName(*injection)));
+
+    int received = 0;
+    sigwait(&endSignals, &received);
+    server.stop();
+    return 0;
+}
