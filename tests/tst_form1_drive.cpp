@@ -26,6 +26,7 @@ struct Harness {
         window.Option1->button(format)->click();
         port.written.clear();
     }
+    void setCellsForTimedMode() { window.TX[0]->setText(QStringLiteral("01")); }
     QPushButton* button(const char* name) { return window.findChild<QPushButton*>(name); }
     QString press(const char* buttonName, const char* resultBox) {
         button(buttonName)->click();
@@ -177,6 +178,18 @@ class TestForm1Drive : public QObject {
         // Once the wait is over the other button works again.
         h.button("Command45(12)")->click();
         QCOMPARE(requests, 2);
+    }
+
+    void readingInFastTimedModeStillReturns() {
+        Harness h;
+        h.port.responder = [](const QByteArray&) { return Hex("010403 0012C5 3CBD"); };
+        h.setCellsForTimedMode();
+        h.window.Text9->setText(QStringLiteral("50"));
+        h.window.Check3->click();
+        QTest::qWait(120);  // periodic exchanges in flight
+        h.button("Command26(6)")->click();
+        QCOMPARE(h.window.resultBoxes[0]->text(), QStringLiteral("048.05 Hz"));
+        h.window.Check3->click();
     }
 
     void timedModeOnlyRecomposes() {

@@ -187,6 +187,12 @@ class TestForm1Editing : public QObject {
         QCOMPARE(QApplication::focusWidget(), h.window.TX[63]);
         QTest::keyClick(h.window.TX[63], Qt::Key_Left);
         QCOMPARE(QApplication::focusWidget(), h.window.TX[62]);
+        // Delete edits in place and does not walk on like a typed key.
+        h.window.TX[62]->setText(QStringLiteral("12"));
+        h.window.TX[62]->setCursorPosition(0);
+        QTest::keyClick(h.window.TX[62], Qt::Key_Delete);
+        QCOMPARE(h.window.TX[62]->text(), QStringLiteral("2"));
+        QCOMPARE(QApplication::focusWidget(), h.window.TX[62]);
     }
 
     void typingIntoCharacterCells() {

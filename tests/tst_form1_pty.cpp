@@ -39,7 +39,7 @@ struct Harness {
 
 class TestForm1Pty : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void composedRequestAndReplyCrossTheLine_data() {
         QTest::addColumn<int>("format");
         QTest::addColumn<QByteArray>("request");

@@ -41,6 +41,21 @@ class TestQtSerialPort : public QObject {
         QCOMPARE(port.pendingInputCount(), 0);
     }
 
+    void drainLastsAtLeastTheWireTime() {
+        PtyPair pty;
+        serial::QtSerialPort port(MapTo(pty.slavePath()));
+        port.setSettings(QStringLiteral("4800,n,8,1"));
+        QVERIFY(port.open());
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < 48; ++i) port.write("U");
+        port.drain(std::chrono::milliseconds(500));
+        // 48 characters of 10 bits at 4800 baud need 100 ms on the wire: RTS must not come back
+        // on before, even where the driver reports its queue empty at once.
+        QVERIFY2(clock.elapsed() >= 100, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() < 400, qPrintable(QString::number(clock.elapsed())));
+    }
+
     void allBytesValuesSurvive() {
         PtyPair pty;
         serial::QtSerialPort port(MapTo(pty.slavePath()));

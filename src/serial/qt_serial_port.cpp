@@ -84,6 +84,8 @@ QString QtSerialPort::errorText() const {
 
 void QtSerialPort::write(const QByteArray& bytes) {
     if (!port_.isOpen()) return;
+    if (unsentBytes_ == 0) unsentSince_ = std::chrono::steady_clock::now();
+    unsentBytes_ += bytes.size();
     port_.write(bytes);
     // The send runs no events, and QSerialPort hands data to the device only from the event loop
     // unless pushed: push each write out now so the bytes leave in the order they were written.
@@ -99,18 +101,32 @@ void QtSerialPort::drain(std::chrono::milliseconds bound) {
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (!port_.waitForBytesWritten(static_cast<int>(std::max<qint64>(1, left.count())))) break;
     }
-    // The device's own output queue: sleep for the wire time of what is still queued, so that an
-    // RS-485 transmitter stays enabled until the last stop bit has left.
-    const int bitsPerChar = BitsPerCharacter(settings_);
+    // The driver's queue empties before the UART's FIFO and shift register do, and a USB
+    // adapter reports empty long before its chip has sent the bytes. So wait for the queue, then
+    // for the transmitter-empty flag where the driver has one, and in any case until the bytes
+    // written since the last drain have had their wire time (plus one character) to leave.
+    const auto characterTime = std::chrono::microseconds(1000000LL * BitsPerCharacter(settings_) /
+                                                         std::max(1, settings_.baudRate));
+    const auto leftPort = unsentSince_ + characterTime * (unsentBytes_ + 1);
+    unsentBytes_ = 0;
+    auto sleepUntil = [&](Clock::time_point until) {
+        std::this_thread::sleep_until(std::min(until, deadline));
+    };
     while (port_.isOpen() && Clock::now() < deadline) {
         const int queued = kernelQueue(TIOCOUTQ);
         if (queued <= 0) break;
-        const auto wireTime = std::chrono::microseconds(1000000LL * queued * bitsPerChar /
-                                                        std::max(1, settings_.baudRate));
-        std::this_thread::sleep_for(std::min<Clock::duration>(
-            std::max<Clock::duration>(wireTime, std::chrono::microseconds(100)),
-            deadline - Clock::now()));
+        sleepUntil(Clock::now() + std::max<Clock::duration>(characterTime * queued,
+                                                            std::chrono::microseconds(100)));
     }
+#ifdef TIOCSERGETLSR
+    while (port_.isOpen() && Clock::now() < deadline) {
+        unsigned int lineStatus = 0;
+        if (::ioctl(port_.handle(), TIOCSERGETLSR, &lineStatus) < 0 || (lineStatus & TIOCSER_TEMT))
+            break;
+        sleepUntil(Clock::now() + std::chrono::microseconds(200));
+    }
+#endif
+    if (port_.isOpen()) sleepUntil(leftPort);
 }
 
 int QtSerialPort::pendingInputCount() {
@@ -122,7 +138,7 @@ int QtSerialPort::pendingInputCount() {
 QByteArray QtSerialPort::readPendingInput() {
     if (!port_.isOpen()) return QByteArray();
     pullArrivedInput();
-    return port_.readAll();
+    return port_.isOpen() ? port_.readAll() : QByteArray();
 }
 
 void QtSerialPort::setRts(bool on) {

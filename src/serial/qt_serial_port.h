@@ -41,6 +41,9 @@ class QtSerialPort : public QObject, public SerialPort {
     QString settingsText_ = QStringLiteral("9600,n,8,1");
     PortSettings settings_;
     QString error_;
+    // Bytes written since the last drain and when the first of them was written.
+    qint64 unsentBytes_ = 0;
+    std::chrono::steady_clock::time_point unsentSince_;
 };
 
 }  // namespace serial

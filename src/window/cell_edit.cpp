@@ -26,7 +26,8 @@ void CellEdit::keyPressEvent(QKeyEvent* event) {
     emit keyDown(event->key());
     if (keyConsumed_) return;
     const QString text = event->text();
-    if (!text.isEmpty()) {
+    // Delete carries a character on some platforms but is an editing key, not a typed one.
+    if (!text.isEmpty() && event->key() != Qt::Key_Delete) {
         emit keyPress(text.at(0));
         if (keyConsumed_) return;
     }

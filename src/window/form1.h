@@ -117,6 +117,7 @@ class Form1 : public QWidget {
     std::array<QString, 4> portDevices_;
     std::function<void()> exitAction_;
     bool quickCommandWaiting_ = false;
+    unsigned receiveActions_ = 0;  // counts receive actions, for the reply wait
 
   public:
     // Controls, named as the window names them (objectName is the same, with the index in

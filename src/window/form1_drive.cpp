@@ -31,12 +31,15 @@ void Form1::fillFields(const QString& address, const QString& command, const QSt
     Text4->setText(function);
 }
 
-// Lets window events run until the receive action has switched the receive timer off, blocking
-// for the next event rather than spinning. Returns whether any event got to run.
+// Lets window events run until the receive action has collected the reply, blocking for the next
+// event rather than spinning. In timed mode at short intervals a tick may collect the reply and
+// restart the receive timer in one go, so a receive action seen to run also ends the wait.
+// Returns whether any event got to run.
 bool Form1::waitForReply() {
     bool passMade = false;
     quickCommandWaiting_ = true;
-    while (Timer1->isActive()) {
+    const unsigned receivesBefore = receiveActions_;
+    while (Timer1->isActive() && receiveActions_ == receivesBefore) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         passMade = true;
     }

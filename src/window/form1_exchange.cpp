@@ -29,6 +29,8 @@ void Form1::appendLogLine(const QString& line) {
     Text10->setText(Text11->text());
     Text11->setText(Text13->text());
     Text13->setText(line);
+    // Keep the counter and direction tag in view when a line is wider than its box.
+    for (QLineEdit* box : {Text10, Text11, Text13}) box->setCursorPosition(0);
 }
 
 // One byte per write, in cell order, as the drive's receiver expects them.
@@ -62,6 +64,7 @@ void Form1::Command2_Click(int) {
 // Receive timer: whatever has arrived by now is the reply.
 void Form1::Timer1_Timer() {
     Timer1->stop();
+    ++receiveActions_;
     QByteArray received;
     if (port_.pendingInputCount() > 0) received = port_.readPendingInput();
     const exchange::GridTexts grid = exchange::ReceiveGridTexts(received);

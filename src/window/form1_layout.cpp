@@ -83,7 +83,7 @@ Edit* MakeCell(QWidget* parent, const QString& name, const QRect& geometry, int 
 }  // namespace
 
 void Form1::buildGrids() {
-    auto* border = Place(new QFrame(this), QStringLiteral("Line1"), Twips(45, 45, 9630, 4320));
+    auto* border = Place(new QFrame(this), QStringLiteral("Line1(0)"), Twips(45, 45, 9630, 4320));
     border->setFrameStyle(QFrame::Box | QFrame::Sunken);
     border->setLineWidth(2);
 
@@ -102,21 +102,26 @@ void Form1::buildGrids() {
                                     Twips(7245 + 135 * c, 405, 150, 300), WindowFont(12, false));
         charDigit->setAlignment(Qt::AlignCenter);
     }
-    auto* sendLabel = MakeLabel(this, QStringLiteral("Label4"), QStringLiteral("发\n送\n数\n据"),
+    auto* sendLabel = MakeLabel(this, QStringLiteral("Label4"), QStringLiteral("发送数据"),
                                 Twips(270, 900, 300, 1230), WindowFont(12, true));
     sendLabel->setAlignment(Qt::AlignCenter);
-    auto* receiveLabel = MakeLabel(this, QStringLiteral("Label2"), QStringLiteral("接\n收\n数\n据"),
+    sendLabel->setWordWrap(true);  // one character per line in the narrow label
+    auto* receiveLabel = MakeLabel(this, QStringLiteral("Label2"), QStringLiteral("接收数据"),
                                    Twips(270, 2745, 300, 1275), WindowFont(12, true));
     receiveLabel->setAlignment(Qt::AlignCenter);
+    receiveLabel->setWordWrap(true);
 
-    auto* separator = Place(new QFrame(this), QStringLiteral("Line5"), Twips(60, 2350, 9600, 60));
+    auto* separator =
+        Place(new QFrame(this), QStringLiteral("Line5(0)"), Twips(60, 2350, 9600, 60));
     separator->setFrameStyle(QFrame::HLine | QFrame::Sunken);
     separator->setLineWidth(1);
     separator->setMidLineWidth(1);
 
+    // Boxes round the character rows: Line2 for the send rows, Line3 for the receive rows.
     for (int row = 0; row < 4; ++row) {
         for (int top : {765 + 405 * row, 2610 + 405 * row}) {
             auto* rowBox = new QFrame(this);
+            rowBox->setObjectName(Indexed(top < 2400 ? "Line2" : "Line3", row));
             rowBox->setGeometry(Twips(7215, top - 30, 2190, 340));
             rowBox->setFrameStyle(QFrame::Box | QFrame::Plain);
         }
