@@ -1,0 +1,160 @@
+#include "sim/drive_model.h"
+
+#include <algorithm>
+
+namespace sim {
+namespace {
+
+// The motor: 4 poles on a 380 V, 50 Hz rating.
+constexpr int kBaseFrequency = 5000;    // 0.01 Hz
+constexpr int kRatedVoltage = 3800;     // 0.1 V
+constexpr int kBoostVoltage = 100;      // 0.1 V, added at low frequency to keep the torque
+constexpr int kMagnetising = 25;        // 0.1 A, drawn as soon as the output runs
+constexpr int kLoadAtBase = 60;         // 0.1 A, a fan load growing with the square of frequency
+constexpr int kAcceleration = 15;       // 0.1 A, extra current while speeding up
+constexpr int kRectifiedBus = 5370;     // 0.1 V, 380 V AC rectified
+constexpr int kBusSagPerAmpere = 3;     // 0.1 V per 0.1 A
+constexpr int kRegeneration = 300;      // 0.1 V, the motor feeds back while slowing down
+constexpr int kAmbientMilli = 25000;    // 25 degree Celsius
+constexpr int kHeatingPerTenthA = 150;  // 0.001 degree Celsius per 0.1 A at equilibrium
+constexpr int kThermalTicks = 6000;     // one minute of ticks: the heat sink's time constant
+constexpr int kCounterWrap = 32768;
+constexpr qint64 kOneRevolution = 60000;  // r/min * ms
+
+constexpr int kRampPerTick = DriveModel::kRampPerSecond * DriveModel::kTickMs / 1000;
+
+struct ParameterDefault {
+    int number;
+    quint16 value;
+};
+
+// What a drive fresh from the factory holds; every other parameter starts at 0.
+constexpr ParameterDefault kDefaults[] = {
+    {1, kBaseFrequency},  // base frequency, 0.01 Hz
+    {2, kRatedVoltage},   // rated voltage, 0.1 V
+    {3, 85},              // rated current, 0.1 A
+    {4, 1455},            // rated speed, r/min
+    {5, 50},              // acceleration time 0 to base frequency, 0.1 s
+    {6, 50},              // deceleration time, 0.1 s
+};
+
+}  // namespace
+
+DriveModel::DriveModel() : temperatureMilli_(kAmbientMilli) {
+    for (const ParameterDefault& entry : kDefaults) parameters_[entry.number] = entry.value;
+}
+
+void DriveModel::advance(int milliseconds) {
+    if (milliseconds <= 0) return;
+    pendingMs_ += milliseconds;
+    while (pendingMs_ >= kTickMs) {
+        pendingMs_ -= kTickMs;
+        tick();
+    }
+}
+
+void DriveModel::start() {
+    if (faultCode_ == 0) running_ = true;
+}
+
+void DriveModel::stop() {
+    running_ = false;
+}
+
+void DriveModel::setFrequency(int hundredths) {
+    setFrequency_ = std::clamp(hundredths, 0, kMaxFrequency);
+}
+
+int DriveModel::parameter(int number) const {
+    return number >= 0 && number < kParameterCount ? parameters_[number] : 0;
+}
+
+void DriveModel::setParameter(int number, quint16 value) {
+    if (number >= 0 && number < kParameterCount) parameters_[number] = value;
+}
+
+void DriveModel::setFaultCode(int code) {
+    faultCode_ = code & 0xFF;
+    if (faultCode_ != 0) {
+        running_ = false;
+        outputFrequency_ = 0;
+        rampDirection_ = 0;
+    }
+}
+
+void DriveModel::tick() {
+    const int target = running_ ? setFrequency_ : 0;
+    if (outputFrequency_ < target) {
+        outputFrequency_ = std::min(target, outputFrequency_ + kRampPerTick);
+        rampDirection_ = 1;
+    } else if (outputFrequency_ > target) {
+        outputFrequency_ = std::max(target, outputFrequency_ - kRampPerTick);
+        rampDirection_ = -1;
+    } else {
+        rampDirection_ = 0;
+    }
+
+    revolutionRemainder_ += static_cast<qint64>(speed()) * kTickMs;
+    counter_ = static_cast<int>((counter_ + revolutionRemainder_ / kOneRevolution) % kCounterWrap);
+    revolutionRemainder_ %= kOneRevolution;
+
+    // The heat sink approaches the temperature the current sustains, at least 0.001 degree a
+    // tick so that it settles exactly.
+    const int equilibrium = kAmbientMilli + outputCurrent() * kHeatingPerTenthA;
+    const int difference = equilibrium - temperatureMilli_;
+    int step = difference / kThermalTicks;
+    if (step == 0 && difference != 0) step = difference > 0 ? 1 : -1;
+    temperatureMilli_ += step;
+}
+
+int DriveModel::outputCurrent() const {
+    if (outputFrequency_ == 0) return 0;
+    const qint64 f = outputFrequency_;
+    const qint64 load = kLoadAtBase * f * f / (qint64{kBaseFrequency} * kBaseFrequency);
+    return kMagnetising + static_cast<int>(load) + (rampDirection_ > 0 ? kAcceleration : 0);
+}
+
+int DriveModel::outputVoltage() const {
+    if (outputFrequency_ == 0) return 0;
+    // Volts per hertz up to the base frequency, the rated voltage above it.
+    const int rising =
+        kBoostVoltage + outputFrequency_ * (kRatedVoltage - kBoostVoltage) / kBaseFrequency;
+    return std::min(kRatedVoltage, rising);
+}
+
+int DriveModel::busVoltage() const {
+    const int regeneration = rampDirection_ < 0 ? kRegeneration : 0;
+    return kRectifiedBus - outputCurrent() * kBusSagPerAmpere + regeneration;
+}
+
+int DriveModel::speed() const {
+    // Synchronous speed of a 4-pole motor is 30 r/min per hertz; the rotor slips 3 % behind.
+    return static_cast<int>(qint64{outputFrequency_} * 291 / 1000);
+}
+
+qint16 DriveModel::monitor(int item) const {
+    switch (item) {
+        case kItemSetFrequency:
+            return static_cast<qint16>(setFrequency_);
+        case kItemOutputFrequency:
+            return static_cast<qint16>(outputFrequency_);
+        case kItemOutputCurrent:
+            return static_cast<qint16>(outputCurrent());
+        case kItemSpeed:
+            return static_cast<qint16>(speed());
+        case kItemBusVoltage:
+            return static_cast<qint16>(busVoltage());
+        case kItemOutputVoltage:
+            return static_cast<qint16>(outputVoltage());
+        case kItemCounter:
+            return static_cast<qint16>(counter_);
+        case kItemTemperature:
+            return static_cast<qint16>(temperatureMilli_ / 100);
+        case kItemFaultCode:
+            return static_cast<qint16>(faultCode_);
+        default:
+            return 0;
+    }
+}
+
+}  // namespace sim

@@ -1,0 +1,105 @@
+// The simulated drive on a serial line: a drive model answering requests on a pseudo-terminal
+// or a real serial device, on a thread of its own.
+//
+// Requests for the drive's address are answered in their own framing, broadcasts (address 0)
+// are carried out silently, requests for other addresses and frames that fail their check are
+// ignored. Starting, stopping and reopening belong to one controlling thread; every other
+// control may be called from any thread while the drive serves.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <vector>
+
+#include "sim/drive_model.h"
+#include "sim/injection.h"
+
+namespace sim {
+
+class LinePump;
+struct Request;
+
+class DriveServer {
+  public:
+    explicit DriveServer(int address = 1);
+    ~DriveServer();
+    DriveServer(const DriveServer&) = delete;
+    DriveServer& operator=(const DriveServer&) = delete;
+
+    // Creates a pseudo-terminal and serves its master end; the program opens `slavePath`.
+    bool startPseudoTerminal(QString* slavePath, QString* error);
+    // Serves a serial device with a port setting such as "9600,n,8,1" (see ParseLineSettings).
+    bool startDevice(const QString& path, const QString& settingsText, QString* error);
+
+    // Ends serving and closes the line: a pseudo-terminal vanishes, a device is released. The
+    // drive model is kept. Also done by the destructor.
+    void stop();
+    // Opens a line again the way it was last started: a fresh pseudo-terminal (its path may
+    // differ; a link path follows it) or the same device. `path` receives the device path.
+    bool reopen(QString* path, QString* error);
+
+    bool serving() const;
+    int address() const { return address_; }
+    // The path the program opens: the pseudo-terminal's slave or the device; empty when stopped.
+    QString devicePath() const;
+
+    // Makes `linkPath` a symbolic link to each pseudo-terminal the drive creates, so a port
+    // name stays valid across stop() and reopen(). Set before starting; an existing symbolic
+    // link there is replaced, any other file is left alone and the start fails.
+    void setLinkPath(const QString& linkPath);
+
+    void setInjection(Injection injection);
+    Injection injection() const;
+    void setFaultCode(int code);
+    // Seeds the noise of Injection::Garbage.
+    void setSeed(quint32 seed);
+
+    // With a stepped clock the model's time passes only through advance(), so replies carry
+    // exactly predictable values; otherwise it follows the wall clock. Off by default.
+    void setSteppedClock(bool stepped);
+    void advance(int milliseconds);
+
+    // A copy of the drive model as it stands now.
+    DriveModel model() const;
+    // Changes the model under the server's lock, e.g. to start the drive before a test.
+    void updateModel(const std::function<void(DriveModel&)>& change);
+
+    // Valid frames received so far, for any address.
+    int requestsSeen() const;
+
+    // Called on the drive's thread with one line of text per request and per reply; set it
+    // before starting.
+    void setTrace(std::function<void(const QString&)> trace);
+
+  private:
+    enum class LineKind { None, PseudoTerminal, Device };
+
+    bool openLine(QString* path, QString* error);
+    void closeLine();
+    std::vector<Piece> handle(const Request& request);
+    void syncClockLocked() const;
+
+    const int address_;
+    LineKind kind_ = LineKind::None;
+    QString devicePathSetting_;
+    QString settingsText_;
+    QString linkPath_;
+    int fd_ = -1;
+    int slaveFd_ = -1;
+    QString path_;
+    std::unique_ptr<LinePump> pump_;
+    std::function<void(const QString&)> trace_;
+
+    mutable std::mutex mutex_;  // guards everything below
+    mutable DriveModel model_;
+    mutable long long lastSyncMs_ = 0;
+    bool stepped_ = false;
+    Injection injection_ = Injection::None;
+    std::mt19937 random_{1};
+    int requestsSeen_ = 0;
+};
+
+}  // namespace sim

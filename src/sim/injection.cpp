@@ -1,0 +1,99 @@
+#include "sim/injection.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace sim {
+namespace {
+
+const std::array<std::pair<Injection, const char*>, 7> kNames = {{
+    {Injection::None, "none"},
+    {Injection::NoReply, "no-reply"},
+    {Injection::LateReply, "late"},
+    {Injection::SplitReply, "split"},
+    {Injection::BadCheck, "bad-check"},
+    {Injection::Garbage, "garbage"},
+    {Injection::Oversize, "oversize"},
+}};
+
+// The check is the last two bytes of an RTU frame and the two hexadecimal digits before CR LF
+// of an ASCII frame.
+QByteArray WithBadCheck(QByteArray reply, frame::Framing framing) {
+    if (reply.isEmpty()) return reply;
+    if (framing == frame::Framing::Rtu) {
+        reply[reply.size() - 1] = static_cast<char>(reply.at(reply.size() - 1) ^ 0xFF);
+        return reply;
+    }
+    const qsizetype digit = reply.size() - 3;  // the LRC's low digit
+    if (digit < 1) return reply;
+    // Another hexadecimal digit, so the frame still reads as ASCII text.
+    reply[digit] = reply.at(digit) == '0' ? '1' : '0';
+    return reply;
+}
+
+std::vector<Piece> Split(const QByteArray& reply) {
+    std::vector<Piece> pieces;
+    const qsizetype size = reply.size();
+    for (int i = 0; i < kSplitPieces; ++i) {
+        const qsizetype from = size * i / kSplitPieces;
+        const qsizetype to = size * (i + 1) / kSplitPieces;
+        if (to > from) pieces.push_back({i == 0 ? 0 : kSplitGapMs, reply.mid(from, to - from)});
+    }
+    return pieces;
+}
+
+// A reply repeated until the line carries more than the 64 cells the master can show.
+QByteArray Oversized(const QByteArray& reply) {
+    if (reply.isEmpty()) return QByteArray(kOversizeLength, '\0');
+    QByteArray bytes = reply;
+    while (bytes.size() < kOversizeLength) bytes.append(reply);
+    return bytes.left(std::max<qsizetype>(kOversizeLength, reply.size()));
+}
+
+}  // namespace
+
+QString InjectionName(Injection injection) {
+    for (const auto& [value, name] : kNames)
+        if (value == injection) return QString::fromLatin1(name);
+    return QString();
+}
+
+std::optional<Injection> ParseInjection(const QString& name) {
+    for (const auto& [value, text] : kNames)
+        if (name.compare(QLatin1String(text), Qt::CaseInsensitive) == 0) return value;
+    return std::nullopt;
+}
+
+QStringList InjectionNames() {
+    QStringList names;
+    for (const auto& entry : kNames) names.append(QString::fromLatin1(entry.second));
+    return names;
+}
+
+std::vector<Piece> Shape(const QByteArray& reply, frame::Framing framing, Injection injection,
+                         std::mt19937& random) {
+    switch (injection) {
+        case Injection::None:
+            return {{0, reply}};
+        case Injection::NoReply:
+            return {};
+        case Injection::LateReply:
+            return {{kLateReplyMs, reply}};
+        case Injection::SplitReply:
+            return Split(reply);
+        case Injection::BadCheck:
+            return {{0, WithBadCheck(reply, framing)}};
+        case Injection::Garbage: {
+            QByteArray noise(std::max<qsizetype>(reply.size(), 2), '\0');
+            std::uniform_int_distribution<int> byte(0, 255);
+            for (char& c : noise) c = static_cast<char>(byte(random));
+            return {{0, noise}};
+        }
+        case Injection::Oversize:
+            return {{0, Oversized(reply)}};
+    }
+    return {{0, reply}};
+}
+
+}  // namespace sim

@@ -1,0 +1,159 @@
+#include "sim/line_open.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <string.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QStringList>
+#include <cerrno>
+
+namespace sim {
+namespace {
+
+QString SystemError(const char* what) {
+    return QStringLiteral("%1: %2").arg(QLatin1String(what),
+                                        QString::fromLocal8Bit(strerror(errno)));
+}
+
+void SetError(QString* error, const QString& text) {
+    if (error) *error = text;
+}
+
+std::optional<speed_t> SpeedOf(int baud) {
+    switch (baud) {
+        case 1200:
+            return B1200;
+        case 2400:
+            return B2400;
+        case 4800:
+            return B4800;
+        case 9600:
+            return B9600;
+        case 19200:
+            return B19200;
+        case 38400:
+            return B38400;
+        case 57600:
+            return B57600;
+        case 115200:
+            return B115200;
+        default:
+            return std::nullopt;
+    }
+}
+
+bool MakeRaw(int fd, QString* error) {
+    termios tio{};
+    if (tcgetattr(fd, &tio) != 0) {
+        SetError(error, SystemError("tcgetattr"));
+        return false;
+    }
+    cfmakeraw(&tio);
+    // Reads return whatever is there; the drive waits in poll(), never in read().
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    if (tcsetattr(fd, TCSANOW, &tio) != 0) {
+        SetError(error, SystemError("tcsetattr"));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<LineSettings> ParseLineSettings(const QString& text, QString* error) {
+    const QStringList parts = text.trimmed().split(QLatin1Char(','));
+    LineSettings settings;
+    bool baudOk = false;
+    bool dataOk = false;
+    bool stopOk = false;
+    if (parts.size() == 4) {
+        settings.baud = parts[0].trimmed().toInt(&baudOk);
+        const QString parity = parts[1].trimmed().toLower();
+        settings.parity = parity.size() == 1 ? parity.at(0).toLatin1() : '?';
+        settings.dataBits = parts[2].trimmed().toInt(&dataOk);
+        settings.stopBits = parts[3].trimmed().toInt(&stopOk);
+    }
+    const bool valid = baudOk && SpeedOf(settings.baud) && dataOk && settings.dataBits >= 5 &&
+                       settings.dataBits <= 8 && stopOk &&
+                       (settings.stopBits == 1 || settings.stopBits == 2) &&
+                       QByteArrayLiteral("neo").contains(settings.parity);
+    if (!valid) {
+        SetError(error, QStringLiteral("bad port setting \"%1\": expected baud,parity,data,stop "
+                                       "such as 9600,n,8,1 (parity n, e or o)")
+                            .arg(text));
+        return std::nullopt;
+    }
+    return settings;
+}
+
+bool OpenPseudoTerminal(PseudoTerminal* pty, QString* error) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0) {
+        SetError(error, SystemError("posix_openpt"));
+        return false;
+    }
+    char name[128] = {};
+    if (grantpt(master) != 0 || unlockpt(master) != 0 || ptsname_r(master, name, sizeof name)) {
+        SetError(error, SystemError("pseudo-terminal setup"));
+        close(master);
+        return false;
+    }
+    const int slave = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slave < 0) {
+        SetError(error, SystemError("open pseudo-terminal slave"));
+        close(master);
+        return false;
+    }
+    bool ready = MakeRaw(slave, error);
+    if (ready && fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK) != 0) {
+        SetError(error, SystemError("fcntl"));
+        ready = false;
+    }
+    if (!ready) {
+        close(slave);
+        close(master);
+        return false;
+    }
+    pty->master = master;
+    pty->slave = slave;
+    pty->slavePath = QString::fromLocal8Bit(name);
+    return true;
+}
+
+int OpenSerialDevice(const QString& path, const LineSettings& settings, QString* error) {
+    const int fd = open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        SetError(error, SystemError(path.toLocal8Bit().constData()));
+        return -1;
+    }
+    termios tio{};
+    if (tcgetattr(fd, &tio) != 0) {
+        SetError(error, SystemError("tcgetattr"));
+        close(fd);
+        return -1;
+    }
+    cfmakeraw(&tio);
+    const speed_t speed = *SpeedOf(settings.baud);
+    cfsetispeed(&tio, speed);
+    cfsetospeed(&tio, speed);
+    tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+    const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
+    tio.c_cflag |= sizes[settings.dataBits - 5] | CLOCAL | CREAD;
+    if (settings.parity != 'n') tio.c_cflag |= PARENB;
+    if (settings.parity == 'o') tio.c_cflag |= PARODD;
+    if (settings.stopBits == 2) tio.c_cflag |= CSTOPB;
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    if (tcsetattr(fd, TCSANOW, &tio) != 0) {
+        SetError(error, SystemError("tcsetattr"));
+        close(fd);
+        return -1;
+    }
+    tcflush(fd, TCIOFLUSH);
+    return fd;
+}
+
+}  // namespace sim

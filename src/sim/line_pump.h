@@ -1,0 +1,45 @@
+// The simulated drive's thread on one line: reads requests, writes the pieces of each reply when
+// they fall due, and sleeps in poll() in between.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "sim/injection.h"
+#include "sim/request_parser.h"
+
+namespace sim {
+
+// A partial frame followed by this much silence will not be completed: the sender has finished,
+// so the held bytes are searched once more and dropped. A Modbus RTU frame ends after 3.5
+// character times of silence, under 8 ms even at 4800 baud.
+constexpr int kSilenceMs = 20;
+
+class LinePump {
+  public:
+    // Runs on the pump's thread for every valid request; returns what to write in reply.
+    using Handler = std::function<std::vector<Piece>(const Request&)>;
+
+    // `fd` stays owned by the caller and must stay open until stop() returns.
+    LinePump(int fd, Handler handler);
+    ~LinePump();
+    LinePump(const LinePump&) = delete;
+    LinePump& operator=(const LinePump&) = delete;
+
+    bool start(QString* error);
+    // Wakes the thread and waits for it to end; replies not yet written are dropped.
+    void stop();
+
+  private:
+    void run();
+
+    int fd_;
+    Handler handler_;
+    int wake_[2] = {-1, -1};
+    std::atomic<bool> stopping_{false};
+    std::thread thread_;
+};
+
+}  // namespace sim

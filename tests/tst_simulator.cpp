@@ -1,0 +1,391 @@
+// The simulated drive without a line: frame parsing, replies, the drive model, line faults.
+//
+// Every CRC and LRC below was computed once outside this program (a bitwise CRC-16/MODBUS and
+// an 8-bit two's complement sum in Python) and pasted as literal bytes.
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include "sim/drive_model.h"
+#include "sim/injection.h"
+#include "sim/line_open.h"
+#include "sim/reply_builder.h"
+#include "sim/request_parser.h"
+
+using sim::DriveModel;
+using sim::Injection;
+using sim::RequestParser;
+
+namespace {
+
+QByteArray Hex(const char* text) {
+    return QByteArray::fromHex(text);
+}
+
+// "RTU 01010105" / "ASCII 01010105": what a parsed request is, in one comparable text.
+QString Describe(const sim::Request& request) {
+    const char* framing = request.framing == frame::Framing::Rtu ? "RTU " : "ASCII ";
+    return QLatin1String(framing) + QString::fromLatin1(request.body.toHex().toUpper());
+}
+
+QStringList Describe(const std::vector<sim::Request>& requests) {
+    QStringList texts;
+    for (const sim::Request& request : requests) texts.append(Describe(request));
+    return texts;
+}
+
+// Feeds a line into a fresh parser, then lets the line go quiet.
+QStringList ParseLine(const QByteArray& line, int chunk) {
+    RequestParser parser;
+    QStringList found;
+    for (qsizetype at = 0; at < line.size(); at += chunk)
+        found += Describe(parser.feed(line.mid(at, chunk)));
+    found += Describe(parser.flush());
+    return found;
+}
+
+// The reply, if any, of a drive at address 1 to a framed request.
+QByteArray ReplyTo(const QByteArray& requestFrame, DriveModel& model) {
+    RequestParser parser;
+    std::vector<sim::Request> requests = parser.feed(requestFrame);
+    const std::vector<sim::Request> more = parser.flush();
+    requests.insert(requests.end(), more.begin(), more.end());
+    if (requests.size() != 1) return QByteArray("not exactly one request");
+    return sim::BuildReply(requests.front(), 1, model).value_or(QByteArray());
+}
+
+}  // namespace
+
+class TestSimulator : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void parser_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList none;
+        QTest::newRow("rtu read") << Hex("01010105918B") << QStringList{"RTU 01010105"};
+        QTest::newRow("ascii read")
+            << QByteArray(":01010105F8\r\n") << QStringList{"ASCII 01010105"};
+        QTest::newRow("ascii lower-case")
+            << QByteArray(":01020310012cbd\r\n") << QStringList{"ASCII 01020310012C"};
+        QTest::newRow("rtu write 300")
+            << Hex("01020310012C79C6") << QStringList{"RTU 01020310012C"};
+        QTest::newRow("rtu length 2") << Hex("010202100175B8") << QStringList{"RTU 0102021001"};
+        QTest::newRow("rtu length 0") << Hex("01030020F0") << QStringList{"RTU 010300"};
+        QTest::newRow("rtu address 3A is no colon")
+            << Hex("3A0401018D6D") << QStringList{"RTU 3A040101"};
+        QTest::newRow("rtu then ascii then rtu")
+            << Hex("010301013188") + ":01040101F9\r\n" + Hex("01030108F18E")
+            << QStringList{"RTU 01030101", "ASCII 01040101", "RTU 01030108"};
+        QTest::newRow("stray bytes before a frame")
+            << Hex("FF0001010105918B") << QStringList{"RTU 01010105"};
+        QTest::newRow("cut ascii then rtu")
+            << QByteArray(":0101") + Hex("01010105918B") << QStringList{"RTU 01010105"};
+        QTest::newRow("rtu bad crc") << Hex("01010105918C") << none;
+        QTest::newRow("rtu crc swapped") << Hex("010101058B91") << none;
+        QTest::newRow("rtu cut short") << Hex("01010105") << none;
+        QTest::newRow("ascii bad lrc") << QByteArray(":01010105F9\r\n") << none;
+        QTest::newRow("ascii without lf") << QByteArray(":01010105F8\r") << none;
+        QTest::newRow("ascii odd digits") << QByteArray(":010101050F8\r\n") << none;
+        QTest::newRow("ascii non-hex digit") << QByteArray(":0101G105F8\r\n") << none;
+        // Good LRC (01+01+02+05 = 09, F7) but the length says two bytes follow and one does.
+        QTest::newRow("ascii length disagrees") << QByteArray(":01010205F7\r\n") << none;
+        QTest::newRow("bad frame then good")
+            << Hex("01010105918C") + Hex("01040100 4189") << QStringList{"RTU 01040100"};
+    }
+
+    // Whole or byte by byte, the line gives the same requests.
+    void parser() {
+        QFETCH(QByteArray, line);
+        QFETCH(QStringList, expected);
+        QCOMPARE(ParseLine(line, static_cast<int>(line.size())), expected);
+        QCOMPARE(ParseLine(line, 1), expected);
+    }
+
+    // A stray byte whose length byte promises 255 more bytes holds the parser until the line
+    // goes quiet; then the frame behind it is found.
+    void longLengthWaitsForSilence() {
+        RequestParser parser;
+        QVERIFY(parser.feed(Hex("0104FF") + Hex("01010105918B")).empty());
+        QVERIFY(parser.pending());
+        QCOMPARE(Describe(parser.flush()), QStringList{"RTU 01010105"});
+        QVERIFY(!parser.pending());
+    }
+
+    // Random bytes never keep the parser from the next frame once the line went quiet.
+    void noiseNeverWedges() {
+        QRandomGenerator random(20240601);
+        RequestParser parser;
+        for (int round = 0; round < 300; ++round) {
+            // Every third round is made of ASCII frame characters only, so that the noise gets
+            // deep into the ASCII reading too.
+            static const char kAsciiLine[] = "0123456789ABCDEFabcdef:\r\n";
+            QByteArray noise(random.bounded(1, 400), '\0');
+            for (char& c : noise) {
+                c = round % 3 == 0 ? kAsciiLine[random.bounded(int(sizeof kAsciiLine) - 1)]
+                                   : static_cast<char>(random.bounded(256));
+            }
+            parser.feed(noise);
+            parser.flush();
+            QVERIFY(!parser.pending());
+            QCOMPARE(Describe(parser.feed(Hex("01040108404F"))), QStringList{"RTU 01040108"});
+        }
+        QByteArray flood(200000, '\0');
+        for (char& c : flood) c = static_cast<char>(random.bounded(256));
+        QElapsedTimer timer;
+        timer.start();
+        parser.feed(flood);
+        parser.flush();
+        QVERIFY2(timer.elapsed() < 10000, "parsing must stay linear in the line's length");
+    }
+
+    void reply_data() {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray silent;
+        QTest::newRow("read parameter 5, rtu")
+            << Hex("01010105918B") << 0 << Hex("010103050032AD9A");
+        QTest::newRow("read parameter 5, ascii")
+            << QByteArray(":01010105F8\r\n") << 0 << QByteArray(":010103050032C4\r\n");
+        QTest::newRow("write parameter echoes")
+            << Hex("01020310012C79C6") << 0 << Hex("01020310012C79C6");
+        QTest::newRow("start echoes, ascii")
+            << QByteArray(":01030101FA\r\n") << 0 << QByteArray(":01030101FA\r\n");
+        QTest::newRow("stop echoes") << Hex("01030108F18E") << 0 << Hex("01030108F18E");
+        QTest::newRow("set 50 Hz echoes") << Hex("0105021388B59A") << 0 << Hex("0105021388B59A");
+        QTest::newRow("output frequency at standstill")
+            << Hex("010401018049") << 0 << Hex("010403010000A18E");
+        QTest::newRow("fault code 16h, rtu")
+            << Hex("01040108404F") << 0x16 << Hex("0104030816007FEC");
+        QTest::newRow("fault code 16h, ascii")
+            << QByteArray(":01040108F2\r\n") << 0x16 << QByteArray(":010403081600DA\r\n");
+        QTest::newRow("another address") << Hex("0201010591CF") << 0 << silent;
+        QTest::newRow("broadcast") << Hex("00020310012C7817") << 0 << silent;
+        QTest::newRow("unknown command") << Hex("01070100B189") << 0 << silent;
+        QTest::newRow("unknown monitor item") << Hex("01040109818F") << 0 << silent;
+        QTest::newRow("unknown run function") << Hex("010301027189") << 0 << silent;
+        QTest::newRow("read without function") << Hex("0101002190") << 0 << silent;
+    }
+
+    void reply() {
+        QFETCH(QByteArray, request);
+        QFETCH(int, fault);
+        QFETCH(QByteArray, expected);
+        DriveModel model;
+        model.setFaultCode(fault);
+        QCOMPARE(ReplyTo(request, model).toHex(' '), expected.toHex(' '));
+    }
+
+    void broadcastIsCarriedOut() {
+        DriveModel model;
+        QVERIFY(ReplyTo(Hex("00020310012C7817"), model).isEmpty());
+        QCOMPARE(model.parameter(0x10), 300);
+    }
+
+    // The master sends a value up to 255 as one byte and 00, a larger one high byte first.
+    void writtenParameterReadsBack_data() {
+        QTest::addColumn<int>("high");
+        QTest::addColumn<int>("low");
+        QTest::addColumn<int>("stored");
+        QTest::newRow("0") << 0 << 0 << 0;
+        QTest::newRow("100") << 100 << 0 << 100;
+        QTest::newRow("255") << 255 << 0 << 255;
+        QTest::newRow("300") << 0x01 << 0x2C << 300;
+        QTest::newRow("65535") << 0xFF << 0xFF << 65535;
+        // 256 goes out as 01 00, the same bytes as 1: the drive keeps 1.
+        QTest::newRow("256 reads as 1") << 0x01 << 0x00 << 1;
+    }
+
+    void writtenParameterReadsBack() {
+        QFETCH(int, high);
+        QFETCH(int, low);
+        QFETCH(int, stored);
+        DriveModel model;
+        const QByteArray write = Hex("0102030C") + char(high) + char(low);
+        QCOMPARE(sim::Answer(write, model).value_or(QByteArray()), write);
+        const QByteArray read = sim::Answer(Hex("0101010C"), model).value_or(QByteArray());
+        QCOMPARE(read.toHex(), (Hex("0101030C") + char(stored >> 8) + char(stored & 0xFF)).toHex());
+    }
+
+    void setFrequency_data() {
+        QTest::addColumn<int>("function");
+        QTest::addColumn<int>("data");
+        QTest::addColumn<int>("hundredths");
+        QTest::newRow("50 Hz") << 19 << 136 << 5000;
+        QTest::newRow("50.5 Hz") << 19 << 186 << 5050;
+        QTest::newRow("0.01 Hz") << 0 << 1 << 1;
+        QTest::newRow("400 Hz is limited") << 0x9C << 0x40 << DriveModel::kMaxFrequency;
+        QTest::newRow("FF9C is limited") << 0xFF << 0x9C << DriveModel::kMaxFrequency;
+    }
+
+    void setFrequency() {
+        QFETCH(int, function);
+        QFETCH(int, data);
+        QFETCH(int, hundredths);
+        DriveModel model;
+        QVERIFY(sim::Answer(Hex("010502") + char(function) + char(data), model));
+        QCOMPARE(model.monitor(sim::kItemSetFrequency), hundredths);
+    }
+
+    // 10 Hz per second in fixed 10 ms ticks, up to the set frequency and down after a stop.
+    void rampIsDeterministic() {
+        DriveModel model;
+        model.setFrequency(5000);
+        model.start();
+        model.advance(1234);
+        QCOMPARE(model.monitor(sim::kItemOutputFrequency), 1230);
+        DriveModel stepped;
+        stepped.setFrequency(5000);
+        stepped.start();
+        for (int i = 0; i < 617; ++i) stepped.advance(2);
+        for (int item = 0; item < sim::kMonitorItemCount; ++item)
+            QCOMPARE(stepped.monitor(item), model.monitor(item));
+        model.advance(10000);
+        QCOMPARE(model.monitor(sim::kItemOutputFrequency), 5000);
+        model.stop();
+        model.advance(2000);
+        QCOMPARE(model.monitor(sim::kItemOutputFrequency), 3000);
+        model.advance(4000);
+        QCOMPARE(model.monitor(sim::kItemOutputFrequency), 0);
+    }
+
+    void quantitiesFollowTheOutput() {
+        DriveModel model;
+        const qint16 idleBus = model.monitor(sim::kItemBusVoltage);
+        QCOMPARE(model.monitor(sim::kItemOutputCurrent), 0);
+        QCOMPARE(model.monitor(sim::kItemTemperature), 250);
+        model.setFrequency(5000);
+        model.start();
+        model.advance(10000);
+        QCOMPARE(model.monitor(sim::kItemOutputVoltage), 3800);
+        QVERIFY(model.monitor(sim::kItemSpeed) > 1400 && model.monitor(sim::kItemSpeed) < 1500);
+        QVERIFY(model.monitor(sim::kItemOutputCurrent) > 0);
+        QVERIFY(model.monitor(sim::kItemBusVoltage) < idleBus);  // the load pulls the bus down
+        // The counter counts motor revolutions: one minute at a steady speed.
+        const int speed = model.monitor(sim::kItemSpeed);
+        const int before = model.monitor(sim::kItemCounter);
+        model.advance(60000);
+        QCOMPARE(model.monitor(sim::kItemCounter) - before, speed);
+        QVERIFY(model.monitor(sim::kItemTemperature) > 250);
+        model.stop();
+        model.advance(100);
+        QVERIFY(model.monitor(sim::kItemBusVoltage) > idleBus);  // the motor feeds back
+    }
+
+    void faultTripsTheDrive() {
+        DriveModel model;
+        model.setFrequency(5000);
+        model.start();
+        model.advance(3000);
+        model.setFaultCode(0x16);
+        QVERIFY(!model.running());
+        QCOMPARE(model.monitor(sim::kItemOutputFrequency), 0);
+        model.start();
+        QVERIFY(!model.running());
+        model.setFaultCode(0);
+        model.start();
+        QVERIFY(model.running());
+    }
+
+    void injection_data() {
+        QTest::addColumn<int>("injection");
+        QTest::addColumn<QByteArray>("reply");
+        for (const QString& name : sim::InjectionNames()) {
+            const int mode = static_cast<int>(*sim::ParseInjection(name));
+            QTest::addRow("%s rtu", qPrintable(name)) << mode << Hex("010103050032AD9A");
+            QTest::addRow("%s ascii", qPrintable(name))
+                << mode << QByteArray(":010103050032C4\r\n");
+        }
+    }
+
+    void injection() {
+        QFETCH(int, injection);
+        QFETCH(QByteArray, reply);
+        const Injection mode = static_cast<Injection>(injection);
+        const frame::Framing framing =
+            reply.startsWith(':') ? frame::Framing::Ascii : frame::Framing::Rtu;
+        std::mt19937 random(7);
+        const std::vector<sim::Piece> pieces = sim::Shape(reply, framing, mode, random);
+        QByteArray line;
+        int span = 0;
+        for (const sim::Piece& piece : pieces) {
+            line += piece.bytes;
+            span += piece.delayMs;
+        }
+        RequestParser parser;  // a reply has the request layout, so the parser checks it too
+        std::vector<sim::Request> frames = parser.feed(line);
+        const std::vector<sim::Request> rest = parser.flush();
+        frames.insert(frames.end(), rest.begin(), rest.end());
+        switch (mode) {
+            case Injection::None:
+                QCOMPARE(line, reply);
+                QCOMPARE(span, 0);
+                break;
+            case Injection::NoReply:
+                QVERIFY(pieces.empty());
+                break;
+            case Injection::LateReply:
+                QCOMPARE(line, reply);
+                QVERIFY(span > 50);
+                break;
+            case Injection::SplitReply:
+                QCOMPARE(line, reply);
+                QVERIFY(pieces.size() >= 2);
+                QVERIFY(span > 0 && span <= 30);
+                break;
+            case Injection::BadCheck: {
+                // Only the check differs: the CRC, or the LRC digits before CR LF, which stay
+                // hexadecimal so that the frame still reads as ASCII text.
+                const qsizetype body =
+                    framing == frame::Framing::Rtu ? reply.size() - 2 : reply.size() - 4;
+                QCOMPARE(line.size(), reply.size());
+                QCOMPARE(line.left(body), reply.left(body));
+                if (framing == frame::Framing::Ascii) {
+                    QVERIFY(line.endsWith("\r\n"));
+                    const QByteArray digits = line.mid(1, line.size() - 3);
+                    QCOMPARE(QByteArray::fromHex(digits).toHex().toUpper(), digits);
+                }
+                QVERIFY(line != reply);
+                QVERIFY(frames.empty());
+                break;
+            }
+            case Injection::Garbage:
+                QVERIFY(line.size() >= 2 && line != reply);
+                break;
+            case Injection::Oversize:
+                QVERIFY(line.size() > 64 && line.startsWith(reply));
+                break;
+        }
+    }
+
+    void lineSettings_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<QChar>("parity");
+        QTest::addColumn<int>("stopBits");
+        QTest::newRow("9600,n,8,1") << "9600,n,8,1" << true << 9600 << QChar('n') << 1;
+        QTest::newRow("19200,E,7,2") << "19200,E,7,2" << true << 19200 << QChar('e') << 2;
+        QTest::newRow("unknown parity") << "9600,x,8,1" << false << 0 << QChar() << 0;
+        QTest::newRow("odd baud") << "9601,n,8,1" << false << 0 << QChar() << 0;
+        QTest::newRow("nine data bits") << "9600,n,9,1" << false << 0 << QChar() << 0;
+        QTest::newRow("no stop bits") << "9600,n,8" << false << 0 << QChar() << 0;
+    }
+
+    void lineSettings() {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QString error;
+        const std::optional<sim::LineSettings> settings = sim::ParseLineSettings(text, &error);
+        QCOMPARE(settings.has_value(), valid);
+        QCOMPARE(error.isEmpty(), valid);
+        if (!valid) return;
+        QTEST(settings->baud, "baud");
+        QTEST(QChar(settings->parity), "parity");
+        QTEST(settings->stopBits, "stopBits");
+    }
+};
+
+QTEST_APPLESS_MAIN(TestSimulator)
+#include "tst_simulator.moc"
