@@ -32,6 +32,9 @@ Form1::Form1(serial::SerialPort& port, const std::array<QString, 4>& portDevices
 
 Form1::~Form1() {
     port_.setFailureHandler(nullptr);
+    // QWidget's destructor closes the window after this one has run, and the focus leaving a
+    // byte cell then would reach the handlers of a window that is gone.
+    for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
 }
 
 void Form1::connectHandlers() {
