@@ -3,6 +3,10 @@
 #include "frame/checksum.h"
 
 namespace sim {
+
+// The drive protocol's command and function codes are the ones the program sends.
+using namespace drive;
+
 namespace {
 
 // The byte after the function byte at `index` (0 = first data byte); a byte the length leaves
@@ -36,29 +40,10 @@ QByteArray ValueReply(const QByteArray& request, int value) {
     return ReadingReply(request, (value >> 8) & 0xFF, value & 0xFF);
 }
 
-const char kHexDigits[] = "0123456789ABCDEF";
-
-void AppendHex(QByteArray& text, quint8 byte) {
-    text.append(kHexDigits[byte >> 4]);
-    text.append(kHexDigits[byte & 0x0F]);
-}
-
 }  // namespace
 
 QByteArray FrameBody(const QByteArray& body, frame::Framing framing) {
-    if (framing == frame::Framing::Rtu) {
-        const quint16 crc = frame::Crc16Modbus(body);
-        QByteArray frame = body;
-        // The CRC's low byte goes first.
-        frame.append(static_cast<char>(crc & 0xFF));
-        frame.append(static_cast<char>(crc >> 8));
-        return frame;
-    }
-    QByteArray text(":");
-    for (char byte : body) AppendHex(text, static_cast<quint8>(byte));
-    AppendHex(text, frame::Lrc(body));
-    text.append("\r\n");
-    return text;
+    return framing == frame::Framing::Rtu ? frame::RtuFrame(body) : frame::AsciiFrame(body);
 }
 
 std::optional<QByteArray> Answer(const QByteArray& requestBody, DriveModel& model) {

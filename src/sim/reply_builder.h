@@ -8,22 +8,12 @@
 #include <QByteArray>
 #include <optional>
 
+#include "drive/drive_requests.h"
 #include "frame/frame_composer.h"
 #include "sim/drive_model.h"
 #include "sim/request_parser.h"
 
 namespace sim {
-
-// The drive's request codes.
-enum DriveCommand : int {
-    kReadParameter = 1,
-    kWriteParameter = 2,
-    kRunControl = 3,
-    kReadMonitor = 4,
-    kSetFrequency = 5,
-};
-constexpr int kRunStart = 1;
-constexpr int kRunStop = 8;
 
 // Address 0 reaches every drive on the line; none of them answers it.
 constexpr int kBroadcastAddress = 0;
