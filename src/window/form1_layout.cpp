@@ -87,12 +87,20 @@ void Form1::buildGrids() {
     border->setFrameStyle(QFrame::Box | QFrame::Sunken);
     border->setLineWidth(2);
 
-    MakeLabel(this, QStringLiteral("Label1"),
-              QStringLiteral("    ") + QString(44, QLatin1Char('-')) +
-                  QStringLiteral("  H   E   X   ") + QString(43, QLatin1Char('-')) +
-                  QString(10, QLatin1Char(' ')) + QString(8, QLatin1Char('-')) +
-                  QStringLiteral("    A S C I I  ") + QString(8, QLatin1Char('-')),
-              Twips(630, 180, 9000, 240), WindowFont(9.75, false));
+    auto* header = MakeLabel(this, QStringLiteral("Label1"),
+                             QStringLiteral("    ") + QString(44, QLatin1Char('-')) +
+                                 QStringLiteral("  H   E   X   ") + QString(43, QLatin1Char('-')) +
+                                 QString(10, QLatin1Char(' ')) + QString(8, QLatin1Char('-')) +
+                                 QStringLiteral("    A S C I I  ") + QString(8, QLatin1Char('-')),
+                             Twips(630, 180, 9000, 240), WindowFont(9.75, false));
+    // The header's dashes were measured for the original font; tighten the spacing where this
+    // font draws them wider, so the "A S C I I" part stays over the character cells.
+    const int natural = header->fontMetrics().horizontalAdvance(header->text());
+    if (natural > header->width()) {
+        QFont tighter = header->font();
+        tighter.setLetterSpacing(QFont::PercentageSpacing, 100.0 * header->width() / natural);
+        header->setFont(tighter);
+    }
     const QString digits = QStringLiteral("0123456789ABCDEF");
     for (int c = 0; c < 16; ++c) {
         auto* hexDigit = MakeLabel(this, Indexed("Label3", c), digits.mid(c, 1),
