@@ -92,6 +92,11 @@ class TestSimulator : public QObject {
         QTest::newRow("ascii length disagrees") << QByteArray(":01010205F7\r\n") << none;
         QTest::newRow("bad frame then good")
             << Hex("01010105918C") + Hex("01040100 4189") << QStringList{"RTU 01040100"};
+        // Found by fuzzing: the first 54 characters of this ASCII request also form an RTU
+        // frame for address 3A with a matching CRC; byte by byte it must still read as ASCII.
+        QTest::newRow("ascii whose start reads as rtu")
+            << QByteArray(":010418CF6DD9DD3B731F8FD67565FF52C93DE08B7C04F1ADBB5BE20D\r\n")
+            << QStringList{"ASCII 010418CF6DD9DD3B731F8FD67565FF52C93DE08B7C04F1ADBB5BE2"};
     }
 
     // Whole or byte by byte, the line gives the same requests.

@@ -85,6 +85,9 @@ std::vector<Request> RequestParser::scan(bool lineQuiet) {
         // A colon starts an ASCII frame, but it is also address 58 of an RTU frame: both
         // readings are tried and the one whose check holds wins.
         const Attempt ascii = data[pos] == ':' ? TryAscii(data + pos, available) : Invalid();
+        // An ASCII frame still arriving wins over an RTU reading of its first bytes, so a
+        // request reads the same however the line splits it; silence settles the rest.
+        if (ascii.outcome == Outcome::NeedMore && !lineQuiet) break;
         const Attempt rtu =
             ascii.outcome == Outcome::Frame ? Invalid() : TryRtu(data + pos, available);
         if (ascii.outcome == Outcome::Frame || rtu.outcome == Outcome::Frame) {

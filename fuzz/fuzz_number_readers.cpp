@@ -1,0 +1,102 @@
+// Any text a box may hold, through the readers that turn text into numbers and bytes, and the
+// writers whose texts those readers must read back unchanged.
+#include <array>
+#include <cmath>
+
+#include "convert/conversions.h"
+#include "drive/drive_requests.h"
+#include "exchange/exchange_text.h"
+#include "fuzz_support.h"
+
+namespace {
+
+using conv::IntWidth;
+
+void CheckNumber(const QString& text) {
+    const double value = conv::ReadNumber(text);
+    FUZZ_REQUIRE(std::isfinite(value));
+    // A zero never reads as -0, which would show as "-0" in a box.
+    FUZZ_REQUIRE(value != 0 || !std::signbit(value));
+    FUZZ_REQUIRE(std::isfinite(conv::ReadHex(text)));
+
+    const double floor = conv::Floor(value);
+    // Whole, not above the value, and the next whole number is above it (unless the value is too
+    // large for a fraction, where both are the same number).
+    FUZZ_REQUIRE(floor == std::trunc(floor) && floor <= value);
+    FUZZ_REQUIRE(floor == value || floor + 1 > value);
+
+    const qint64 byte = conv::RoundToInt(value, IntWidth::Byte);
+    const qint64 int16 = conv::RoundToInt(value, IntWidth::Int16);
+    const qint64 int32 = conv::RoundToInt(value, IntWidth::Int32);
+    FUZZ_REQUIRE(byte >= 0 && byte <= 255);
+    FUZZ_REQUIRE(int16 >= -32768 && int16 <= 32767);
+    FUZZ_REQUIRE(int32 >= INT32_MIN && int32 <= INT32_MAX);
+    if (std::fabs(value) < 2147483647.0) FUZZ_REQUIRE(std::fabs(double(int32) - value) <= 0.5);
+
+    // What the writers produce, the readers must read back as the same number.
+    FUZZ_REQUIRE(conv::ReadNumber(conv::DecimalText(int32)) == double(int32));
+    FUZZ_REQUIRE(conv::ReadHex(conv::HexText(int16)) == double(int16));
+    FUZZ_REQUIRE(conv::ReadHex(conv::HexByteText(int(byte))) == double(byte));
+    // Four hexadecimal digits read as a signed 16-bit value, so 8000..FFFF cannot come back.
+    if (int32 < 0x8000 || int32 > 0xFFFF)
+        FUZZ_REQUIRE(conv::ReadHex(conv::HexText(int32)) == double(int32));
+}
+
+void CheckFrequency(const QString& text) {
+    const drive::FrequencyFields fields = drive::SplitFrequency(text);
+    const double high = conv::ReadNumber(fields.function);
+    const double low = conv::ReadNumber(fields.data);
+    FUZZ_REQUIRE(!fields.function.isEmpty() && !fields.data.isEmpty());
+    FUZZ_REQUIRE(conv::DecimalText(qint64(high)) == fields.function);
+    FUZZ_REQUIRE(conv::DecimalText(qint64(low)) == fields.data);
+    FUZZ_REQUIRE(std::fabs(low) < 256);
+    FUZZ_REQUIRE(high >= -8388608 && high <= 8388608);
+}
+
+void CheckSendCells(const QStringList& texts) {
+    std::array<QString, exchange::kCells> cells;
+    for (int i = 0; i < exchange::kCells && i < texts.size(); ++i) cells[i] = texts[i];
+    const QByteArray bytes = exchange::BytesToSend(cells);
+    int expected = 1;
+    while (expected < exchange::kCells && !cells[expected].isEmpty()) ++expected;
+    FUZZ_REQUIRE(bytes.size() == expected);
+    for (int i = 0; i < bytes.size(); ++i) {
+        const qint64 value = conv::RoundToInt(conv::ReadHex(cells[i]), IntWidth::Int32);
+        FUZZ_REQUIRE(quint8(bytes[i]) == quint8(value & 0xFF));
+    }
+}
+
+// The byte-to-character map must be one to one both ways, since cells and log lines rely on it.
+void CheckCharacters(const QByteArray& bytes, const QString& text) {
+    qsizetype nonZero = 0;
+    for (const char b : bytes) {
+        const auto byte = quint8(b);
+        const QString shown = conv::CharOf(byte);
+        if (byte == 0) {
+            FUZZ_REQUIRE(shown.isEmpty());
+            continue;
+        }
+        ++nonZero;
+        FUZZ_REQUIRE(shown.size() == 1 && conv::CodeOf(shown.at(0)) == byte);
+    }
+    FUZZ_REQUIRE(conv::CharsOf(bytes).size() == nonZero);
+    for (const QChar ch : text) {
+        const int code = conv::CodeOf(ch);
+        FUZZ_REQUIRE(code == -1 || (code >= 1 && code <= 255));
+        if (code > 0) FUZZ_REQUIRE(conv::CharOf(quint8(code)) == QString(ch));
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QByteArray bytes = fuzz::Bytes(data, size);
+    const QString text = fuzz::Text(bytes);
+    CheckNumber(text);
+    CheckFrequency(text);
+    const QStringList fields = text.split(u'|');
+    for (const QString& field : fields) CheckNumber(field);
+    CheckSendCells(fields);
+    CheckCharacters(bytes, text);
+    return 0;
+}
