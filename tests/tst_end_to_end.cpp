@@ -1,24 +1,13 @@
 // The whole path: the window offscreen, its serial port on a real pseudo-terminal, and the
 // simulated drive answering at the far end. The drive runs on a stepped clock, so every reading
 // the window shows can be checked against the drive model's own numbers.
-#include <QAbstractButton>
-#include <QButtonGroup>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
-#include <array>
-#include <memory>
 
-#include "serial/qt_serial_port.h"
-#include "sim/drive_server.h"
-#include "window/cell_edit.h"
-#include "window/form1.h"
+#include "drive_rig.h"
 
 namespace {
-
-constexpr int kRtu = 3;    // " RTU  8,N,1"
-constexpr int kAscii = 0;  // "ASCII 8,N,1"
 
 // How a result box shows a raw monitor reading, written out here rather than taken from the
 // program's own formatting: the item's scale, at least three integer digits for the scaled
@@ -44,27 +33,8 @@ QString Shown(int item, int raw) {
     return QStringLiteral("no such item");
 }
 
-// The window on the simulated drive's pseudo-terminal. Members are torn down window first, so
-// the port is closed before the drive's line vanishes.
-struct Rig {
-    sim::DriveServer drive;
-    QString path;
-    QString error;
-    bool started = false;
-    std::unique_ptr<serial::QtSerialPort> port;
-    std::unique_ptr<Form1> window;
-
-    explicit Rig(int format) {
-        drive.setSteppedClock(true);
-        started = drive.startPseudoTerminal(&path, &error);
-        serial::PortMap map;
-        map.devices[0] = path;
-        port = std::make_unique<serial::QtSerialPort>(map);
-        window = std::make_unique<Form1>(*port, std::array<QString, 4>{path, "", "", ""});
-        window->Form_Load();
-        window->Option1->button(format)->click();
-    }
-    bool ready() const { return started && port->isOpen(); }
+struct Rig : DriveRig {
+    using DriveRig::DriveRig;
 
     // The reading buttons by monitor item; the fault-code button reads item 8.
     std::array<QPushButton*, sim::kMonitorItemCount> readingButtons() const {
@@ -82,19 +52,6 @@ struct Rig {
         window->Command22->click();
         return window->Text23->text();
     }
-
-    // The bytes of a grid row, up to its first empty cell.
-    template <typename Cell>
-    static QByteArray CellBytes(const std::array<Cell*, kCellCount>& cells) {
-        QByteArray bytes;
-        for (const Cell* cell : cells) {
-            if (cell->text().isEmpty()) break;
-            bytes += QByteArray::fromHex(cell->text().toLatin1());
-        }
-        return bytes;
-    }
-    QByteArray sent() const { return CellBytes(window->TX); }
-    QByteArray received() const { return CellBytes(window->RX); }
 
     // Presses a control button, which does not wait for its reply, and waits for the receive
     // action; true when the drive took exactly one request and acknowledged it with its echo.

@@ -1,28 +1,18 @@
 // The whole path under a troubled line: the window offscreen on a real pseudo-terminal, the
 // simulated drive at the far end playing a missing, late, split, corrupted or overlong reply,
 // and timed sending keeping the line busy. The drive runs on a stepped clock.
-#include <QAbstractButton>
-#include <QButtonGroup>
 #include <QCheckBox>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
 #include <QtTest>
-#include <array>
-#include <memory>
 
-#include "serial/qt_serial_port.h"
-#include "sim/drive_server.h"
-#include "window/cell_edit.h"
-#include "window/form1.h"
+#include "drive_rig.h"
 
 Q_DECLARE_METATYPE(sim::Injection)
 
 namespace {
 
-constexpr int kRtu = 3;    // " RTU  8,N,1"
-constexpr int kAscii = 0;  // "ASCII 8,N,1"
 const int kOutput = sim::kItemOutputFrequency;
 const QString kNoResponse = QString::fromUtf8("无回应");
 
@@ -42,47 +32,21 @@ int ReplyLength(int format) {
     return format == kRtu ? 6 + 2 : 1 + 2 * 7 + 2;  // CRC; or hex digits with LRC, CR LF
 }
 
-// The window on the simulated drive's pseudo-terminal; torn down window first.
-struct Rig {
-    sim::DriveServer drive;
-    QString path;
-    bool started = false;
-    std::unique_ptr<serial::QtSerialPort> port;
-    std::unique_ptr<Form1> window;
-
-    explicit Rig(int format) {
-        drive.setSteppedClock(true);
-        QString error;
-        started = drive.startPseudoTerminal(&path, &error);
-        serial::PortMap map;
-        map.devices[0] = path;
-        port = std::make_unique<serial::QtSerialPort>(map);
-        window = std::make_unique<Form1>(*port, std::array<QString, 4>{path, "", "", ""});
-        window->Form_Load();
-        window->Option1->button(format)->click();
-        // Running part-way up the ramp, so readings are neither zero nor the set frequency.
+// Running part-way up the ramp, so readings are neither zero nor the set frequency.
+struct Rig : DriveRig {
+    explicit Rig(int format) : DriveRig(format) {
         drive.updateModel([](sim::DriveModel& model) {
             model.setFrequency(4000);
             model.start();
         });
         drive.advance(1000);
     }
-    bool ready() const { return started && port->isOpen(); }
 
     QString readOutput() {
         window->Command27->click();
         return window->resultBoxes[kOutput]->text();
     }
     QString modelOutput() const { return HertzShown(drive.model().monitor(kOutput)); }
-    // The receive grid's bytes up to its first empty cell.
-    QByteArray received() const {
-        QByteArray bytes;
-        for (const QLineEdit* cell : window->RX) {
-            if (cell->text().isEmpty()) break;
-            bytes += QByteArray::fromHex(cell->text().toLatin1());
-        }
-        return bytes;
-    }
 };
 
 }  // namespace
