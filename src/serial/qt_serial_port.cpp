@@ -1,7 +1,9 @@
 #include "serial/qt_serial_port.h"
 
+#ifdef Q_OS_UNIX
 #include <sys/ioctl.h>
 #include <termios.h>
+#endif
 
 #include <algorithm>
 #include <climits>
@@ -113,7 +115,7 @@ void QtSerialPort::drain(std::chrono::milliseconds bound) {
         std::this_thread::sleep_until(std::min(until, deadline));
     };
     while (port_.isOpen() && Clock::now() < deadline) {
-        const int queued = kernelQueue(TIOCOUTQ);
+        const int queued = kernelQueue(Queue::Output);
         if (queued <= 0) break;
         sleepUntil(Clock::now() + std::max<Clock::duration>(characterTime * queued,
                                                             std::chrono::microseconds(100)));
@@ -151,17 +153,24 @@ void QtSerialPort::setRts(bool on) {
 void QtSerialPort::pullArrivedInput() {
     // Bytes reach QSerialPort's buffer only from the event loop; the receive action runs inside a
     // timer tick, so move what has arrived at the device by now into the buffer.
-    for (int guard = 0; guard < 64 && port_.isOpen() && kernelQueue(FIONREAD) > 0; ++guard) {
+    for (int guard = 0; guard < 64 && port_.isOpen() && kernelQueue(Queue::Input) > 0; ++guard) {
         if (!port_.waitForReadyRead(0)) break;
     }
     if (port_.isOpen()) port_.clearError();
 }
 
-int QtSerialPort::kernelQueue(unsigned long request) const {
+int QtSerialPort::kernelQueue(Queue queue) const {
+#ifdef Q_OS_UNIX
     int count = 0;
     const auto handle = port_.handle();
-    if (handle < 0 || ::ioctl(handle, request, &count) < 0) return 0;
+    if (handle < 0 || ::ioctl(handle, queue == Queue::Output ? TIOCOUTQ : FIONREAD, &count) < 0)
+        return 0;
     return count;
+#else
+    // Without the device's own counts: nothing is taken as queued for output (the drain still
+    // waits the wire time), and input is pulled until the port has nothing more.
+    return queue == Queue::Input ? 1 : 0;
+#endif
 }
 
 void QtSerialPort::onError(QSerialPort::SerialPortError error) {

@@ -33,7 +33,9 @@ class QtSerialPort : public QObject, public SerialPort {
   private:
     void onError(QSerialPort::SerialPortError error);
     void pullArrivedInput();
-    int kernelQueue(unsigned long request) const;
+    enum class Queue { Input, Output };
+    // Bytes waiting in the device driver's input or output queue.
+    int kernelQueue(Queue queue) const;
 
     PortMap map_;
     QSerialPort port_;
