@@ -14,6 +14,12 @@ class ByteCharValidator : public QValidator {
     State validate(QString& input, int& pos) const override;
 };
 
+// Sets a box's text only when it differs: an unchanged text raises no change event anyway, and
+// skipping it spares the box a relayout and repaint on every exchange.
+inline void SetTextIfChanged(QLineEdit* box, const QString& text) {
+    if (box->text() != text) box->setText(text);
+}
+
 class CellEdit : public QLineEdit {
     Q_OBJECT
   public:

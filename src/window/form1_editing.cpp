@@ -61,11 +61,11 @@ void Form1::Command3_Click() {
     for (int i = 0; i < kCellCount; ++i) {
         if (i < frame.size()) {
             const auto byte = static_cast<quint8>(frame[i]);
-            TXS[i]->setText(conv::CharOf(byte));
-            TX[i]->setText(conv::HexByteText(byte));
+            SetTextIfChanged(TXS[i], conv::CharOf(byte));
+            SetTextIfChanged(TX[i], conv::HexByteText(byte));
         } else {
-            TXS[i]->clear();
-            TX[i]->clear();
+            SetTextIfChanged(TXS[i], QString());
+            SetTextIfChanged(TX[i], QString());
         }
     }
     XX = focusFlag;

@@ -69,8 +69,8 @@ void Form1::Timer1_Timer() {
     if (port_.pendingInputCount() > 0) received = port_.readPendingInput();
     const exchange::GridTexts grid = exchange::ReceiveGridTexts(received);
     for (int i = 0; i < kCellCount; ++i) {
-        RX[i]->setText(grid.hex[i]);
-        RXS[i]->setText(grid.chars[i]);
+        SetTextIfChanged(RX[i], grid.hex[i]);
+        SetTextIfChanged(RXS[i], grid.chars[i]);
     }
     appendLogLine(exchange::LogLine(Cnt, exchange::Direction::Received, received.left(kCellCount)));
     Cnt = exchange::NextCounter(Cnt);

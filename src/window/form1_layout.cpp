@@ -203,7 +203,11 @@ void Form1::buildLogAndFormats() {
                             QStringLiteral("通讯记录 %1").arg(i + 1));
         (*lines[i])->setReadOnly(true);
         (*lines[i])->setFocusPolicy(Qt::ClickFocus);
-        (*lines[i])->setStyleSheet(QStringLiteral("background: palette(button);"));
+        // A plain inset border and an opaque box: the log changes on every exchange, and the
+        // style's rounded frame and the group box beneath would be redrawn each time.
+        (*lines[i])->setStyleSheet(
+            QStringLiteral("background: palette(button); border: 2px inset palette(mid);"));
+        (*lines[i])->setAttribute(Qt::WA_OpaquePaintEvent);
     }
 
     auto* frame1 = Place(new QGroupBox(QStringLiteral(" 资料格式 "), this),
