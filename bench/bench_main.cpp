@@ -1,0 +1,59 @@
+// inverter-bench: measures the program against the limits the protocol sets. bench/run.sh runs
+// every measurement and prints the summary table; each subcommand can also be run alone.
+#include <QApplication>
+#include <QCoreApplication>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "bench_support.h"
+
+namespace bench {
+int RunLatency(const Args& args);
+int RunTimed(const Args& args);
+int RunWire(const Args& args);
+int RunStartup(const Args& args);
+}  // namespace bench
+
+namespace {
+
+void Usage() {
+    std::fprintf(
+        stderr,
+        "usage: inverter-bench COMMAND [--option value]...\n"
+        "  latency  [--clicks 100] [--runs 5] [--format ascii|rtu] [--baud 9600] [--gap 20]\n"
+        "           [--hidden]\n"
+        "  timed    [--ticks 1000] [--seconds 60] [--interval 50] [--runs 3]\n"
+        "           [--format ascii|rtu] [--baud 9600] [--hidden]\n"
+        "  wire     [--exchanges 10000] [--runs 3] [--settings 9600,n,8,1]\n"
+        "  startup  [--runs 10] [--settle 1000] [--demo] [--program PATH]  (needs X)\n"
+        "Window measurements use the offscreen platform unless QT_QPA_PLATFORM is set;\n"
+        "--hidden leaves the window unshown, so nothing is painted.\n");
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc < 2) {
+        Usage();
+        return 2;
+    }
+    const char* command = argv[1];
+    const bool window = !std::strcmp(command, "latency") || !std::strcmp(command, "timed");
+    // The window is shown, so it paints as it would on a desktop, but into memory.
+    if (window && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app;
+    if (window)
+        app = std::make_unique<QApplication>(argc, argv);
+    else
+        app = std::make_unique<QCoreApplication>(argc, argv);
+
+    const bench::Args args(argc, argv, 2);
+    if (!std::strcmp(command, "latency")) return bench::RunLatency(args);
+    if (!std::strcmp(command, "timed")) return bench::RunTimed(args);
+    if (!std::strcmp(command, "wire")) return bench::RunWire(args);
+    if (!std::strcmp(command, "startup")) return bench::RunStartup(args);
+    Usage();
+    return 2;
+}

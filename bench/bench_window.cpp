@@ -1,0 +1,113 @@
+#include "bench_window.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTimer>
+
+#include "exchange/exchange_text.h"
+#include "serial/port_settings.h"
+#include "window/cell_edit.h"
+
+namespace bench {
+
+int LineSetting::baud() const {
+    return serial::ParseSettings(serial::SettingsText(baudIndex, formatIndex))->baudRate;
+}
+
+int LineSetting::bitsPerCharacter() const {
+    return serial::BitsPerCharacter(
+        *serial::ParseSettings(serial::SettingsText(baudIndex, formatIndex)));
+}
+
+QString LineSetting::name() const {
+    return QStringLiteral("%1 %2")
+        .arg(serial::IsAsciiFormat(formatIndex) ? "ASCII" : "RTU")
+        .arg(baud());
+}
+
+bool ReadLineSetting(const Args& args, LineSetting* setting, QString* error) {
+    const QString format = args.text("format", QStringLiteral("ascii")).toLower();
+    if (format != QLatin1String("ascii") && format != QLatin1String("rtu")) {
+        *error = QStringLiteral("--format wants ascii or rtu");
+        return false;
+    }
+    setting->formatIndex = format == QLatin1String("ascii") ? 0 : 3;
+    const int baud = args.integer("baud", 9600);
+    const int rates[] = {4800, 9600, 19200, 38400};
+    for (int i = 0; i < 4; ++i)
+        if (rates[i] == baud) setting->baudIndex = i;
+    if (setting->baud() != baud) {
+        *error = QStringLiteral("--baud wants 4800, 9600, 19200 or 38400");
+        return false;
+    }
+    return true;
+}
+
+WindowRig::~WindowRig() {
+    window_.reset();
+    port_.reset();
+    sim_.stop();
+}
+
+bool WindowRig::start(const LineSetting& setting, QString* error, bool hidden) {
+    if (!sim_.start(BuildPath(QStringLiteral("tools/inverter-sim/inverter-sim")), error))
+        return false;
+    serial::PortMap map;
+    map.devices[0] = sim_.devicePath();
+    port_ = std::make_unique<serial::QtSerialPort>(map);
+    window_ = std::make_unique<Form1>(*port_, map.devices);
+    if (!hidden) window_->show();
+    window_->Form_Load();
+    window_->Option1->button(setting.formatIndex)->click();
+    window_->Option2->button(setting.baudIndex)->click();
+    if (!port_->isOpen()) {
+        *error = QStringLiteral("the port did not open: %1").arg(port_->errorText());
+        return false;
+    }
+    runEvents(200);
+    return true;
+}
+
+QPushButton* WindowRig::monitorButton(int item) const {
+    // The monitored values' buttons in item order, as the window connects them.
+    QPushButton* buttons[] = {window_->Command26, window_->Command27, window_->Command28,
+                              window_->Command20, window_->Command29, window_->Command41,
+                              window_->Command42, window_->Command45};
+    return buttons[item];
+}
+
+QByteArray WindowRig::requestBytes() const {
+    std::array<QString, exchange::kCells> cells;
+    for (int i = 0; i < exchange::kCells; ++i) cells[i] = window_->TX[i]->text();
+    return exchange::BytesToSend(cells);
+}
+
+void WindowRig::runEvents(int milliseconds) {
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+double WindowRig::simCpuSeconds() {
+    // The drive's CPU time is counted for this process only once it has been waited for.
+    sim_.stop();
+    return ChildrenCpuSeconds();
+}
+
+bool ParseLogLine(const QString& text, LogEntry* entry) {
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\[(\\d+)\\] (TXD|RXD):  \\( (.*) \\)$"),
+        QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch()) return false;
+    entry->counter = match.captured(1).toInt();
+    entry->sent = match.captured(2) == QLatin1String("TXD");
+    entry->payload = match.captured(3);
+    return true;
+}
+
+}  // namespace bench
