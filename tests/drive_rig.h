@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QLineEdit>
+#include <QtTest>
 #include <array>
 #include <memory>
 
@@ -15,6 +16,13 @@
 
 constexpr int kRtu = 3;    // " RTU  8,N,1"
 constexpr int kAscii = 0;  // "ASCII 8,N,1"
+
+// A data table with one row per framing, column "format".
+inline void AddFramingRows() {
+    QTest::addColumn<int>("format");
+    QTest::newRow("RTU") << kRtu;
+    QTest::newRow("ASCII") << kAscii;
+}
 
 // Members are torn down window first, so the port is closed before the drive's line vanishes.
 struct DriveRig {

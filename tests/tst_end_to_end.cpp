@@ -68,13 +68,7 @@ struct Rig : DriveRig {
 class TestEndToEnd : public QObject {
     Q_OBJECT
   private slots:
-    void framings_data() {
-        QTest::addColumn<int>("format");
-        QTest::newRow("RTU") << kRtu;
-        QTest::newRow("ASCII") << kAscii;
-    }
-
-    void everyReadingShowsWhatTheDriveHolds_data() { framings_data(); }
+    void everyReadingShowsWhatTheDriveHolds_data() { AddFramingRows(); }
     // A drive part-way up its ramp: output below set frequency, accelerating current, the
     // counter and the heat sink moving, so no two readings could be mistaken for each other.
     void everyReadingShowsWhatTheDriveHolds() {
@@ -101,7 +95,7 @@ class TestEndToEnd : public QObject {
         QCOMPARE(rig.drive.requestsSeen(), sim::kMonitorItemCount + 2);
     }
 
-    void startSetFrequencyAndStopMoveTheReadings_data() { framings_data(); }
+    void startSetFrequencyAndStopMoveTheReadings_data() { AddFramingRows(); }
     void startSetFrequencyAndStopMoveTheReadings() {
         QFETCH(int, format);
         Rig rig(format);

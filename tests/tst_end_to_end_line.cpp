@@ -54,15 +54,9 @@ struct Rig : DriveRig {
 class TestEndToEndLine : public QObject {
     Q_OBJECT
   private slots:
-    void framings_data() {
-        QTest::addColumn<int>("format");
-        QTest::newRow("RTU") << kRtu;
-        QTest::newRow("ASCII") << kAscii;
-    }
-
     // Every reading overwrites its box with the missing-reply text; the other boxes keep theirs,
     // and the log shows an empty received frame.
-    void silenceShowsNoResponse_data() { framings_data(); }
+    void silenceShowsNoResponse_data() { AddFramingRows(); }
     void silenceShowsNoResponse() {
         QFETCH(int, format);
         Rig rig(format);
@@ -90,7 +84,7 @@ class TestEndToEndLine : public QObject {
 
     // A reply after the receive window is left pending and heads the next exchange's grid, so
     // the next reading decodes it, the older value, and the line is clean after that.
-    void lateReplyIsCollectedByTheNextExchange_data() { framings_data(); }
+    void lateReplyIsCollectedByTheNextExchange_data() { AddFramingRows(); }
     void lateReplyIsCollectedByTheNextExchange() {
         QFETCH(int, format);
         Rig rig(format);
@@ -150,7 +144,7 @@ class TestEndToEndLine : public QObject {
 
     // At the shortest interval every tick sends the composed request and its reply is logged
     // under the same counter, the counter rising by one per exchange.
-    void timedModeKeepsTheLogFilling_data() { framings_data(); }
+    void timedModeKeepsTheLogFilling_data() { AddFramingRows(); }
     void timedModeKeepsTheLogFilling() {
         QFETCH(int, format);
         Rig rig(format);
