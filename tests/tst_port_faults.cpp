@@ -85,6 +85,18 @@ class TestPortFaults : public QObject {
         QCOMPARE(window.readFrequency(), QStringLiteral("000.00 Hz"));
     }
 
+    void deviceVanishesDuringTheReplyWait() {
+        Line line;
+        Window window(line.link);
+        line.drive.setInjection(sim::Injection::LateReply);  // nothing arrives within the wait
+        // The request goes out after the 0.1 s pause; the drive vanishes while the reading
+        // waits for its receive timer.
+        QTimer::singleShot(125, [&] { line.drive.stop(); });
+        QCOMPARE(window.readFrequency(), QStringLiteral("无回应"));
+        QTRY_VERIFY(window.labelRed());
+        QCOMPARE(window.readFrequency(), QStringLiteral("无回应"));
+    }
+
     void deviceVanishesInTimedMode() {
         Line line;
         Window window(line.link);
