@@ -25,14 +25,15 @@ struct Click {
 };
 
 Click TimedClick(WindowRig& rig, const LineSetting& setting, int item) {
-    Form1& w = rig.window();
-    QLineEdit* result = w.resultBoxes[static_cast<std::size_t>(item)];
+    MainWindow& w = rig.window();
+    QLineEdit* result = w.readingBoxes[static_cast<std::size_t>(item)];
     // An unchanged text emits nothing, so start every reading from an empty box.
     result->clear();
     Clock::time_point sent{}, received{}, written{};
-    const auto logged = QObject::connect(w.Text13, &QLineEdit::textChanged, [&](const QString& t) {
-        (t.contains(QLatin1String("TXD:")) ? sent : received) = Clock::now();
-    });
+    const auto logged =
+        QObject::connect(w.logLines[2], &QLineEdit::textChanged, [&](const QString& t) {
+            (t.contains(QLatin1String("TXD:")) ? sent : received) = Clock::now();
+        });
     const auto shown =
         QObject::connect(result, &QLineEdit::textChanged, [&] { written = Clock::now(); });
     const Clock::time_point clicked = Clock::now();

@@ -98,28 +98,28 @@ int RunTimed(const Args& args) {
         std::fprintf(stderr, "timed: %s\n", qPrintable(error));
         return 1;
     }
-    Form1& w = rig.window();
+    MainWindow& w = rig.window();
     // One reading puts a monitor request into the byte cells; its reply sets the expected length.
     rig.monitorButton(0)->click();
     LogEntry reply;
-    ParseLogLine(w.Text13->text(), &reply);
+    ParseLogLine(w.logLines[2]->text(), &reply);
     const int replyLength = static_cast<int>(reply.payload.size());
-    w.Text9->setText(QString::number(interval));
+    w.intervalBox->setText(QString::number(interval));
 
     std::vector<double> meanErrors, p99s, maxima, cpuShares, lags, repaintsPerTick;
     LineCheck total;
     for (int run = 0; run < runs; ++run) {
-        TickStamper stamper(w.Timer2, &w);
+        TickStamper stamper(w.timedSendTimer, &w);
         std::vector<LogEntry> lines;
         const auto logged =
-            QObject::connect(w.Text13, &QLineEdit::textChanged, [&](const QString& t) {
+            QObject::connect(w.logLines[2], &QLineEdit::textChanged, [&](const QString& t) {
                 LogEntry entry;
                 entry.at = Clock::now();
                 if (ParseLogLine(t, &entry)) lines.push_back(entry);
             });
         const double cpuBefore = ProcessCpuSeconds();
         const Clock::time_point start = Clock::now();
-        w.Check3->click();
+        w.timedModeBox->click();
         QEventLoop loop;
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -131,7 +131,7 @@ int RunTimed(const Args& args) {
         loop.exec();
         const double wallS = MsBetween(start, Clock::now()) / 1000;
         const double cpuShare = 100 * (ProcessCpuSeconds() - cpuBefore) / wallS;
-        w.Check3->click();
+        w.timedModeBox->click();
         rig.runEvents(3 * interval);  // the last frame's reply
         QObject::disconnect(logged);
 

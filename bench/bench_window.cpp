@@ -59,11 +59,11 @@ bool WindowRig::start(const LineSetting& setting, QString* error, bool hidden) {
     serial::PortMap map;
     map.devices[0] = sim_.devicePath();
     port_ = std::make_unique<serial::QtSerialPort>(map);
-    window_ = std::make_unique<Form1>(*port_, map.devices);
+    window_ = std::make_unique<MainWindow>(*port_, map.devices);
     if (!hidden) window_->show();
-    window_->Form_Load();
-    window_->Option1->button(setting.formatIndex)->click();
-    window_->Option2->button(setting.baudIndex)->click();
+    window_->load();
+    window_->formatGroup->button(setting.formatIndex)->click();
+    window_->baudGroup->button(setting.baudIndex)->click();
     if (!port_->isOpen()) {
         *error = QStringLiteral("the port did not open: %1").arg(port_->errorText());
         return false;
@@ -74,15 +74,16 @@ bool WindowRig::start(const LineSetting& setting, QString* error, bool hidden) {
 
 QPushButton* WindowRig::monitorButton(int item) const {
     // The monitored values' buttons in item order, as the window connects them.
-    QPushButton* buttons[] = {window_->Command26, window_->Command27, window_->Command28,
-                              window_->Command20, window_->Command29, window_->Command41,
-                              window_->Command42, window_->Command45};
+    QPushButton* buttons[] = {window_->readingButtons[0], window_->readingButtons[1],
+                              window_->readingButtons[2], window_->readingButtons[3],
+                              window_->readingButtons[4], window_->readingButtons[5],
+                              window_->readingButtons[6], window_->readingButtons[7]};
     return buttons[item];
 }
 
 QByteArray WindowRig::requestBytes() const {
     std::array<QString, exchange::kCells> cells;
-    for (int i = 0; i < exchange::kCells; ++i) cells[i] = window_->TX[i]->text();
+    for (int i = 0; i < exchange::kCells; ++i) cells[i] = window_->byteCells[i]->text();
     return exchange::BytesToSend(cells);
 }
 

@@ -7,7 +7,7 @@
 
 #include "bench_support.h"
 #include "serial/qt_serial_port.h"
-#include "window/form1.h"
+#include "window/main_window.h"
 
 class QPushButton;
 
@@ -32,7 +32,7 @@ class WindowRig {
     // line setting.
     bool start(const LineSetting& setting, QString* error, bool hidden = false);
 
-    Form1& window() { return *window_; }
+    MainWindow& window() { return *window_; }
     QPushButton* monitorButton(int item) const;
     // The bytes the byte cells would send now.
     QByteArray requestBytes() const;
@@ -43,7 +43,7 @@ class WindowRig {
   private:
     SimChild sim_;
     std::unique_ptr<serial::QtSerialPort> port_;
-    std::unique_ptr<Form1> window_;
+    std::unique_ptr<MainWindow> window_;
 };
 
 // One exchange log line: "[00042] TXD:  ( payload )".

@@ -7,8 +7,8 @@
 // must not depend on how the stream was cut.
 #include <vector>
 
-#include "drive/reply_decoder.h"
 #include "exchange/exchange_text.h"
+#include "exchange/reply_judge.h"
 #include "frame/frame_composer.h"
 #include "fuzz_support.h"
 #include "sim/drive_model.h"
@@ -70,13 +70,10 @@ void CheckRequest(const sim::Request& request) {
     FUZZ_REQUIRE(echoed.size() == 1 && echoed[0].framing == request.framing);
     FUZZ_REQUIRE(echoed[0].address() == request.address());
 
-    // And the master's decoders read it without fault.
-    const exchange::GridTexts texts = exchange::ReceiveGridTexts(*reply);
-    drive::ReceiveGrid grid;
-    grid.hex = texts.hex;
-    grid.chars = texts.chars;
-    FUZZ_REQUIRE(!drive::DecodeParameter(grid, request.framing, request.address(), true).isEmpty());
-    FUZZ_REQUIRE(!drive::DecodeFault(grid, request.framing, request.address(), true).isEmpty());
+    // And the master judges the drive's answer to its own request good.
+    const QByteArray framed = sim::FrameBody(body, request.framing);
+    FUZZ_REQUIRE(exchange::JudgeReply(framed, *reply, request.framing).verdict ==
+                 exchange::Verdict::Good);
 }
 
 }  // namespace

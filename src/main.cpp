@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "serial/port_map.h"
-#include "sim/drive_server.h"
 #include "serial/qt_serial_port.h"
-#include "window/form1.h"
+#include "sim/drive_server.h"
+#include "window/main_window.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -54,8 +54,8 @@ int main(int argc, char* argv[]) {
     }
 
     serial::QtSerialPort port(map);
-    Form1 window(port, map.devices);
+    MainWindow window(port, map.devices);
     window.show();
-    window.Form_Load();
+    window.load();
     return app.exec();
 }

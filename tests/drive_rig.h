@@ -1,5 +1,6 @@
 // The whole path for end-to-end tests: the window offscreen, its serial port on a real
-// pseudo-terminal, and the simulated drive (on a stepped clock) answering at the far end.
+// pseudo-terminal, and the simulated drive (on a stepped clock) answering at the far end with
+// its characters paced at the line's wire time.
 #pragma once
 
 #include <QAbstractButton>
@@ -9,20 +10,17 @@
 #include <array>
 #include <memory>
 
+#include "drive/reply_decoder.h"
+#include "exchange/exchange_text.h"
 #include "serial/qt_serial_port.h"
 #include "sim/drive_server.h"
 #include "window/cell_edit.h"
-#include "window/form1.h"
+#include "window/main_window.h"
 
 constexpr int kRtu = 3;    // " RTU  8,N,1"
 constexpr int kAscii = 0;  // "ASCII 8,N,1"
-
-// A data table with one row per framing, column "format".
-inline void AddFramingRows() {
-    QTest::addColumn<int>("format");
-    QTest::newRow("RTU") << kRtu;
-    QTest::newRow("ASCII") << kAscii;
-}
+constexpr int k4800 = 0;   // the baud-rate buttons
+constexpr int k9600 = 1;
 
 // Members are torn down window first, so the port is closed before the drive's line vanishes.
 struct DriveRig {
@@ -31,30 +29,38 @@ struct DriveRig {
     QString error;
     bool started = false;
     std::unique_ptr<serial::QtSerialPort> port;
-    std::unique_ptr<Form1> window;
+    std::unique_ptr<MainWindow> window;
+    std::vector<exchange::ExchangeRecord> records;
 
-    explicit DriveRig(int format) {
+    DriveRig(int format, int baud = k9600, int turnaroundMs = sim::kDefaultTurnaroundMs) {
         drive.setSteppedClock(true);
+        drive.setTurnaround(turnaroundMs);
         started = drive.startPseudoTerminal(&path, &error);
         serial::PortMap map;
         map.devices[0] = path;
         port = std::make_unique<serial::QtSerialPort>(map);
-        window = std::make_unique<Form1>(*port, std::array<QString, 4>{path, "", "", ""});
-        window->Form_Load();
-        window->Option1->button(format)->click();
+        window = std::make_unique<MainWindow>(*port, std::array<QString, 4>{path, "", "", ""});
+        window->load();
+        window->baudGroup->button(baud)->click();
+        window->formatGroup->button(format)->click();
+        QObject::connect(&window->exchangeCore(), &exchange::ExchangeCore::recordAdded,
+                         [this](const exchange::ExchangeRecord& r) { records.push_back(r); });
     }
     bool ready() const { return started && port->isOpen(); }
 
-    // The bytes of a grid row, up to its first empty cell.
-    template <typename Cell>
-    static QByteArray CellBytes(const std::array<Cell*, kCellCount>& cells) {
-        QByteArray bytes;
-        for (const Cell* cell : cells) {
-            if (cell->text().isEmpty()) break;
-            bytes += QByteArray::fromHex(cell->text().toLatin1());
-        }
-        return bytes;
+    // Presses a reading button (0..7 monitor items, 8 the fault code) and returns its box.
+    QString reading(int item) {
+        window->readingButtons[std::size_t(item)]->click();
+        return window->readingBoxes[std::size_t(item)]->text();
     }
-    QByteArray sent() const { return CellBytes(window->TX); }
-    QByteArray received() const { return CellBytes(window->RX); }
+    // What the drive's own numbers look like in a result box.
+    QString modelShows(int item) const {
+        const int raw = drive.model().monitor(item);
+        return item == sim::kItemFaultCode
+                   ? drive::FaultText(raw)
+                   : drive::MonitorText(raw, drive::MonitorItems()[std::size_t(item)]);
+    }
+    bool settle() {
+        return QTest::qWaitFor([this] { return window->exchangeCore().idle(); }, 5000);
+    }
 };

@@ -1,5 +1,16 @@
 #include "fake_serial_port.h"
 
+#include <QTimer>
+
+void FakeSerialPort::arrive(const QByteArray& bytes) {
+    input_.append(bytes);
+    reportArrival();
+}
+
+void FakeSerialPort::arriveLater(int ms, const QByteArray& bytes) {
+    QTimer::singleShot(ms, &timers_, [this, bytes] { arrive(bytes); });
+}
+
 bool FakeSerialPort::open() {
     events << QStringLiteral("open %1 %2").arg(portNumber_).arg(settings_);
     ++openCount;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -35,8 +36,11 @@ class FakeSerialPort : public serial::SerialPort {
     QByteArray readPendingInput() override;
     void setRts(bool on) override;
 
-    // Puts bytes into the input buffer as if they had arrived from the line.
-    void arrive(const QByteArray& bytes) { input_.append(bytes); }
+    // Puts bytes into the input buffer as if they had arrived from the line, and tells the
+    // program as the real port does from its event loop.
+    void arrive(const QByteArray& bytes);
+    // The same `ms` milliseconds from now, from the event loop.
+    void arriveLater(int ms, const QByteArray& bytes);
     // The device vanishes: the port closes and reports the failure, as the real port does.
     void vanish(const QString& reason);
 
@@ -48,6 +52,7 @@ class FakeSerialPort : public serial::SerialPort {
   private:
     void answer();
 
+    QObject timers_;  // context of arriveLater(), so nothing arrives after the port is gone
     bool open_ = false;
     int portNumber_ = 1;
     QString settings_ = QStringLiteral("9600,n,8,1");

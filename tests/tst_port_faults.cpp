@@ -12,7 +12,7 @@
 #include "serial/qt_serial_port.h"
 #include "sim/drive_server.h"
 #include "window/cell_edit.h"
-#include "window/form1.h"
+#include "window/main_window.h"
 
 namespace {
 
@@ -36,16 +36,16 @@ struct Line {
 
 struct Window {
     serial::QtSerialPort port;
-    Form1 form;
+    MainWindow form;
     explicit Window(const QString& device) : port(MapTo(device)), form(port, {device, "", "", ""}) {
-        form.Form_Load();
+        form.load();
     }
     bool labelRed() const {
         return form.portLabels[0]->styleSheet().contains(QLatin1String("red"));
     }
     QString readFrequency() {
-        form.MonitorButton_Click(1);
-        return form.resultBoxes[1]->text();
+        form.onReadingClicked(1);
+        return form.readingBoxes[1]->text();
     }
 };
 
@@ -79,7 +79,7 @@ class TestPortFaults : public QObject {
 
         QString path, error;
         QVERIFY2(line.drive.reopen(&path, &error), qPrintable(error));
-        window.form.Option3->button(0)->click();  // the user retries the port
+        window.form.portGroup->button(0)->click();  // the user retries the port
         QVERIFY(window.port.isOpen());
         QVERIFY(!window.labelRed());
         QCOMPARE(window.readFrequency(), QStringLiteral("000.00 Hz"));
@@ -100,19 +100,20 @@ class TestPortFaults : public QObject {
     void deviceVanishesInTimedMode() {
         Line line;
         Window window(line.link);
-        window.form.TX[0]->setText(QStringLiteral("01"));
-        window.form.Text9->setText(QStringLiteral("50"));
-        window.form.Check3->click();
+        window.form.byteCells[0]->setText(QStringLiteral("01"));
+        window.form.intervalBox->setText(QStringLiteral("50"));
+        window.form.timedModeBox->click();
         QTest::qWait(200);
         line.drive.stop();
         QTRY_VERIFY(window.labelRed());
-        const int counter = window.form.Cnt;
+        QTRY_VERIFY(window.form.logLines[2]->text().contains(QStringLiteral("未发送")));
+        const int counter = window.form.exchangeCore().counter();
         QTest::qWait(300);
-        // Timed mode goes on logging empty replies; nothing crashes or floods.
-        QVERIFY(window.form.Cnt > counter);
-        QVERIFY(window.form.Text13->text().contains(QLatin1String("XD:  (")));
-        window.form.Check3->click();
-        QTRY_VERIFY(!window.form.Timer1->isActive());
+        // Nothing goes out, so nothing more is logged as sent and the counter stands.
+        QCOMPARE(window.form.exchangeCore().counter(), counter);
+        QVERIFY(window.form.logLines[2]->text().contains(QStringLiteral("未发送")));
+        QVERIFY(!window.form.logLines[1]->text().contains(QStringLiteral("未发送")));
+        window.form.timedModeBox->click();
         QCOMPARE(window.readFrequency(), QStringLiteral("无回应"));
     }
 
@@ -122,8 +123,8 @@ class TestPortFaults : public QObject {
         QVERIFY(window.labelRed());
         QVERIFY(window.form.portLabels[0]->toolTip().contains(QLatin1String("no-such")));
         QCOMPARE(window.readFrequency(), QStringLiteral("无回应"));
-        window.form.Command48_Click();
-        QCOMPARE(window.form.resultBoxes[8]->text(), QStringLiteral("无回应"));
+        window.form.onReadingClicked(kFaultCodeReading);
+        QCOMPARE(window.form.readingBoxes[8]->text(), QStringLiteral("无回应"));
     }
 
     void heldByAnotherProgram() {
@@ -134,23 +135,9 @@ class TestPortFaults : public QObject {
         QVERIFY(window.labelRed());
         QCOMPARE(window.readFrequency(), QStringLiteral("无回应"));
         other.close();
-        window.form.Option3->button(0)->click();
+        window.form.portGroup->button(0)->click();
         QVERIFY(!window.labelRed());
         QCOMPARE(window.readFrequency(), QStringLiteral("000.00 Hz"));
-    }
-
-    void counterWrapsWithCorrectLogLines() {
-        Line line;
-        Window window(line.link);
-        window.form.Cnt = 32766;
-        window.readFrequency();
-        QVERIFY(window.form.Text13->text().startsWith(QLatin1String("[32766] RXD:  ( ")));
-        window.readFrequency();
-        QVERIFY(window.form.Text11->text().startsWith(QLatin1String("[32767] TXD:  ( ")));
-        QVERIFY(window.form.Text13->text().startsWith(QLatin1String("[32767] RXD:  ( ")));
-        window.readFrequency();
-        QVERIFY(window.form.Text11->text().startsWith(QLatin1String("[00000] TXD:  ( ")));
-        QCOMPARE(window.form.Cnt, 1);
     }
 };
 

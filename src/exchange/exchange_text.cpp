@@ -15,10 +15,12 @@ QByteArray BytesToSend(const std::array<QString, kCells>& byteCells) {
 }
 
 QString LogLine(int counter, Direction direction, const QByteArray& frame) {
+    const QString number = QStringLiteral("[") + conv::Picture(counter, QStringLiteral("0####")) +
+                           QStringLiteral("] ");
+    if (direction == Direction::NotSent) return number + QStringLiteral("未发送: 端口未打开");
     const QString tag =
         direction == Direction::Sent ? QStringLiteral("TXD:  ( ") : QStringLiteral("RXD:  ( ");
-    return QStringLiteral("[") + conv::Picture(counter, QStringLiteral("0####")) +
-           QStringLiteral("] ") + tag + conv::CharsOf(frame) + QStringLiteral(" )");
+    return number + tag + conv::CharsOf(frame) + QStringLiteral(" )");
 }
 
 int NextCounter(int counter) {

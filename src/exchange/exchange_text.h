@@ -5,6 +5,8 @@
 #include <QString>
 #include <array>
 
+#include "exchange/exchange_record.h"
+
 namespace exchange {
 
 constexpr int kCells = 64;
@@ -13,10 +15,9 @@ constexpr int kCells = 64;
 // up to the first empty one; a full row sends all 64. Each cell's text is read as hexadecimal.
 QByteArray BytesToSend(const std::array<QString, kCells>& byteCells);
 
-enum class Direction { Sent, Received };
-
 // "[00042] TXD:  ( frame )": the exchange counter as five digits, the direction tag and the
-// frame's bytes as characters (byte 0 adds nothing).
+// frame's bytes as characters (byte 0 adds nothing). Late bytes are logged as RXD like any
+// reply; a send that found the port closed gets "[00042] 未发送: 端口未打开".
 QString LogLine(int counter, Direction direction, const QByteArray& frame);
 
 // The counter after an exchange: it stays within 0..32767 and wraps to 0.

@@ -1,6 +1,7 @@
 #include "serial/port_settings.h"
 
 #include <QStringList>
+#include <algorithm>
 
 namespace serial {
 namespace {
@@ -48,6 +49,16 @@ std::optional<PortSettings> ParseSettings(const QString& text) {
 
 int BitsPerCharacter(const PortSettings& settings) {
     return 1 + settings.dataBits + (settings.parity == Parity::None ? 0 : 1) + settings.stopBits;
+}
+
+std::chrono::microseconds CharacterTime(const PortSettings& settings) {
+    return std::chrono::microseconds(1000000LL * BitsPerCharacter(settings) /
+                                     std::max(1, settings.baudRate));
+}
+
+std::chrono::microseconds FrameGap(const PortSettings& settings) {
+    if (settings.baudRate > 19200) return std::chrono::microseconds(1750);
+    return CharacterTime(settings) * 7 / 2;
 }
 
 }  // namespace serial

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <chrono>
 #include <optional>
 
 namespace serial {
@@ -31,5 +32,12 @@ std::optional<PortSettings> ParseSettings(const QString& text);
 
 // Bits on the wire per character: start bit, data bits, parity bit, stop bits.
 int BitsPerCharacter(const PortSettings& settings);
+
+// Wire time of one character at these settings.
+std::chrono::microseconds CharacterTime(const PortSettings& settings);
+
+// The silence that ends a Modbus RTU frame: 3.5 character times, and a fixed 1750 us above
+// 19200 baud, as the Modbus serial line guide allows.
+std::chrono::microseconds FrameGap(const PortSettings& settings);
 
 }  // namespace serial

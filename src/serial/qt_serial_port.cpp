@@ -28,6 +28,10 @@ QSerialPort::Parity ToQt(Parity parity) {
 
 QtSerialPort::QtSerialPort(PortMap map, QObject* parent) : QObject(parent), map_(std::move(map)) {
     connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
+    // While the receive action pulls bytes in itself, the signals that pulling raises are its own.
+    connect(&port_, &QSerialPort::readyRead, this, [this] {
+        if (!pulling_) reportArrival();
+    });
 }
 
 QtSerialPort::~QtSerialPort() {
@@ -153,9 +157,12 @@ void QtSerialPort::setRts(bool on) {
 void QtSerialPort::pullArrivedInput() {
     // Bytes reach QSerialPort's buffer only from the event loop; the receive action runs inside a
     // timer tick, so move what has arrived at the device by now into the buffer.
+    const bool outer = !pulling_;
+    pulling_ = true;
     for (int guard = 0; guard < 64 && port_.isOpen() && kernelQueue(Queue::Input) > 0; ++guard) {
         if (!port_.waitForReadyRead(0)) break;
     }
+    if (outer) pulling_ = false;
     if (port_.isOpen()) port_.clearError();
 }
 

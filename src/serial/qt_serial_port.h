@@ -45,6 +45,7 @@ class QtSerialPort : public QObject, public SerialPort {
     QString error_;
     // Bytes written since the last drain and when the first of them was written.
     qint64 unsentBytes_ = 0;
+    bool pulling_ = false;
     std::chrono::steady_clock::time_point unsentSince_;
 };
 

@@ -40,13 +40,21 @@ class SerialPort {
         failureHandler_ = std::move(handler);
     }
 
+    // Called from the event loop when received bytes have come in; the handler takes them with
+    // readPendingInput(). It may also be called while a write or drain blocks.
+    void setArrivalHandler(std::function<void()> handler) { arrivalHandler_ = std::move(handler); }
+
   protected:
     void reportFailure(const QString& text) {
         if (failureHandler_) failureHandler_(text);
     }
+    void reportArrival() {
+        if (arrivalHandler_) arrivalHandler_();
+    }
 
   private:
     std::function<void(const QString&)> failureHandler_;
+    std::function<void()> arrivalHandler_;
 };
 
 }  // namespace serial

@@ -37,6 +37,14 @@ bool Exists(const QByteArray& path) {
     return lstat(path.constData(), &info) == 0;
 }
 
+// What a pseudo-terminal shows of the program's settings: the parity enable flag is lost there,
+// so even parity and none count as the same.
+bool SameLine(const serial::PortSettings& seen, const serial::PortSettings& own) {
+    const auto odd = [](const serial::PortSettings& s) { return s.parity == serial::Parity::Odd; };
+    return seen.baudRate == own.baudRate && seen.stopBits == own.stopBits &&
+           seen.dataBits == own.dataBits && odd(seen) == odd(own);
+}
+
 }  // namespace
 
 DriveServer::DriveServer(int address) : address_(address), lastSyncMs_(NowMs()) {}
@@ -53,7 +61,15 @@ bool DriveServer::startPseudoTerminal(QString* slavePath, QString* error) {
 
 bool DriveServer::startDevice(const QString& path, const QString& settingsText, QString* error) {
     stop();
-    if (!ParseLineSettings(settingsText, error)) return false;
+    const std::optional<serial::PortSettings> settings = serial::ParseSettings(settingsText);
+    if (!settings || !SupportedBaud(settings->baudRate)) {
+        if (error)
+            *error = QStringLiteral(
+                         "bad port setting \"%1\": expected baud,parity,data,stop such "
+                         "as 9600,n,8,1 (parity n, e or o)")
+                         .arg(settingsText);
+        return false;
+    }
     kind_ = LineKind::Device;
     devicePathSetting_ = path;
     settingsText_ = settingsText;
@@ -98,7 +114,7 @@ bool DriveServer::openLine(QString* path, QString* error) {
             }
         }
     } else if (kind_ == LineKind::Device) {
-        const std::optional<LineSettings> settings = ParseLineSettings(settingsText_, error);
+        const std::optional<serial::PortSettings> settings = serial::ParseSettings(settingsText_);
         if (!settings) return false;
         fd_ = OpenSerialDevice(devicePathSetting_, *settings, error);
         if (fd_ < 0) return false;
@@ -107,7 +123,17 @@ bool DriveServer::openLine(QString* path, QString* error) {
         if (error) *error = QStringLiteral("the drive was never started");
         return false;
     }
-    pump_ = std::make_unique<LinePump>(fd_, [this](const Request& r) { return handle(r); });
+    // A real UART sends at the line's pace by itself; a pseudo-terminal needs the pump to.
+    LinePump::CharacterTime characterTime;
+    if (kind_ == LineKind::PseudoTerminal) {
+        characterTime = [fd = fd_] {
+            const std::optional<serial::PortSettings> line = ReadLineSettings(fd);
+            return line ? serial::CharacterTime(*line) : std::chrono::microseconds(0);
+        };
+    }
+    pump_ = std::make_unique<LinePump>(
+        fd_, [this](const Request& r) { return handle(r); }, characterTime);
+    pump_->setTurnaround(std::chrono::milliseconds(turnaroundMs_.load()));
     if (!pump_->start(error)) {
         closeLine();
         return false;
@@ -129,7 +155,20 @@ void DriveServer::closeLine() {
     path_.clear();
 }
 
+void DriveServer::setTurnaround(int milliseconds) {
+    turnaroundMs_ = std::clamp(milliseconds, 0, kLongestTurnaroundMs);
+    if (pump_) pump_->setTurnaround(std::chrono::milliseconds(turnaroundMs_.load()));
+}
+
 std::vector<Piece> DriveServer::handle(const Request& request) {
+    if (strictLine_ && kind_ == LineKind::PseudoTerminal) {
+        const std::optional<serial::PortSettings> seen = ReadLineSettings(fd_);
+        if (!seen || !SameLine(*seen, ownLine_)) {
+            if (trace_)
+                trace_(QStringLiteral("<- request on a line set otherwise than the drive: silent"));
+            return {};
+        }
+    }
     std::optional<QByteArray> reply;
     std::vector<Piece> pieces;
     Injection injection;

@@ -8,12 +8,14 @@
 #pragma once
 
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <random>
 #include <vector>
 
+#include "serial/port_settings.h"
 #include "sim/drive_model.h"
 #include "sim/injection.h"
 
@@ -21,6 +23,10 @@ namespace sim {
 
 class LinePump;
 struct Request;
+
+// A drive takes a few milliseconds to answer; tests and --demo play more.
+constexpr int kDefaultTurnaroundMs = 5;
+constexpr int kLongestTurnaroundMs = 500;
 
 class DriveServer {
   public:
@@ -31,7 +37,7 @@ class DriveServer {
 
     // Creates a pseudo-terminal and serves its master end; the program opens `slavePath`.
     bool startPseudoTerminal(QString* slavePath, QString* error);
-    // Serves a serial device with a port setting such as "9600,n,8,1" (see ParseLineSettings).
+    // Serves a serial device with a port setting such as "9600,n,8,1" (serial::ParseSettings).
     bool startDevice(const QString& path, const QString& settingsText, QString* error);
 
     // Ends serving and closes the line: a pseudo-terminal vanishes, a device is released. The
@@ -50,6 +56,17 @@ class DriveServer {
     // name stays valid across stop() and reopen(). Set before starting; an existing symbolic
     // link there is replaced, any other file is left alone and the start fails.
     void setLinkPath(const QString& linkPath);
+
+    // The time between the end of a request on the line and the reply's first character.
+    // On a pseudo-terminal the drive also writes each character at its wire time for the line
+    // settings the program has set, as a drive on a wire would be heard.
+    void setTurnaround(int milliseconds);
+    int turnaround() const { return turnaroundMs_; }
+
+    // The drive's own line settings. With a strict line, a request on a pseudo-terminal set to
+    // other settings gets no answer, as a real drive hears only noise then.
+    void setOwnLine(const serial::PortSettings& settings) { ownLine_ = settings; }
+    void setStrictLine(bool strict) { strictLine_ = strict; }
 
     void setInjection(Injection injection);
     Injection injection() const;
@@ -92,6 +109,9 @@ class DriveServer {
     QString path_;
     std::unique_ptr<LinePump> pump_;
     std::function<void(const QString&)> trace_;
+    std::atomic<int> turnaroundMs_{kDefaultTurnaroundMs};
+    serial::PortSettings ownLine_;
+    std::atomic<bool> strictLine_{false};
 
     mutable std::mutex mutex_;  // guards everything below
     mutable DriveModel model_;

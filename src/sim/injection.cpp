@@ -4,10 +4,12 @@
 #include <array>
 #include <utility>
 
+#include "frame/frame_reader.h"
+
 namespace sim {
 namespace {
 
-const std::array<std::pair<Injection, const char*>, 7> kNames = {{
+const std::array<std::pair<Injection, const char*>, 8> kNames = {{
     {Injection::None, "none"},
     {Injection::NoReply, "no-reply"},
     {Injection::LateReply, "late"},
@@ -15,6 +17,7 @@ const std::array<std::pair<Injection, const char*>, 7> kNames = {{
     {Injection::BadCheck, "bad-check"},
     {Injection::Garbage, "garbage"},
     {Injection::Oversize, "oversize"},
+    {Injection::OtherFunction, "other-function"},
 }};
 
 // The check is the last two bytes of an RTU frame and the two hexadecimal digits before CR LF
@@ -30,6 +33,16 @@ QByteArray WithBadCheck(QByteArray reply, frame::Framing framing) {
     // Another hexadecimal digit, so the frame still reads as ASCII text.
     reply[digit] = reply.at(digit) == '0' ? '1' : '0';
     return reply;
+}
+
+// The same reply for the next function number, framed anew so that its check holds.
+QByteArray WithOtherFunction(const QByteArray& reply, frame::Framing framing) {
+    QByteArray body = framing == frame::Framing::Rtu
+                          ? reply.left(reply.size() - 2)
+                          : frame::ReadAsciiFrame(reply.constData(), int(reply.size())).body;
+    if (body.size() < 4) return reply;
+    body[3] = static_cast<char>(body.at(3) + 1);
+    return framing == frame::Framing::Rtu ? frame::RtuFrame(body) : frame::AsciiFrame(body);
 }
 
 std::vector<Piece> Split(const QByteArray& reply) {
@@ -92,6 +105,8 @@ std::vector<Piece> Shape(const QByteArray& reply, frame::Framing framing, Inject
         }
         case Injection::Oversize:
             return {{0, Oversized(reply)}};
+        case Injection::OtherFunction:
+            return {{0, WithOtherFunction(reply, framing)}};
     }
     return {{0, reply}};
 }

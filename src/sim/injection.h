@@ -17,13 +17,14 @@
 namespace sim {
 
 enum class Injection {
-    None,        // the reply as built
-    NoReply,     // silence
-    LateReply,   // the reply kLateReplyMs after the request
-    SplitReply,  // the reply in pieces with gaps, all of it within kSplitSpanMs
-    BadCheck,    // the reply with its CRC or LRC altered
-    Garbage,     // random bytes instead of the reply
-    Oversize,    // the reply followed by more bytes, kOversizeLength in all
+    None,           // the reply as built
+    NoReply,        // silence
+    LateReply,      // the reply kLateReplyMs after the request
+    SplitReply,     // the reply in pieces with gaps, all of it within kSplitSpanMs
+    BadCheck,       // the reply with its CRC or LRC altered
+    Garbage,        // random bytes instead of the reply
+    Oversize,       // the reply followed by more bytes, kOversizeLength in all
+    OtherFunction,  // a well-checked reply that names another function than the request
 };
 
 constexpr int kLateReplyMs = 120;
@@ -32,7 +33,8 @@ constexpr int kSplitGapMs = 8;
 constexpr int kSplitSpanMs = (kSplitPieces - 1) * kSplitGapMs;
 constexpr int kOversizeLength = 80;
 
-// The names used on the command line: none, no-reply, late, split, bad-check, garbage, oversize.
+// The names used on the command line: none, no-reply, late, split, bad-check, garbage, oversize,
+// other-function.
 QString InjectionName(Injection injection);
 std::optional<Injection> ParseInjection(const QString& name);
 QStringList InjectionNames();

@@ -6,7 +6,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <QStringList>
 #include <cerrno>
 
 namespace sim {
@@ -63,30 +62,26 @@ bool MakeRaw(int fd, QString* error) {
 
 }  // namespace
 
-std::optional<LineSettings> ParseLineSettings(const QString& text, QString* error) {
-    const QStringList parts = text.trimmed().split(QLatin1Char(','));
-    LineSettings settings;
-    bool baudOk = false;
-    bool dataOk = false;
-    bool stopOk = false;
-    if (parts.size() == 4) {
-        settings.baud = parts[0].trimmed().toInt(&baudOk);
-        const QString parity = parts[1].trimmed().toLower();
-        settings.parity = parity.size() == 1 ? parity.at(0).toLatin1() : '?';
-        settings.dataBits = parts[2].trimmed().toInt(&dataOk);
-        settings.stopBits = parts[3].trimmed().toInt(&stopOk);
-    }
-    const bool valid = baudOk && SpeedOf(settings.baud) && dataOk && settings.dataBits >= 5 &&
-                       settings.dataBits <= 8 && stopOk &&
-                       (settings.stopBits == 1 || settings.stopBits == 2) &&
-                       QByteArrayLiteral("neo").contains(settings.parity);
-    if (!valid) {
-        SetError(error, QStringLiteral("bad port setting \"%1\": expected baud,parity,data,stop "
-                                       "such as 9600,n,8,1 (parity n, e or o)")
-                            .arg(text));
-        return std::nullopt;
-    }
+std::optional<serial::PortSettings> ReadLineSettings(int fd) {
+    termios tio{};
+    if (tcgetattr(fd, &tio) != 0) return std::nullopt;
+    serial::PortSettings settings;
+    const speed_t speed = cfgetospeed(&tio);
+    settings.baudRate = 0;
+    for (int baud : {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200})
+        if (SpeedOf(baud) == speed) settings.baudRate = baud;
+    if (settings.baudRate == 0) return std::nullopt;
+    const tcflag_t size = tio.c_cflag & CSIZE;
+    settings.dataBits = size == CS5 ? 5 : size == CS6 ? 6 : size == CS7 ? 7 : 8;
+    settings.parity = (tio.c_cflag & PARODD)   ? serial::Parity::Odd
+                      : (tio.c_cflag & PARENB) ? serial::Parity::Even
+                                               : serial::Parity::None;
+    settings.stopBits = (tio.c_cflag & CSTOPB) ? 2 : 1;
     return settings;
+}
+
+bool SupportedBaud(int baud) {
+    return SpeedOf(baud).has_value();
 }
 
 bool OpenPseudoTerminal(PseudoTerminal* pty, QString* error) {
@@ -123,7 +118,7 @@ bool OpenPseudoTerminal(PseudoTerminal* pty, QString* error) {
     return true;
 }
 
-int OpenSerialDevice(const QString& path, const LineSettings& settings, QString* error) {
+int OpenSerialDevice(const QString& path, const serial::PortSettings& settings, QString* error) {
     const int fd = open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         SetError(error, SystemError(path.toLocal8Bit().constData()));
@@ -136,14 +131,21 @@ int OpenSerialDevice(const QString& path, const LineSettings& settings, QString*
         return -1;
     }
     cfmakeraw(&tio);
-    const speed_t speed = *SpeedOf(settings.baud);
-    cfsetispeed(&tio, speed);
-    cfsetospeed(&tio, speed);
+    const std::optional<speed_t> speed = SpeedOf(settings.baudRate);
+    if (!speed) {
+        SetError(
+            error,
+            QStringLiteral("%1 baud is not a rate a serial device takes").arg(settings.baudRate));
+        close(fd);
+        return -1;
+    }
+    cfsetispeed(&tio, *speed);
+    cfsetospeed(&tio, *speed);
     tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
     const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
     tio.c_cflag |= sizes[settings.dataBits - 5] | CLOCAL | CREAD;
-    if (settings.parity != 'n') tio.c_cflag |= PARENB;
-    if (settings.parity == 'o') tio.c_cflag |= PARODD;
+    if (settings.parity != serial::Parity::None) tio.c_cflag |= PARENB;
+    if (settings.parity == serial::Parity::Odd) tio.c_cflag |= PARODD;
     if (settings.stopBits == 2) tio.c_cflag |= CSTOPB;
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;

@@ -4,18 +4,18 @@
 #include <QString>
 #include <optional>
 
+#include "serial/port_settings.h"
+
 namespace sim {
 
-// A port setting such as "9600,n,8,1": baud rate, parity (n, e or o), data bits (5 to 8) and
-// stop bits (1 or 2).
-struct LineSettings {
-    int baud = 9600;
-    char parity = 'n';
-    int dataBits = 8;
-    int stopBits = 1;
-};
+// The settings a descriptor's line is set to now. On a pseudo-terminal this is what the program
+// at the other end has set, as far as Linux keeps it: the baud rate, the stop bits and the odd
+// parity flag survive, while the data bits stay 8 and the parity enable flag is dropped, so
+// even parity cannot be told from none there.
+std::optional<serial::PortSettings> ReadLineSettings(int fd);
 
-std::optional<LineSettings> ParseLineSettings(const QString& text, QString* error);
+// Whether a serial device can be set to this baud rate.
+bool SupportedBaud(int baud);
 
 // The two ends of a pseudo-terminal. The drive reads and writes `master`; the program opens
 // `slavePath`. `slave` is a descriptor on the slave end that the drive keeps open, so the
@@ -32,6 +32,6 @@ bool OpenPseudoTerminal(PseudoTerminal* pty, QString* error);
 
 // Opens a serial device in raw mode with the given settings, without becoming its controlling
 // terminal and without waiting for a carrier; returns the descriptor, or -1 with `error` set.
-int OpenSerialDevice(const QString& path, const LineSettings& settings, QString* error);
+int OpenSerialDevice(const QString& path, const serial::PortSettings& settings, QString* error);
 
 }  // namespace sim

@@ -21,20 +21,22 @@ struct Outgoing {
     QByteArray bytes;
 };
 
-// Milliseconds until `when`, rounded up so that poll() never wakes just before it and spins.
-int MillisecondsUntil(Clock::time_point when, Clock::time_point now) {
+// Microseconds until `when`, at most a minute; the drive paces characters finer than a
+// millisecond at the higher baud rates, so it waits in ppoll() rather than poll().
+long long MicrosecondsUntil(Clock::time_point when, Clock::time_point now) {
     if (when <= now) return 0;
     const auto micro = std::chrono::duration_cast<std::chrono::microseconds>(when - now).count();
-    return static_cast<int>(std::min<long long>((micro + 999) / 1000, 60000));
+    return std::min<long long>(micro, 60000000LL);
 }
 
-int EarlierTimeout(int current, int candidate) {
+long long EarlierTimeout(long long current, long long candidate) {
     return current < 0 ? candidate : std::min(current, candidate);
 }
 
 }  // namespace
 
-LinePump::LinePump(int fd, Handler handler) : fd_(fd), handler_(std::move(handler)) {}
+LinePump::LinePump(int fd, Handler handler, CharacterTime characterTime)
+    : fd_(fd), handler_(std::move(handler)), characterTime_(std::move(characterTime)) {}
 
 LinePump::~LinePump() {
     stop();
@@ -70,18 +72,35 @@ void LinePump::run() {
     Clock::time_point lastByte = Clock::now();
     bool lineOpen = true;  // false once the device reported an error or hang-up
     bool waitWritable = false;
+    // On a wire a request has ended only once its last character has had its wire time, and a
+    // reply's character arrives one character time after the drive began to send it; a
+    // pseudo-terminal delivers at once, so the pump keeps the wire's clock itself.
+    std::chrono::microseconds characterTime{0};
+    Clock::time_point inboundEnd = Clock::now();
+    Clock::time_point outboundEnd = Clock::now();
 
-    const auto answer = [&](const std::vector<Request>& requests, Clock::time_point now) {
+    const auto schedule = [&](Clock::time_point due, QByteArray bytes) {
+        // After every item already due no later, so the bytes of one reply keep their order.
+        const auto at =
+            std::upper_bound(outgoing.begin(), outgoing.end(), due,
+                             [](Clock::time_point t, const Outgoing& out) { return t < out.due; });
+        outgoing.insert(at, Outgoing{due, std::move(bytes)});
+    };
+    const auto answer = [&](const std::vector<Request>& requests) {
         for (const Request& request : requests) {
-            Clock::time_point due = now;
+            Clock::time_point start =
+                std::max(inboundEnd, outboundEnd) + std::chrono::milliseconds(turnaroundMs_.load());
             for (Piece& piece : handler_(request)) {
-                due += std::chrono::milliseconds(piece.delayMs);
-                // After every piece already due no later, so the pieces of one reply keep order.
-                const auto at = std::upper_bound(
-                    outgoing.begin(), outgoing.end(), due,
-                    [](Clock::time_point t, const Outgoing& out) { return t < out.due; });
-                outgoing.insert(at, Outgoing{due, std::move(piece.bytes)});
+                start += std::chrono::milliseconds(piece.delayMs);
+                if (characterTime.count() == 0) {
+                    schedule(start, std::move(piece.bytes));
+                    continue;
+                }
+                for (qsizetype i = 0; i < piece.bytes.size(); ++i)
+                    schedule(start + characterTime * (i + 1), piece.bytes.mid(i, 1));
+                start += characterTime * piece.bytes.size();
             }
+            outboundEnd = std::max(outboundEnd, start);
         }
     };
 
@@ -104,15 +123,17 @@ void LinePump::run() {
         }
         if (!lineOpen) outgoing.clear();
 
-        int timeout = -1;
+        long long timeout = -1;
         if (parser.pending())
-            timeout = MillisecondsUntil(lastByte + std::chrono::milliseconds(kSilenceMs), now);
+            timeout = MicrosecondsUntil(lastByte + std::chrono::milliseconds(kSilenceMs), now);
         if (!outgoing.empty() && !waitWritable)
-            timeout = EarlierTimeout(timeout, MillisecondsUntil(outgoing.front().due, now));
+            timeout = EarlierTimeout(timeout, MicrosecondsUntil(outgoing.front().due, now));
 
         pollfd fds[2] = {{wake_[0], POLLIN, 0}, {fd_, POLLIN, 0}};
         if (waitWritable) fds[1].events |= POLLOUT;
-        const int ready = poll(fds, lineOpen ? 2 : 1, timeout);
+        const timespec wait{static_cast<time_t>(timeout / 1000000),
+                            static_cast<long>(timeout % 1000000) * 1000};
+        const int ready = ppoll(fds, lineOpen ? 2 : 1, timeout < 0 ? nullptr : &wait, nullptr);
         if (ready < 0 && errno != EINTR) break;
         now = Clock::now();
 
@@ -128,14 +149,16 @@ void LinePump::run() {
             const ssize_t count = read(fd_, buffer, sizeof buffer);
             if (count > 0) {
                 lastByte = now;
-                answer(parser.feed(QByteArray(buffer, static_cast<int>(count))), now);
+                if (characterTime_) characterTime = characterTime_();
+                inboundEnd = std::max(inboundEnd, now) + characterTime * count;
+                answer(parser.feed(QByteArray(buffer, static_cast<int>(count))));
             } else if (count == 0 || (errno != EAGAIN && errno != EINTR)) {
                 // The device is gone; keep serving the timers and the stop request only.
                 lineOpen = false;
             }
         }
         if (parser.pending() && now - lastByte >= std::chrono::milliseconds(kSilenceMs))
-            answer(parser.flush(), now);
+            answer(parser.flush());
     }
 }
 

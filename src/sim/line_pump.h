@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -22,8 +23,17 @@ class LinePump {
     // Runs on the pump's thread for every valid request; returns what to write in reply.
     using Handler = std::function<std::vector<Piece>(const Request&)>;
 
+    // The wire time of one character on the line as it is set now; zero where the line paces
+    // itself (a real UART). Asked on the pump's thread for every request.
+    using CharacterTime = std::function<std::chrono::microseconds()>;
+
     // `fd` stays owned by the caller and must stay open until stop() returns.
-    LinePump(int fd, Handler handler);
+    LinePump(int fd, Handler handler, CharacterTime characterTime = {});
+
+    // The drive's processing time between the end of a request and its reply; any thread.
+    void setTurnaround(std::chrono::milliseconds turnaround) {
+        turnaroundMs_ = int(turnaround.count());
+    }
     ~LinePump();
     LinePump(const LinePump&) = delete;
     LinePump& operator=(const LinePump&) = delete;
@@ -37,6 +47,8 @@ class LinePump {
 
     int fd_;
     Handler handler_;
+    CharacterTime characterTime_;
+    std::atomic<int> turnaroundMs_{0};
     int wake_[2] = {-1, -1};
     std::atomic<bool> stopping_{false};
     std::thread thread_;

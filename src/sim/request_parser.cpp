@@ -1,67 +1,23 @@
 #include "sim/request_parser.h"
 
-#include "frame/checksum.h"
+#include "frame/frame_reader.h"
 
 namespace sim {
 namespace {
 
+// Where a frame of either framing stands at the front of the held bytes; a frame whose check
+// fails is no frame here.
 enum class Outcome { Frame, NeedMore, Invalid };
 
-struct Attempt {
-    Outcome outcome = Outcome::Invalid;
-    int consumed = 0;  // bytes of the frame on the line
-    QByteArray body;
-};
-
-Attempt NeedMore() {
-    return {Outcome::NeedMore, 0, QByteArray()};
-}
-Attempt Invalid() {
-    return {Outcome::Invalid, 0, QByteArray()};
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-// An RTU frame at `data`: address, command, length L, L bytes, CRC low byte, CRC high byte.
-Attempt TryRtu(const char* data, int available) {
-    if (available < 3) return NeedMore();
-    const int bodyLength = 3 + static_cast<quint8>(data[2]);
-    const int total = bodyLength + 2;
-    if (available < total) return NeedMore();
-    const quint16 crc = frame::Crc16Modbus(QByteArray::fromRawData(data, bodyLength));
-    const bool match = static_cast<quint8>(data[bodyLength]) == (crc & 0xFF) &&
-                       static_cast<quint8>(data[bodyLength + 1]) == (crc >> 8);
-    if (!match) return Invalid();
-    return {Outcome::Frame, total, QByteArray(data, bodyLength)};
-}
-
-// An ASCII frame at `data` (which starts with ':'): pairs of hexadecimal digits for address,
-// command, length L, L bytes and the LRC, then CR LF.
-Attempt TryAscii(const char* data, int available) {
-    QByteArray bytes;
-    int expected = -1;  // byte pairs the frame must hold, known once the length is read
-    int i = 1;
-    for (; i < available && HexValue(data[i]) >= 0; ++i) {
-        if ((i - 1) % 2 == 1) {
-            bytes.append(static_cast<char>(HexValue(data[i - 1]) * 16 + HexValue(data[i])));
-            if (bytes.size() == 3) expected = 3 + static_cast<quint8>(bytes.at(2)) + 1;
-            if (expected >= 0 && bytes.size() > expected) return Invalid();
-        }
+Outcome Classify(const frame::FrameRead& read) {
+    switch (read.outcome) {
+        case frame::ReadOutcome::Frame:
+            return Outcome::Frame;
+        case frame::ReadOutcome::NeedMore:
+            return Outcome::NeedMore;
+        default:
+            return Outcome::Invalid;
     }
-    if (i == available) return NeedMore();
-    if (data[i] != '\r') return Invalid();
-    if (i + 1 == available) return NeedMore();
-    if (data[i + 1] != '\n') return Invalid();
-    // An odd digit count leaves a half byte; too few pairs leave no room for the check.
-    if ((i - 1) % 2 != 0 || bytes.size() != expected) return Invalid();
-    const QByteArray body = bytes.left(bytes.size() - 1);
-    if (frame::Lrc(body) != static_cast<quint8>(bytes.back())) return Invalid();
-    return {Outcome::Frame, i + 2, body};
 }
 
 }  // namespace
@@ -84,22 +40,24 @@ std::vector<Request> RequestParser::scan(bool lineQuiet) {
         const int available = size - pos;
         // A colon starts an ASCII frame, but it is also address 58 of an RTU frame: both
         // readings are tried and the one whose check holds wins.
-        const Attempt ascii = data[pos] == ':' ? TryAscii(data + pos, available) : Invalid();
+        const frame::FrameRead asciiRead =
+            data[pos] == ':' ? frame::ReadAsciiFrame(data + pos, available) : frame::FrameRead{};
+        const Outcome ascii = Classify(asciiRead);
         // An ASCII frame still arriving wins over an RTU reading of its first bytes, so a
         // request reads the same however the line splits it; silence settles the rest.
-        if (ascii.outcome == Outcome::NeedMore && !lineQuiet) break;
-        const Attempt rtu =
-            ascii.outcome == Outcome::Frame ? Invalid() : TryRtu(data + pos, available);
-        if (ascii.outcome == Outcome::Frame || rtu.outcome == Outcome::Frame) {
-            const Attempt& hit = ascii.outcome == Outcome::Frame ? ascii : rtu;
-            const frame::Framing framing =
-                ascii.outcome == Outcome::Frame ? frame::Framing::Ascii : frame::Framing::Rtu;
-            found.push_back({framing, hit.body});
+        if (ascii == Outcome::NeedMore && !lineQuiet) break;
+        const frame::FrameRead rtuRead = ascii == Outcome::Frame
+                                             ? frame::FrameRead{}
+                                             : frame::ReadRtuFrame(data + pos, available);
+        const Outcome rtu = Classify(rtuRead);
+        if (ascii == Outcome::Frame || rtu == Outcome::Frame) {
+            const bool isAscii = ascii == Outcome::Frame;
+            const frame::FrameRead& hit = isAscii ? asciiRead : rtuRead;
+            found.push_back({isAscii ? frame::Framing::Ascii : frame::Framing::Rtu, hit.body});
             pos += hit.consumed;
             continue;
         }
-        const bool mayComplete =
-            ascii.outcome == Outcome::NeedMore || rtu.outcome == Outcome::NeedMore;
+        const bool mayComplete = ascii == Outcome::NeedMore || rtu == Outcome::NeedMore;
         if (mayComplete && !lineQuiet) break;
         ++pos;
     }

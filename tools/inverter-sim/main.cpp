@@ -48,13 +48,29 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption address(QStringLiteral("address"),
                                      QStringLiteral("Drive address 1..255 (default 1)."),
                                      QStringLiteral("n"), QStringLiteral("1"));
-    const QCommandLineOption baud(QStringLiteral("baud"),
-                                  QStringLiteral("Baud rate of --device (default 9600)."),
-                                  QStringLiteral("n"), QStringLiteral("9600"));
+    const QCommandLineOption baud(
+        QStringLiteral("baud"),
+        QStringLiteral("The drive's baud rate: the rate of --device, and the rate --strict-line "
+                       "insists on (default 9600)."),
+        QStringLiteral("n"), QStringLiteral("9600"));
     const QCommandLineOption format(
         QStringLiteral("format"),
-        QStringLiteral("Parity, data and stop bits of --device: n81, e81, o81 ... (default n81)."),
+        QStringLiteral("The drive's parity, data and stop bits: n81, e81, o81 ... (default n81)."),
         QStringLiteral("pds"), QStringLiteral("n81"));
+    const QCommandLineOption turnaround(
+        QStringLiteral("turnaround"),
+        QStringLiteral("Milliseconds from the end of a request to the reply, 0..%1 (default %2). "
+                       "On a pseudo-terminal each reply character also takes its wire time at "
+                       "the settings the master has set.")
+            .arg(sim::kLongestTurnaroundMs)
+            .arg(sim::kDefaultTurnaroundMs),
+        QStringLiteral("ms"), QString::number(sim::kDefaultTurnaroundMs));
+    const QCommandLineOption strictLine(
+        QStringLiteral("strict-line"),
+        QStringLiteral(
+            "Answer only when the master's line settings equal --baud and --format, as "
+            "a real drive does. A pseudo-terminal keeps the baud rate, stop bits and odd "
+            "parity, not even parity or the data bits, so those cannot be told apart."));
     const QCommandLineOption inject(QStringLiteral("inject"),
                                     QStringLiteral("Line fault to play: %1 (default none).")
                                         .arg(sim::InjectionNames().join(QStringLiteral(", "))),
@@ -68,7 +84,8 @@ int main(int argc, char* argv[]) {
         QStringLiteral("path"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Print every request and reply on stderr."));
-    parser.addOptions({device, address, baud, format, inject, fault, link, verbose});
+    parser.addOptions(
+        {device, address, baud, format, turnaround, strictLine, inject, fault, link, verbose});
     parser.process(app);
 
     bool ok = false;
@@ -85,6 +102,13 @@ int main(int argc, char* argv[]) {
     QString lineFormat;
     if (!FormatToSettings(parser.value(format), &lineFormat))
         return Fail(QStringLiteral("--format wants parity, data and stop bits such as n81"));
+    const std::optional<serial::PortSettings> ownLine =
+        serial::ParseSettings(parser.value(baud) + QLatin1Char(',') + lineFormat);
+    if (!ownLine) return Fail(QStringLiteral("--baud wants a baud rate such as 9600"));
+    const int turnaroundMs = parser.value(turnaround).toInt(&ok);
+    if (!ok || turnaroundMs < 0 || turnaroundMs > sim::kLongestTurnaroundMs)
+        return Fail(QStringLiteral("--turnaround wants milliseconds from 0 to %1")
+                        .arg(sim::kLongestTurnaroundMs));
 
     // The drive's thread inherits this mask, so the two signals reach sigwait() below only.
     sigset_t endSignals;
@@ -95,6 +119,9 @@ int main(int argc, char* argv[]) {
 
     sim::DriveServer server(driveAddress);
     server.setInjection(*injection);
+    server.setTurnaround(turnaroundMs);
+    server.setOwnLine(*ownLine);
+    server.setStrictLine(parser.isSet(strictLine));
     server.setFaultCode(faultCode);
     if (parser.isSet(link)) server.setLinkPath(parser.value(link));
     if (parser.isSet(verbose)) {

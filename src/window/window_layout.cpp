@@ -1,4 +1,5 @@
-// Builds the window's controls at their fixed places (15 twips to the pixel).
+// Builds the grids, the field boxes, the log, the format groups and the send controls at their
+// fixed places (15 twips to the pixel).
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFrame>
@@ -9,7 +10,7 @@
 #include <QTimer>
 
 #include "window/cell_edit.h"
-#include "window/form1.h"
+#include "window/main_window.h"
 
 namespace {
 
@@ -82,7 +83,7 @@ Edit* MakeCell(QWidget* parent, const QString& name, const QRect& geometry, int 
 
 }  // namespace
 
-void Form1::buildGrids() {
+void MainWindow::buildGrids() {
     auto* border = Place(new QFrame(this), QStringLiteral("Line1(0)"), Twips(45, 45, 9630, 4320));
     border->setFrameStyle(QFrame::Box | QFrame::Sunken);
     border->setLineWidth(2);
@@ -139,25 +140,25 @@ void Form1::buildGrids() {
         const int r = i / 16;
         const int c = i % 16;
         const QString where = QStringLiteral(" %1").arg(i);
-        TX[i] = MakeCell<CellEdit>(this, Indexed("TX", i),
-                                   Twips(630 + 405 * c, 720 + 405 * r, 420, 360), 2, false, true,
-                                   QStringLiteral("发送数据") + where);
-        TXS[i] = MakeCell<CellEdit>(this, Indexed("TXS", i),
-                                    Twips(7245 + 135 * c, 765 + 405 * r, 150, 280), 1, false, false,
-                                    QStringLiteral("发送字符") + where);
-        TXS[i]->setFrame(false);
-        TXS[i]->setValidator(new ByteCharValidator(TXS[i]));
-        RX[i] = MakeCell<QLineEdit>(this, Indexed("RX", i),
-                                    Twips(630 + 405 * c, 2565 + 405 * r, 420, 360), 2, true, true,
-                                    QStringLiteral("接收数据") + where);
-        RXS[i] = MakeCell<QLineEdit>(this, Indexed("RXS", i),
-                                     Twips(7245 + 135 * c, 2610 + 405 * r, 150, 280), 1, true,
-                                     false, QStringLiteral("接收字符") + where);
-        RXS[i]->setFrame(false);
+        byteCells[i] = MakeCell<CellEdit>(this, Indexed("TX", i),
+                                          Twips(630 + 405 * c, 720 + 405 * r, 420, 360), 2, false,
+                                          true, QStringLiteral("发送数据") + where);
+        charCells[i] = MakeCell<CellEdit>(this, Indexed("TXS", i),
+                                          Twips(7245 + 135 * c, 765 + 405 * r, 150, 280), 1, false,
+                                          false, QStringLiteral("发送字符") + where);
+        charCells[i]->setFrame(false);
+        charCells[i]->setValidator(new ByteCharValidator(charCells[i]));
+        replyCells[i] = MakeCell<QLineEdit>(this, Indexed("RX", i),
+                                            Twips(630 + 405 * c, 2565 + 405 * r, 420, 360), 2, true,
+                                            true, QStringLiteral("接收数据") + where);
+        replyCharCells[i] = MakeCell<QLineEdit>(this, Indexed("RXS", i),
+                                                Twips(7245 + 135 * c, 2610 + 405 * r, 150, 280), 1,
+                                                true, false, QStringLiteral("接收字符") + where);
+        replyCharCells[i]->setFrame(false);
     }
 }
 
-void Form1::buildFieldBoxes() {
+void MainWindow::buildFieldBoxes() {
     auto* frame3 =
         Place(new QGroupBox(this), QStringLiteral("Frame3"), Twips(3195, 4545, 5145, 1185));
     const QFont font = WindowFont(9.75, false);
@@ -169,45 +170,50 @@ void Form1::buildFieldBoxes() {
         const char* boxName;
         int maxLength;
     };
-    const Field fields[] = {{"Label6", "Label6", "地址", &Text1, "Text1", 3},
-                            {"Label7", "Label7", "命令", &Text2, "Text2", 3},
-                            {"Label8", "Label8", "长度", &Text3, "Text3", 2},
-                            {"Label5", "Label5", "功能", &Text4, "Text4", 3}};
+    const Field fields[] = {{"Label6", "Label6", "地址", &addressField, "Text1", 3},
+                            {"Label7", "Label7", "命令", &commandField, "Text2", 3},
+                            {"Label8", "Label8", "长度", &lengthField, "Text3", 2},
+                            {"Label5", "Label5", "功能", &functionField, "Text4", 3}};
     int left = 120;
     for (const Field& field : fields) {
         auto* label = MakeLabel(frame3, QLatin1String(field.labelName),
                                 QString::fromUtf8(field.caption), Twips(left, 180, 480, 300), font);
         *field.box = MakeBox(frame3, QLatin1String(field.boxName), Twips(left + 480, 150, 630, 330),
                              QString::fromUtf8(field.caption), field.maxLength, Qt::AlignHCenter);
-        if (field.box == &Text4) Label5 = label;
+        if (field.box == &functionField) functionLabel = label;
         left += 1260;
     }
-    Label9 = MakeLabel(frame3, QStringLiteral("Label9"), QStringLiteral("数据"),
-                       Twips(120, 720, 480, 300), font);
+    dataLabel = MakeLabel(frame3, QStringLiteral("Label9"), QStringLiteral("数据"),
+                          Twips(120, 720, 480, 300), font);
     for (int i = 0; i < 5; ++i)
-        Text5[i] = MakeBox(frame3, Indexed("Text5", i), Twips(600 + 900 * i, 690, 840, 330),
-                           QStringLiteral("数据 %1").arg(i), 5, Qt::AlignLeft);
-    Label5->hide();
-    Text4->hide();
-    Label9->hide();
-    for (QLineEdit* box : Text5) box->hide();
+        dataFields[i] = MakeBox(frame3, Indexed("Text5", i), Twips(600 + 900 * i, 690, 840, 330),
+                                QStringLiteral("数据 %1").arg(i), 5, Qt::AlignLeft);
+    functionLabel->hide();
+    functionField->hide();
+    dataLabel->hide();
+    for (QLineEdit* box : dataFields) box->hide();
 }
 
-void Form1::buildLogAndFormats() {
+void MainWindow::buildLogAndFormats() {
     auto* frame4 =
         Place(new QGroupBox(this), QStringLiteral("Frame4"), Twips(3195, 5715, 5145, 1185));
-    QLineEdit** lines[] = {&Text10, &Text11, &Text13};
     const char* names[] = {"Text10", "Text11", "Text13"};
     for (int i = 0; i < 3; ++i) {
-        *lines[i] = MakeBox(frame4, QLatin1String(names[i]), Twips(150, 120 + 330 * i, 4850, 315),
-                            QStringLiteral("通讯记录 %1").arg(i + 1));
-        (*lines[i])->setReadOnly(true);
-        (*lines[i])->setFocusPolicy(Qt::ClickFocus);
-        // A plain inset border and an opaque box: the log changes on every exchange, and the
-        // style's rounded frame and the group box beneath would be redrawn each time.
-        (*lines[i])->setStyleSheet(
-            QStringLiteral("background: palette(button); border: 2px inset palette(mid);"));
-        (*lines[i])->setAttribute(Qt::WA_OpaquePaintEvent);
+        // A static sunken panel holds a frameless, opaque line: the line changes on every
+        // exchange, and a styled frame would have the group box beneath redrawn each time.
+        auto* panel = new QFrame(frame4);
+        panel->setGeometry(Twips(150, 120 + 330 * i, 4850, 315));
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        QLineEdit* line = MakeBox(panel, QLatin1String(names[i]), panel->contentsRect(),
+                                  QStringLiteral("通讯记录 %1").arg(i + 1));
+        line->setFrame(false);
+        line->setReadOnly(true);
+        line->setFocusPolicy(Qt::ClickFocus);
+        line->setAttribute(Qt::WA_OpaquePaintEvent);
+        QPalette palette = line->palette();
+        palette.setColor(QPalette::Base, palette.color(QPalette::Button));
+        line->setPalette(palette);
+        logLines[i] = line;
     }
 
     auto* frame1 = Place(new QGroupBox(QStringLiteral(" 资料格式 "), this),
@@ -215,54 +221,49 @@ void Form1::buildLogAndFormats() {
     frame1->setFont(WindowFont(9.75, false));
     const char* formats[] = {"ASCII 8,N,1", "ASCII,8,O,1", "ASCII 8,E,1",
                              " RTU  8,N,1", " RTU  8,O,1", " RTU  8,E,1"};
-    Option1 = new QButtonGroup(this);
+    formatGroup = new QButtonGroup(this);
     for (int i = 0; i < 6; ++i) {
         auto* option = Place(new QRadioButton(QLatin1String(formats[i]), frame1),
                              Indexed("Option1", i), Twips(120, 300 + 330 * i, 1500, 300));
         option->setAccessibleName(QString::fromLatin1(formats[i]).simplified());
-        Option1->addButton(option, i);
+        formatGroup->addButton(option, i);
     }
-    Option1->button(0)->setChecked(true);
+    formatGroup->button(0)->setChecked(true);
 
     auto* frame2 = Place(new QGroupBox(QStringLiteral(" 波特率 "), this), QStringLiteral("Frame2"),
                          Twips(1800, 4545, 1305, 1620));
     frame2->setFont(WindowFont(9.75, false));
     const char* rates[] = {"4800", "9600", "19200", "38400"};
-    Option2 = new QButtonGroup(this);
+    baudGroup = new QButtonGroup(this);
     for (int i = 0; i < 4; ++i) {
         auto* option = Place(new QRadioButton(QLatin1String(rates[i]), frame2),
                              Indexed("Option2", i), Twips(150, 300 + 330 * i, 1100, 300));
         option->setAccessibleName(QLatin1String(rates[i]));
-        Option2->addButton(option, i);
+        baudGroup->addButton(option, i);
     }
-    Option2->button(1)->setChecked(true);
+    baudGroup->button(1)->setChecked(true);
 }
 
-void Form1::buildSendControls() {
-    Check3 = Place(new QCheckBox(QStringLiteral(" 定时方式"), this), QStringLiteral("Check3"),
-                   Twips(8460, 4560, 1215, 300));
-    Check3->setFont(WindowFont(9.75, false));
-    Check3->setAccessibleName(QStringLiteral("定时方式"));
-    Text9 = MakeBox(this, QStringLiteral("Text9"), Twips(8460, 4920, 795, 330),
-                    QStringLiteral("定时间隔 ms"));
-    Text9->setText(QStringLiteral("1000"));
+void MainWindow::buildSendControls() {
+    timedModeBox = Place(new QCheckBox(QStringLiteral(" 定时方式"), this), QStringLiteral("Check3"),
+                         Twips(8460, 4560, 1215, 300));
+    timedModeBox->setFont(WindowFont(9.75, false));
+    timedModeBox->setAccessibleName(QStringLiteral("定时方式"));
+    intervalBox = MakeBox(this, QStringLiteral("Text9"), Twips(8460, 4920, 795, 330),
+                          QStringLiteral("定时间隔 ms"));
+    intervalBox->setText(QStringLiteral("1000"));
     MakeLabel(this, QStringLiteral("Label11"), QStringLiteral("ms"), Twips(9285, 4950, 390, 300),
               WindowFont(12, true));
     const QFont buttonFont = WindowFont(9.75, true);
-    Command3 = MakeButton(this, QStringLiteral("Command3"), QStringLiteral("数据组织"),
-                          Twips(8460, 5370, 1200, 420), buttonFont);
-    Command2 = MakeButton(this, QStringLiteral("Command2(0)"), QStringLiteral("发        送"),
-                          Twips(8460, 5880, 1200, 420), buttonFont);
-    Command1 = MakeButton(this, QStringLiteral("Command1"), QStringLiteral("退        出"),
-                          Twips(8460, 6390, 1200, 480), WindowFont(12, true));
+    composeButton = MakeButton(this, QStringLiteral("Command3"), QStringLiteral("数据组织"),
+                               Twips(8460, 5370, 1200, 420), buttonFont);
+    sendButton = MakeButton(this, QStringLiteral("Command2(0)"), QStringLiteral("发        送"),
+                            Twips(8460, 5880, 1200, 420), buttonFont);
+    exitButton = MakeButton(this, QStringLiteral("Command1"), QStringLiteral("退        出"),
+                            Twips(8460, 6390, 1200, 480), WindowFont(12, true));
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setSingleShot(true);
-    Timer1->setInterval(50);
-    Timer1->setTimerType(Qt::PreciseTimer);
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(1000);
-    Timer2->setTimerType(Qt::PreciseTimer);
+    timedSendTimer = new QTimer(this);
+    timedSendTimer->setObjectName(QStringLiteral("Timer2"));
+    timedSendTimer->setInterval(1000);
+    timedSendTimer->setTimerType(Qt::PreciseTimer);
 }

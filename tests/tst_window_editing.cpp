@@ -9,15 +9,15 @@
 
 #include "fake_serial_port.h"
 #include "window/cell_edit.h"
-#include "window/form1.h"
+#include "window/main_window.h"
 
 namespace {
 
 struct Harness {
     FakeSerialPort port;
-    Form1 window{port, {"", "", "", ""}};
+    MainWindow window{port, {"", "", "", ""}};
     Harness() {
-        window.Form_Load();
+        window.load();
         window.show();
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -25,12 +25,13 @@ struct Harness {
     QLineEdit* box(const QString& name) { return window.findChild<QLineEdit*>(name); }
     QString byteRow(int count) const {
         QStringList cells;
-        for (int i = 0; i < count; ++i) cells << window.TX[i]->text();
+        for (int i = 0; i < count; ++i) cells << window.byteCells[i]->text();
         return cells.join(' ');
     }
     bool emptyFrom(int first) const {
         for (int i = first; i < kCellCount; ++i)
-            if (!window.TX[i]->text().isEmpty() || !window.TXS[i]->text().isEmpty()) return false;
+            if (!window.byteCells[i]->text().isEmpty() || !window.charCells[i]->text().isEmpty())
+                return false;
         return true;
     }
     // Keys go where the focus is, as they would from the keyboard.
@@ -42,19 +43,19 @@ struct Harness {
     }
     void compose(const QString& address, const QString& command, const QString& length,
                  const QString& function, const QStringList& data, int format) {
-        window.Option1->button(format)->setChecked(true);
-        window.Text1->setText(address);
-        window.Text2->setText(command);
-        window.Text3->setText(length);
-        window.Text4->setText(function);
-        for (int i = 0; i < 5; ++i) window.Text5[i]->setText(i < data.size() ? data[i] : "");
-        window.Command3_Click();
+        window.formatGroup->button(format)->setChecked(true);
+        window.addressField->setText(address);
+        window.commandField->setText(command);
+        window.lengthField->setText(length);
+        window.functionField->setText(function);
+        for (int i = 0; i < 5; ++i) window.dataFields[i]->setText(i < data.size() ? data[i] : "");
+        window.composeRequest();
     }
 };
 
 }  // namespace
 
-class TestForm1Editing : public QObject {
+class TestWindowEditing : public QObject {
     Q_OBJECT
   private slots:
     void boxesKeepTheirUpperLimits_data() {
@@ -141,106 +142,106 @@ class TestForm1Editing : public QObject {
         QFETCH(bool, function);
         QFETCH(bool, data);
         Harness h;
-        h.window.Text3->setText(QStringLiteral("3"));
-        h.window.Text3->setText(length);
-        QCOMPARE(h.window.Text4->isVisible(), function);
-        QCOMPARE(h.window.Label5->isVisible(), function);
-        QCOMPARE(h.window.Label9->isVisible(), data);
-        for (QLineEdit* box : h.window.Text5) QCOMPARE(box->isVisible(), data);
+        h.window.lengthField->setText(QStringLiteral("3"));
+        h.window.lengthField->setText(length);
+        QCOMPARE(h.window.functionField->isVisible(), function);
+        QCOMPARE(h.window.functionLabel->isVisible(), function);
+        QCOMPARE(h.window.dataLabel->isVisible(), data);
+        for (QLineEdit* box : h.window.dataFields) QCOMPARE(box->isVisible(), data);
     }
 
     void typingHexIntoByteCells() {
         Harness h;
-        h.window.TX[5]->setFocus();
-        QCOMPARE(h.window.XX, 1);
-        QTest::keyClicks(h.window.TX[5], "3A");
-        QCOMPARE(h.window.TX[5]->text(), QStringLiteral("3A"));
-        QCOMPARE(h.window.TXS[5]->text(), QStringLiteral(":"));
-        QCOMPARE(QApplication::focusWidget(), h.window.TX[6]);
-        QTest::keyClicks(h.window.TX[6], "0d");  // lower case stays lower case
-        QCOMPARE(h.window.TX[6]->text(), QStringLiteral("0d"));
-        QCOMPARE(h.window.TXS[6]->text(), QString(QChar(0x240D)));
+        h.window.byteCells[5]->setFocus();
+        QCOMPARE(h.window.byteCellHasFocus, 1);
+        QTest::keyClicks(h.window.byteCells[5], "3A");
+        QCOMPARE(h.window.byteCells[5]->text(), QStringLiteral("3A"));
+        QCOMPARE(h.window.charCells[5]->text(), QStringLiteral(":"));
+        QCOMPARE(QApplication::focusWidget(), h.window.byteCells[6]);
+        QTest::keyClicks(h.window.byteCells[6], "0d");  // lower case stays lower case
+        QCOMPARE(h.window.byteCells[6]->text(), QStringLiteral("0d"));
+        QCOMPARE(h.window.charCells[6]->text(), QString(QChar(0x240D)));
         // Backspace in a filled cell deletes there and walks on like any key.
-        h.window.TX[6]->setFocus();
-        h.window.TX[6]->end(false);
-        QTest::keyClick(h.window.TX[6], Qt::Key_Backspace);
-        QCOMPARE(h.window.TX[6]->text(), QStringLiteral("0"));
-        QCOMPARE(QApplication::focusWidget(), h.window.TX[7]);
+        h.window.byteCells[6]->setFocus();
+        h.window.byteCells[6]->end(false);
+        QTest::keyClick(h.window.byteCells[6], Qt::Key_Backspace);
+        QCOMPARE(h.window.byteCells[6]->text(), QStringLiteral("0"));
+        QCOMPARE(QApplication::focusWidget(), h.window.byteCells[7]);
         // Emptying a byte cell empties its character cell.
-        h.window.TX[5]->setFocus();
-        h.window.TX[5]->clear();
-        QVERIFY(h.window.TXS[5]->text().isEmpty());
+        h.window.byteCells[5]->setFocus();
+        h.window.byteCells[5]->clear();
+        QVERIFY(h.window.charCells[5]->text().isEmpty());
     }
 
     void arrowsAndTheLastByteCell() {
         Harness h;
-        h.window.TX[0]->setFocus();
-        QTest::keyClick(h.window.TX[0], Qt::Key_Left);
-        QCOMPARE(QApplication::focusWidget(), h.window.TX[0]);
-        QTest::keyClick(h.window.TX[0], Qt::Key_Right);
-        QCOMPARE(QApplication::focusWidget(), h.window.TX[1]);
-        h.window.TX[63]->setFocus();
-        QTest::keyClicks(h.window.TX[63], "FFF");
-        QCOMPARE(h.window.TX[63]->text(), QStringLiteral("FF"));
-        QCOMPARE(QApplication::focusWidget(), h.window.TX[63]);
-        QTest::keyClick(h.window.TX[63], Qt::Key_Right);
-        QCOMPARE(QApplication::focusWidget(), h.window.TX[63]);
-        QTest::keyClick(h.window.TX[63], Qt::Key_Left);
-        QCOMPARE(QApplication::focusWidget(), h.window.TX[62]);
+        h.window.byteCells[0]->setFocus();
+        QTest::keyClick(h.window.byteCells[0], Qt::Key_Left);
+        QCOMPARE(QApplication::focusWidget(), h.window.byteCells[0]);
+        QTest::keyClick(h.window.byteCells[0], Qt::Key_Right);
+        QCOMPARE(QApplication::focusWidget(), h.window.byteCells[1]);
+        h.window.byteCells[63]->setFocus();
+        QTest::keyClicks(h.window.byteCells[63], "FFF");
+        QCOMPARE(h.window.byteCells[63]->text(), QStringLiteral("FF"));
+        QCOMPARE(QApplication::focusWidget(), h.window.byteCells[63]);
+        QTest::keyClick(h.window.byteCells[63], Qt::Key_Right);
+        QCOMPARE(QApplication::focusWidget(), h.window.byteCells[63]);
+        QTest::keyClick(h.window.byteCells[63], Qt::Key_Left);
+        QCOMPARE(QApplication::focusWidget(), h.window.byteCells[62]);
         // Delete edits in place and does not walk on like a typed key.
-        h.window.TX[62]->setText(QStringLiteral("12"));
-        h.window.TX[62]->setCursorPosition(0);
-        QTest::keyClick(h.window.TX[62], Qt::Key_Delete);
-        QCOMPARE(h.window.TX[62]->text(), QStringLiteral("2"));
-        QCOMPARE(QApplication::focusWidget(), h.window.TX[62]);
+        h.window.byteCells[62]->setText(QStringLiteral("12"));
+        h.window.byteCells[62]->setCursorPosition(0);
+        QTest::keyClick(h.window.byteCells[62], Qt::Key_Delete);
+        QCOMPARE(h.window.byteCells[62]->text(), QStringLiteral("2"));
+        QCOMPARE(QApplication::focusWidget(), h.window.byteCells[62]);
     }
 
     void typingIntoCharacterCells() {
         Harness h;
-        h.window.TXS[0]->setFocus();
-        QCOMPARE(h.window.XX, 0);
+        h.window.charCells[0]->setFocus();
+        QCOMPARE(h.window.byteCellHasFocus, 0);
         h.type(":01");
         QCOMPARE(h.byteRow(3), QStringLiteral("3A 30 31"));
-        QCOMPARE(QApplication::focusWidget(), h.window.TXS[3]);
+        QCOMPARE(QApplication::focusWidget(), h.window.charCells[3]);
         // A character that stands for no byte is refused and the focus stays.
         h.type(QString::fromUtf8("数"));
-        QVERIFY(h.window.TXS[3]->text().isEmpty());
-        QCOMPARE(QApplication::focusWidget(), h.window.TXS[3]);
+        QVERIFY(h.window.charCells[3]->text().isEmpty());
+        QCOMPARE(QApplication::focusWidget(), h.window.charCells[3]);
         // Enter types the carriage return of an ASCII frame.
-        QTest::keyClick(h.window.TXS[3], Qt::Key_Return);
-        QCOMPARE(h.window.TX[3]->text(), QStringLiteral("0D"));
+        QTest::keyClick(h.window.charCells[3], Qt::Key_Return);
+        QCOMPARE(h.window.byteCells[3]->text(), QStringLiteral("0D"));
         // Typing over a filled cell replaces its character.
-        h.window.TXS[1]->setFocus();
+        h.window.charCells[1]->setFocus();
         h.type("A");
         QCOMPARE(h.byteRow(3), QStringLiteral("3A 41 31"));
     }
 
     void backspaceAtTheStartOfACharacterCell() {
         Harness h;
-        h.window.TXS[0]->setFocus();
+        h.window.charCells[0]->setFocus();
         h.type("abcde");
-        h.window.TXS[4]->setFocus();
-        h.window.TXS[4]->setCursorPosition(0);
-        QTest::keyClick(h.window.TXS[4], Qt::Key_Backspace);
-        QVERIFY(h.window.TXS[3]->text().isEmpty());
-        QVERIFY(h.window.TX[3]->text().isEmpty());
-        QCOMPARE(h.window.TX[4]->text(), QStringLiteral("65"));
-        QCOMPARE(QApplication::focusWidget(), h.window.TXS[3]);
-        h.window.TXS[0]->setFocus();
-        h.window.TXS[0]->setCursorPosition(0);
-        QTest::keyClick(h.window.TXS[0], Qt::Key_Backspace);
-        QVERIFY(h.window.TXS[0]->text().isEmpty() && h.window.TX[0]->text().isEmpty());
+        h.window.charCells[4]->setFocus();
+        h.window.charCells[4]->setCursorPosition(0);
+        QTest::keyClick(h.window.charCells[4], Qt::Key_Backspace);
+        QVERIFY(h.window.charCells[3]->text().isEmpty());
+        QVERIFY(h.window.byteCells[3]->text().isEmpty());
+        QCOMPARE(h.window.byteCells[4]->text(), QStringLiteral("65"));
+        QCOMPARE(QApplication::focusWidget(), h.window.charCells[3]);
+        h.window.charCells[0]->setFocus();
+        h.window.charCells[0]->setCursorPosition(0);
+        QTest::keyClick(h.window.charCells[0], Qt::Key_Backspace);
+        QVERIFY(h.window.charCells[0]->text().isEmpty() && h.window.byteCells[0]->text().isEmpty());
     }
 
     void mirrorRulesFollowTheFocusFlag() {
         Harness h;
-        h.window.TX[0]->setFocus();  // XX = 1: only byte-to-character runs
-        h.window.TXS[2]->setText(QStringLiteral("A"));
-        QVERIFY(h.window.TX[2]->text().isEmpty());
-        h.window.Command2->setFocus();  // XX = 0: only character-to-byte runs
-        QCOMPARE(h.window.XX, 0);
-        h.window.TX[3]->setText(QStringLiteral("41"));
-        QVERIFY(h.window.TXS[3]->text().isEmpty());
+        h.window.byteCells[0]->setFocus();  // XX = 1: only byte-to-character runs
+        h.window.charCells[2]->setText(QStringLiteral("A"));
+        QVERIFY(h.window.byteCells[2]->text().isEmpty());
+        h.window.sendButton->setFocus();  // XX = 0: only character-to-byte runs
+        QCOMPARE(h.window.byteCellHasFocus, 0);
+        h.window.byteCells[3]->setText(QStringLiteral("41"));
+        QVERIFY(h.window.charCells[3]->text().isEmpty());
     }
 
     void composesRtuFrames_data() {
@@ -261,18 +262,18 @@ class TestForm1Editing : public QObject {
         const int count = static_cast<int>(bytes.split(' ').size());
         QCOMPARE(h.byteRow(count), bytes);
         QVERIFY(h.emptyFrom(count));
-        QCOMPARE(h.window.TXS[0]->text(), QString(QChar(0x2401)));
-        QCOMPARE(h.window.TXS[2]->text(), QString(QChar(0x2400 + fields[2].toInt())));
+        QCOMPARE(h.window.charCells[0]->text(), QString(QChar(0x2401)));
+        QCOMPARE(h.window.charCells[2]->text(), QString(QChar(0x2400 + fields[2].toInt())));
     }
 
     void composesAsciiFrames() {
         Harness h;
         h.compose("9", "9", "20", "9", {"65535"}, 3);
-        h.window.TX[60]->setText(QStringLiteral("7"));  // a byte cell without a character
+        h.window.byteCells[60]->setText(QStringLiteral("7"));  // a byte cell without a character
         h.compose("1", "1", "1", "5", {}, 1);
         QCOMPARE(h.byteRow(13), QStringLiteral("3A 30 31 30 31 30 31 30 35 46 38 0D 0A"));
         QStringList chars;
-        for (int i = 0; i < 13; ++i) chars << h.window.TXS[i]->text();
+        for (int i = 0; i < 13; ++i) chars << h.window.charCells[i]->text();
         QCOMPARE(chars.join(QString()), QString::fromUtf8(":01010105F8␍␊"));
         QVERIFY(h.emptyFrom(13));
     }
@@ -280,10 +281,10 @@ class TestForm1Editing : public QObject {
     void composedFrameGoesOutAsComposed() {
         Harness h;
         h.compose("1", "1", "1", "5", {}, 0);
-        h.window.Command2_Click();
+        h.window.sendFrame();
         QCOMPARE(h.port.written, QByteArray(":01010105F8\r\n"));
     }
 };
 
-QTEST_MAIN(TestForm1Editing)
-#include "tst_form1_editing.moc"
+QTEST_MAIN(TestWindowEditing)
+#include "tst_window_editing.moc"

@@ -1,0 +1,44 @@
+// The reply judge and the decoders of a good reply, over any request and reply. The first byte
+// chooses the framing (bit 0: ASCII) and how many of the following bytes are the request (the
+// rest, modulo 64); the remaining bytes are the reply.
+#include "drive/reply_decoder.h"
+#include "exchange/exchange_text.h"
+#include "exchange/reply_judge.h"
+#include "frame/frame_composer.h"
+#include "fuzz_support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2) return 0;
+    const frame::Framing framing = data[0] & 1 ? frame::Framing::Ascii : frame::Framing::Rtu;
+    const std::size_t requestLength = std::min<std::size_t>((data[0] >> 1) % 64, size - 1);
+    const QByteArray request = fuzz::Bytes(data + 1, requestLength);
+    const QByteArray reply = fuzz::Bytes(data + 1 + requestLength, size - 1 - requestLength);
+
+    const exchange::Judgement judgement = exchange::JudgeReply(request, reply, framing);
+    FUZZ_REQUIRE(!judgement.detail.isEmpty());
+    FUZZ_REQUIRE(judgement.verdict != exchange::Verdict::Late);
+    FUZZ_REQUIRE((judgement.verdict == exchange::Verdict::NoReply) == reply.isEmpty());
+    if (judgement.checkAt >= 0)
+        FUZZ_REQUIRE(judgement.checkAt + judgement.checkLength <= reply.size());
+    if (judgement.verdict == exchange::Verdict::Good) {
+        // A good reply of the drive's layout carries its whole body, which the decoders read.
+        FUZZ_REQUIRE(!judgement.body.isEmpty());
+        if (const auto raw = drive::MonitorValue(judgement.body))
+            FUZZ_REQUIRE(*raw >= -32768 && *raw <= 32767);
+        if (const auto code = drive::FaultCode(judgement.body))
+            FUZZ_REQUIRE(drive::FaultText(*code).startsWith(u"E.") ||
+                         drive::FaultText(*code) == QLatin1String("NO ERROR"));
+    }
+
+    // The drive's own answer to a request of its layout is always good.
+    if (judgement.body.size() >= 3) {
+        const QByteArray echo = framing == frame::Framing::Rtu ? frame::RtuFrame(judgement.body)
+                                                               : frame::AsciiFrame(judgement.body);
+        FUZZ_REQUIRE(exchange::JudgeReply(request, echo, framing).verdict ==
+                     exchange::Verdict::Good);
+    }
+
+    const QString line = exchange::LogLine(data[0], exchange::Direction::Received, reply);
+    FUZZ_REQUIRE(line.startsWith(u'[') && line.endsWith(u" )"));
+    return 0;
+}

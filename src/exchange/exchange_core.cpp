@@ -1,0 +1,355 @@
+#include "exchange/exchange_core.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QEventLoop>
+#include <algorithm>
+#include <cmath>
+
+#include "exchange/exchange_text.h"
+
+namespace exchange {
+namespace {
+
+using Clock = ExchangeCore::Clock;
+using std::chrono::milliseconds;
+
+// How long the transmitter may take beyond the frame's own wire time before RTS is switched on
+// regardless: a drain that does not end must not hang the window.
+constexpr milliseconds kDrainMargin{20};
+// A capture never outlasts the wire time of a grid's worth of reply after the timeout.
+constexpr int kLongestReplyCharacters = 64;
+// A poller that finds the port closed tries again after this long.
+constexpr milliseconds kClosedPortRetry{1000};
+
+int MillisecondsBetween(Clock::time_point from, Clock::time_point to) {
+    return static_cast<int>(
+        std::lround(std::chrono::duration<double, std::milli>(to - from).count()));
+}
+
+// Milliseconds until `at`, rounded up so a timer never wakes just before its moment.
+int MillisecondsUntil(Clock::time_point at) {
+    const auto left = std::chrono::duration<double, std::milli>(at - Clock::now()).count();
+    return left <= 0 ? 0 : static_cast<int>(std::ceil(left));
+}
+
+}  // namespace
+
+ExchangeCore::ExchangeCore(serial::SerialPort& port, QObject* parent)
+    : QObject(parent), port_(port) {
+    captureTimer_.setObjectName(QStringLiteral("Timer1"));
+    captureTimer_.setSingleShot(true);
+    captureTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&captureTimer_, &QTimer::timeout, this, [this] {
+        if (state_ == State::Capturing) {
+            evaluateCapture();
+        } else if (state_ == State::Idle) {
+            onArrival();
+        }
+    });
+    nextTimer_.setSingleShot(true);
+    nextTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&nextTimer_, &QTimer::timeout, this, &ExchangeCore::startNext);
+    port_.setArrivalHandler([this] { onArrival(); });
+    lastRequestEnd_ = lineFreeAt_ = Clock::now();
+}
+
+ExchangeCore::~ExchangeCore() {
+    port_.setArrivalHandler(nullptr);
+}
+
+void ExchangeCore::setLine(const serial::PortSettings& settings, frame::Framing framing) {
+    settings_ = settings;
+    framing_ = framing;
+}
+
+void ExchangeCore::setReplyTimeout(milliseconds timeout) {
+    replyTimeout_ = std::clamp(timeout, kMinimumCapture, kLongestReplyTimeout);
+}
+
+milliseconds ExchangeCore::longestCapture() const {
+    return std::max(replyTimeout_, kMinimumCapture) +
+           std::chrono::ceil<milliseconds>(serial::CharacterTime(settings_) *
+                                               kLongestReplyCharacters +
+                                           serial::FrameGap(settings_));
+}
+
+bool ExchangeCore::idle() const {
+    return state_ == State::Idle && queue_.empty();
+}
+
+void ExchangeCore::setPollSource(std::function<std::optional<Request>()> source) {
+    pollSource_ = std::move(source);
+}
+
+void ExchangeCore::wakePolling() {
+    if (state_ == State::Idle && !nextTimer_.isActive()) startNext();
+}
+
+quint64 ExchangeCore::submit(const Request& request) {
+    // Timed mode repeats one frame: a tick that finds its predecessor still waiting sends the
+    // cells as they stand now, once.
+    if (request.origin == Origin::Timed) {
+        for (auto& [id, queued] : queue_) {
+            if (queued.origin != Origin::Timed) continue;
+            queued.bytes = request.bytes;
+            return id;
+        }
+    }
+    const quint64 id = nextId_++;
+    if (state_ == State::Idle && queue_.empty() && Clock::now() >= lineFreeAt_) {
+        transmit(request, id);
+        return lastFinished_ && lastFinished_->id == id && !lastFinished_->sent ? 0 : id;
+    }
+    queue_.emplace_back(id, request);
+    if (state_ == State::Idle && !nextTimer_.isActive()) startNext();
+    return id;
+}
+
+void ExchangeCore::startNext() {
+    while (state_ == State::Idle) {
+        if (queue_.empty() && pollSource_) {
+            if (std::optional<Request> poll = pollSource_()) queue_.emplace_back(nextId_++, *poll);
+        }
+        if (queue_.empty()) return;
+        // Modbus wants the line silent for a frame gap between a reply and the next request.
+        if (Clock::now() < lineFreeAt_) {
+            nextTimer_.start(MillisecondsUntil(lineFreeAt_));
+            return;
+        }
+        auto [id, request] = queue_.front();
+        queue_.pop_front();
+        transmit(request, id);
+        if (state_ == State::Idle && request.origin == Origin::Poll) {
+            nextTimer_.start(kClosedPortRetry);  // the port is closed: do not poll in a loop
+            return;
+        }
+    }
+}
+
+void ExchangeCore::transmit(Request request, quint64 id) {
+    // Bytes still pending belong to an earlier exchange, not to this one's reply.
+    takeArrivedBytes(lateBytes_, Clock::now());
+    emitLateBytes();
+
+    if (!port_.isOpen() && port_.open()) emit portReopened();
+    if (!port_.isOpen()) {
+        emitNotSent(request, id);
+        return;
+    }
+
+    state_ = State::Sending;
+    replyBytes_ = Arrivals{};
+    // The window's buttons and the poller switch RTS off for the frame and wait until its last
+    // bit has left before switching it on; timed mode leaves RTS as it is.
+    const bool switchRts = request.origin != Origin::Timed;
+    if (switchRts) port_.setRts(false);
+    for (char byte : request.bytes) port_.write(QByteArray(1, byte));
+    if (switchRts) {
+        const auto wireTime = serial::CharacterTime(settings_) * request.bytes.size();
+        port_.drain(std::chrono::ceil<milliseconds>(wireTime) + kDrainMargin);
+        port_.setRts(true);
+    }
+    if (!port_.isOpen()) {  // the device went away under the write
+        state_ = State::Idle;
+        emitNotSent(request, id);
+        return;
+    }
+    notSentShown_ = false;
+
+    const Clock::time_point now = Clock::now();
+    const auto gap = serial::FrameGap(settings_);
+    capture_ = Capture{};
+    capture_.exchange.id = id;
+    capture_.exchange.origin = request.origin;
+    capture_.exchange.counter = counter_;
+    capture_.exchange.request = request.bytes;
+    capture_.requestEnd = lastRequestEnd_ = now;
+    // A character whose start bit left the drive just before the timeout is seen one frame gap
+    // later; it still opens the reply.
+    capture_.firstByteDeadline = now + replyTimeout_ + gap;
+    // The window's sends keep the 50 ms capture they have always had; a poll ends with its frame.
+    capture_.earliestEnd = request.origin == Origin::Poll ? now : now + kMinimumCapture;
+    capture_.latestEnd = now + longestCapture();
+    state_ = State::Capturing;
+    emit recordAdded(recordFor(capture_.exchange, Direction::Sent));
+    // Judged from the event loop, never inside the send, so a finished capture cannot start the
+    // next request from within this one.
+    if (state_ == State::Capturing) armCaptureTimer(now);
+}
+
+void ExchangeCore::onArrival() {
+    // During the send the bytes wait in the port; the capture takes them once the frame is out.
+    if (state_ == State::Sending) return;
+    if (state_ == State::Capturing) {
+        evaluateCapture();
+        return;
+    }
+    const Clock::time_point now = Clock::now();
+    takeArrivedBytes(lateBytes_, now);
+    if (lateBytes_.bytes.isEmpty()) return;
+    if (frameEnded(lateBytes_, now)) {
+        emitLateBytes();
+    } else {
+        armCaptureTimer(lateBytes_.last + serial::FrameGap(settings_));
+    }
+}
+
+void ExchangeCore::takeArrivedBytes(Arrivals& into, Clock::time_point now) {
+    if (port_.pendingInputCount() <= 0) return;
+    const QByteArray bytes = port_.readPendingInput();
+    if (bytes.isEmpty()) return;
+    if (into.bytes.isEmpty()) into.first = now;
+    into.bytes += bytes;
+    into.last = now;
+}
+
+// RTU frames end with a frame gap of silence; ASCII frames end with the line feed after the
+// colon, or with the same silence when the line feed never comes.
+bool ExchangeCore::frameEnded(const Arrivals& arrivals, Clock::time_point now) const {
+    if (arrivals.bytes.isEmpty()) return false;
+    if (framing_ == frame::Framing::Ascii) {
+        const auto colon = arrivals.bytes.indexOf(':');
+        if (colon >= 0 && arrivals.bytes.indexOf('\n', colon) >= 0) return true;
+    }
+    return now - arrivals.last >= serial::FrameGap(settings_);
+}
+
+void ExchangeCore::evaluateCapture() {
+    const Clock::time_point now = Clock::now();
+    takeArrivedBytes(replyBytes_, now);
+    if (replyBytes_.bytes.isEmpty()) {
+        if (now >= capture_.firstByteDeadline) {
+            finishCapture();
+        } else {
+            armCaptureTimer(capture_.firstByteDeadline);
+        }
+        return;
+    }
+    const bool ended = frameEnded(replyBytes_, now);
+    if ((ended && now >= capture_.earliestEnd) || now >= capture_.latestEnd) {
+        finishCapture();
+        return;
+    }
+    const Clock::time_point next =
+        ended ? capture_.earliestEnd : replyBytes_.last + serial::FrameGap(settings_);
+    armCaptureTimer(std::min(next, capture_.latestEnd));
+}
+
+void ExchangeCore::finishCapture() {
+    captureTimer_.stop();
+    const Clock::time_point now = Clock::now();
+    Exchange exchange = capture_.exchange;
+    exchange.reply = replyBytes_.bytes;
+    exchange.judgement = JudgeReply(exchange.request, exchange.reply, framing_);
+    if (!replyBytes_.bytes.isEmpty()) {
+        exchange.firstByteMs = MillisecondsBetween(capture_.requestEnd, replyBytes_.first);
+        exchange.lastByteMs = MillisecondsBetween(capture_.requestEnd, replyBytes_.last);
+        lineFreeAt_ = std::max(now, replyBytes_.last + serial::FrameGap(settings_));
+    } else {
+        lineFreeAt_ = now;
+    }
+    replyBytes_ = Arrivals{};
+    state_ = State::Idle;
+    lastCounter_ = exchange.counter;
+    counter_ = NextCounter(counter_);
+    lastFinished_ = exchange;
+    emit recordAdded(recordFor(exchange, Direction::Received));
+    emit exchangeFinished(exchange);
+    if (state_ == State::Idle && !nextTimer_.isActive()) startNext();
+}
+
+void ExchangeCore::emitLateBytes() {
+    if (lateBytes_.bytes.isEmpty()) return;
+    ExchangeRecord record;
+    record.timeMs = QDateTime::currentMSecsSinceEpoch();
+    record.counter = lastCounter_;
+    record.direction = Direction::LateReceived;
+    record.bytes = lateBytes_.bytes;
+    record.verdict = Verdict::Late;
+    record.firstByteMs = MillisecondsBetween(lastRequestEnd_, lateBytes_.first);
+    record.lastByteMs = MillisecondsBetween(lastRequestEnd_, lateBytes_.last);
+    record.detail = QStringLiteral(
+                        "arrived %1 ms after the request of exchange %2, after its "
+                        "capture had ended")
+                        .arg(record.firstByteMs)
+                        .arg(lastCounter_);
+    lateBytes_ = Arrivals{};
+    if (state_ == State::Idle) captureTimer_.stop();
+    emit recordAdded(record);
+}
+
+void ExchangeCore::emitNotSent(const Request& request, quint64 id) {
+    // A repeating sender (timed mode, the poller) says so once until the port works again.
+    const bool repeating = request.origin != Origin::Manual;
+    if (!repeating || !notSentShown_) {
+        ExchangeRecord record;
+        record.exchangeId = id;
+        record.timeMs = QDateTime::currentMSecsSinceEpoch();
+        record.counter = counter_;
+        record.direction = Direction::NotSent;
+        record.origin = request.origin;
+        record.bytes = request.bytes;
+        record.detail = port_.errorText();
+        emit recordAdded(record);
+    }
+    if (repeating) notSentShown_ = true;
+    Exchange exchange;
+    exchange.id = id;
+    exchange.sent = false;
+    exchange.origin = request.origin;
+    exchange.counter = counter_;
+    exchange.request = request.bytes;
+    exchange.judgement.verdict = Verdict::NoReply;
+    exchange.judgement.detail = QStringLiteral("not sent: the port is not open");
+    lastFinished_ = exchange;
+    emit exchangeFinished(exchange);
+}
+
+void ExchangeCore::armCaptureTimer(Clock::time_point at) {
+    captureTimer_.start(MillisecondsUntil(at));
+}
+
+ExchangeRecord ExchangeCore::recordFor(const Exchange& exchange, Direction direction) const {
+    ExchangeRecord record;
+    record.exchangeId = exchange.id;
+    record.timeMs = QDateTime::currentMSecsSinceEpoch();
+    record.counter = exchange.counter;
+    record.direction = direction;
+    record.origin = exchange.origin;
+    if (direction == Direction::Sent) {
+        record.bytes = exchange.request;
+    } else {
+        record.bytes = exchange.reply;
+        record.verdict = exchange.judgement.verdict;
+        record.detail = exchange.judgement.detail;
+        record.firstByteMs = exchange.firstByteMs;
+        record.lastByteMs = exchange.lastByteMs;
+    }
+    return record;
+}
+
+std::optional<Exchange> ExchangeCore::waitForExchange(
+    const std::function<bool(const Exchange&)>& match, milliseconds bound) {
+    std::optional<Exchange> found;
+    const QMetaObject::Connection connection =
+        connect(this, &ExchangeCore::exchangeFinished, this, [&](const Exchange& exchange) {
+            if (!found && match(exchange)) found = exchange;
+        });
+    // Wakes the loop at the bound should nothing else happen.
+    QTimer bell;
+    bell.setSingleShot(true);
+    bell.start(bound);
+    const Clock::time_point deadline = Clock::now() + bound;
+    while (!found && Clock::now() < deadline)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    disconnect(connection);
+    return found;
+}
+
+std::optional<Exchange> ExchangeCore::waitForExchange(quint64 id, milliseconds bound) {
+    if (lastFinished_ && lastFinished_->id == id) return lastFinished_;
+    return waitForExchange([id](const Exchange& exchange) { return exchange.id == id; }, bound);
+}
+
+}  // namespace exchange

@@ -1,0 +1,128 @@
+// The exchange on the line, one at a time: the send (RTS off, one byte per write, drain, RTS
+// on), the capture of the reply to the frame's end, the verdict, late bytes, and the counter
+// that a request shares with its reply. The window's buttons, timed mode and the trend poller
+// all go through it; it reports every frame as a record.
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <optional>
+
+#include "exchange/exchange_record.h"
+#include "frame/frame_composer.h"
+#include "serial/port_settings.h"
+#include "serial/serial_port.h"
+
+namespace exchange {
+
+// The shortest capture of a reply to the window's sends, and the default reply timeout.
+constexpr std::chrono::milliseconds kMinimumCapture{50};
+constexpr std::chrono::milliseconds kLongestReplyTimeout{2000};
+
+struct Request {
+    QByteArray bytes;
+    Origin origin = Origin::Manual;
+};
+
+class ExchangeCore : public QObject {
+    Q_OBJECT
+  public:
+    using Clock = std::chrono::steady_clock;
+
+    explicit ExchangeCore(serial::SerialPort& port, QObject* parent = nullptr);
+    ~ExchangeCore() override;
+
+    // The line's settings time the capture; the framing decides how replies end and are judged.
+    void setLine(const serial::PortSettings& settings, frame::Framing framing);
+    const serial::PortSettings& lineSettings() const { return settings_; }
+    frame::Framing framing() const { return framing_; }
+
+    // How long a capture waits for the first byte of a reply, kMinimumCapture up to
+    // kLongestReplyTimeout.
+    void setReplyTimeout(std::chrono::milliseconds timeout);
+    std::chrono::milliseconds replyTimeout() const { return replyTimeout_; }
+    // The longest a capture can last at the current settings and timeout.
+    std::chrono::milliseconds longestCapture() const;
+
+    // Sends at once when the line is free, otherwise queues the request behind the exchange in
+    // flight; a timed request replaces a timed one still queued. Returns the exchange's id, or 0
+    // when the port was closed and nothing went out.
+    quint64 submit(const Request& request);
+
+    // Nothing in flight and nothing queued.
+    bool idle() const;
+    int counter() const { return counter_; }
+    void setCounter(int counter) { counter_ = counter; }
+
+    // Asked for the next request whenever the line is free and nothing is queued; wakePolling()
+    // tells the core that the source has one again.
+    void setPollSource(std::function<std::optional<Request>()> source);
+    void wakePolling();
+
+    // Lets events run until a matching exchange has finished, at most `bound`.
+    std::optional<Exchange> waitForExchange(const std::function<bool(const Exchange&)>& match,
+                                            std::chrono::milliseconds bound);
+    std::optional<Exchange> waitForExchange(quint64 id, std::chrono::milliseconds bound);
+
+  signals:
+    void recordAdded(const exchange::ExchangeRecord& record);
+    void exchangeFinished(const exchange::Exchange& exchange);
+    // A send found the port closed and opened it again.
+    void portReopened();
+
+  private:
+    enum class State { Idle, Sending, Capturing };
+    struct Capture {
+        Exchange exchange;
+        Clock::time_point requestEnd;
+        Clock::time_point firstByteDeadline;
+        Clock::time_point earliestEnd;
+        Clock::time_point latestEnd;
+    };
+    // Bytes that came while no capture ran.
+    struct Arrivals {
+        QByteArray bytes;
+        Clock::time_point first;
+        Clock::time_point last;
+    };
+
+    void onArrival();
+    void takeArrivedBytes(Arrivals& into, Clock::time_point now);
+    bool frameEnded(const Arrivals& arrivals, Clock::time_point now) const;
+    void transmit(Request request, quint64 id);
+    void evaluateCapture();
+    void finishCapture();
+    void emitLateBytes();
+    void startNext();
+    void armCaptureTimer(Clock::time_point at);
+    void emitNotSent(const Request& request, quint64 id);
+    ExchangeRecord recordFor(const Exchange& exchange, Direction direction) const;
+
+    serial::SerialPort& port_;
+    serial::PortSettings settings_;
+    frame::Framing framing_ = frame::Framing::Ascii;
+    std::chrono::milliseconds replyTimeout_ = kMinimumCapture;
+
+    State state_ = State::Idle;
+    Capture capture_;
+    Arrivals replyBytes_;
+    Arrivals lateBytes_;
+    Clock::time_point lastRequestEnd_;
+    Clock::time_point lineFreeAt_;
+
+    std::deque<std::pair<quint64, Request>> queue_;
+    std::function<std::optional<Request>()> pollSource_;
+    quint64 nextId_ = 1;
+    std::optional<Exchange> lastFinished_;
+    int counter_ = 0;
+    int lastCounter_ = 0;
+    bool notSentShown_ = false;  // a repeating sender has been told once that the port is closed
+
+    QTimer captureTimer_;  // the capture's deadlines and the end of late frames
+    QTimer nextTimer_;     // the silence before the next queued or polled request
+};
+
+}  // namespace exchange

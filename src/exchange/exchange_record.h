@@ -1,0 +1,51 @@
+// What the exchange core reports: one record per frame on the line, and each finished exchange.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+#include <optional>
+
+#include "exchange/reply_judge.h"
+
+namespace exchange {
+
+enum class Direction {
+    Sent,          // a request went out
+    Received,      // the reply its capture collected (possibly nothing)
+    LateReceived,  // bytes that arrived after their exchange had ended
+    NotSent,       // a send found the port closed: nothing went out
+};
+
+// Who asked for the exchange: the send button or a quick command, a tick of timed mode, or the
+// trend poller.
+enum class Origin { Manual, Timed, Poll };
+
+struct ExchangeRecord {
+    quint64 exchangeId = 0;
+    qint64 timeMs = 0;  // wall clock, milliseconds since the epoch
+    int counter = 0;
+    Direction direction = Direction::Sent;
+    Origin origin = Origin::Manual;
+    QByteArray bytes;
+    std::optional<Verdict> verdict;  // replies only
+    QString detail;
+    // From the end of the request to the first and the last reply byte; -1 when none came.
+    int firstByteMs = -1;
+    int lastByteMs = -1;
+};
+
+// A request and the reply its capture collected, judged.
+struct Exchange {
+    quint64 id = 0;
+    bool sent = true;  // false when the port was closed and nothing went out
+    Origin origin = Origin::Manual;
+    int counter = 0;
+    QByteArray request;
+    QByteArray reply;
+    Judgement judgement;
+    int firstByteMs = -1;
+    int lastByteMs = -1;
+};
+
+}  // namespace exchange

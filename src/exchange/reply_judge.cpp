@@ -1,0 +1,184 @@
+#include "exchange/reply_judge.h"
+
+#include <optional>
+#include <utility>
+
+#include "frame/frame_reader.h"
+
+namespace exchange {
+namespace {
+
+using frame::FrameRead;
+using frame::Framing;
+using frame::ReadOutcome;
+
+QString Hex(const QByteArray& bytes) {
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
+
+QString HexByte(int value) {
+    return QStringLiteral("%1").arg(value & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+// The check as it stands on the wire: the CRC low byte first, the LRC as one byte.
+QString CheckText(quint16 check, Framing framing) {
+    return framing == Framing::Rtu ? HexByte(check) + QLatin1Char(' ') + HexByte(check >> 8)
+                                   : HexByte(check);
+}
+
+Judgement Verdicted(Verdict verdict, const QString& detail) {
+    Judgement judgement;
+    judgement.verdict = verdict;
+    judgement.detail = detail;
+    return judgement;
+}
+
+// A whole frame of the request's framing at the front of `bytes`, if it is one.
+bool IsWholeFrame(const QByteArray& bytes, Framing framing) {
+    const FrameRead read = framing == Framing::Rtu
+                               ? frame::ReadRtuFrame(bytes.constData(), int(bytes.size()))
+                               : frame::ReadAsciiFrame(bytes.constData(), int(bytes.size()));
+    return read.outcome == ReadOutcome::Frame && read.consumed == bytes.size();
+}
+
+// The verdict of a frame read from the reply at `start`, apart from what it answers.
+Judgement FromRead(const FrameRead& read, int start, Framing framing, const QString& received) {
+    const QString checkName =
+        framing == Framing::Rtu ? QStringLiteral("CRC") : QStringLiteral("LRC");
+    switch (read.outcome) {
+        case ReadOutcome::NeedMore:
+            return Verdicted(Verdict::Incomplete,
+                             received + QStringLiteral(": the frame does not end"));
+        case ReadOutcome::Malformed:
+            return Verdicted(Verdict::Incomplete,
+                             received + QStringLiteral(": not a whole %1 frame")
+                                            .arg(framing == Framing::Rtu ? "RTU" : "ASCII"));
+        case ReadOutcome::BadCheck: {
+            Judgement judgement =
+                Verdicted(Verdict::CheckError,
+                          received + QStringLiteral(": %1 expected %2, received %3")
+                                         .arg(checkName, CheckText(read.expectedCheck, framing),
+                                              CheckText(read.receivedCheck, framing)));
+            judgement.checkAt = start + read.checkOffset;
+            judgement.checkLength = 2;
+            return judgement;
+        }
+        case ReadOutcome::Frame:
+            break;
+    }
+    Judgement judgement = Verdicted(Verdict::Good, received);
+    judgement.body = read.body;
+    return judgement;
+}
+
+// Address, command and function of the reply body against the request body.
+QString Mismatch(const QByteArray& request, const QByteArray& reply) {
+    const auto at = [](const QByteArray& body, int i) { return static_cast<quint8>(body.at(i)); };
+    if (at(reply, 0) != at(request, 0))
+        return QStringLiteral("address %1 answered, %2 was asked")
+            .arg(at(reply, 0))
+            .arg(at(request, 0));
+    if (at(reply, 1) != at(request, 1))
+        return QStringLiteral("command %1 answered, %2 was asked")
+            .arg(at(reply, 1))
+            .arg(at(request, 1));
+    const bool bothHaveFunction =
+        request.size() > 3 && reply.size() > 3 && at(request, 2) > 0 && at(reply, 2) > 0;
+    if (bothHaveFunction && at(reply, 3) != at(request, 3))
+        return QStringLiteral("function %1 answered, %2 was asked")
+            .arg(at(reply, 3))
+            .arg(at(request, 3));
+    return QString();
+}
+
+FrameRead ReadAt(const QByteArray& reply, int start, Framing framing, bool layout) {
+    const char* data = reply.constData() + start;
+    const int available = static_cast<int>(reply.size()) - start;
+    if (framing == Framing::Ascii) return frame::ReadAsciiFrame(data, available, layout);
+    return layout ? frame::ReadRtuFrame(data, available) : frame::ReadRtuBlock(reply.mid(start));
+}
+
+}  // namespace
+
+QString VerdictName(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::Good:
+            return QStringLiteral("正常");
+        case Verdict::NoReply:
+            return QStringLiteral("无回应");
+        case Verdict::Incomplete:
+            return QStringLiteral("不完整");
+        case Verdict::CheckError:
+            return QStringLiteral("校验错误");
+        case Verdict::OtherAnswer:
+            return QStringLiteral("回应不符");
+        case Verdict::Late:
+            return QStringLiteral("迟到");
+    }
+    return QString();
+}
+
+QString VerdictEnglishName(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::Good:
+            return QStringLiteral("good");
+        case Verdict::NoReply:
+            return QStringLiteral("no reply");
+        case Verdict::Incomplete:
+            return QStringLiteral("incomplete");
+        case Verdict::CheckError:
+            return QStringLiteral("check error");
+        case Verdict::OtherAnswer:
+            return QStringLiteral("other answer");
+        case Verdict::Late:
+            return QStringLiteral("late");
+    }
+    return QString();
+}
+
+Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, Framing framing) {
+    if (reply.isEmpty()) return Verdicted(Verdict::NoReply, QStringLiteral("nothing arrived"));
+    const QString received = QStringLiteral("received %1").arg(Hex(reply));
+    if (!IsWholeFrame(request, framing)) {
+        // Another layout: only the framing and the check can be judged.
+        const int start = framing == Framing::Ascii ? int(reply.indexOf(':')) : 0;
+        if (start < 0)
+            return Verdicted(Verdict::OtherAnswer,
+                             received + QStringLiteral(": no ':' starts a frame"));
+        return FromRead(ReadAt(reply, start, framing, false), start, framing, received);
+    }
+
+    const QByteArray requestBody = ReadAt(request, 0, framing, true).body;
+    const char opener = framing == Framing::Ascii ? ':' : requestBody.at(0);
+    // The first whole, checked frame from the drive asked answers; failing that, any whole
+    // frame tells who answered instead.
+    std::optional<std::pair<int, FrameRead>> anyFrame;
+    for (int s = 0; s < reply.size(); ++s) {
+        if (framing == Framing::Ascii && reply.at(s) != ':') continue;
+        const FrameRead read = ReadAt(reply, s, framing, true);
+        if (read.outcome != ReadOutcome::Frame) continue;
+        if (read.body.at(0) == requestBody.at(0)) {
+            anyFrame = {s, read};
+            break;
+        }
+        if (!anyFrame) anyFrame = {s, read};
+    }
+    if (anyFrame) {
+        Judgement judgement = FromRead(anyFrame->second, anyFrame->first, framing, received);
+        const QString mismatch = Mismatch(requestBody, judgement.body);
+        if (mismatch.isEmpty()) return judgement;
+        return Verdicted(Verdict::OtherAnswer, received + QStringLiteral(": ") + mismatch);
+    }
+    // No whole frame: what went wrong with the one that starts where the drive's would.
+    const int start = static_cast<int>(reply.indexOf(opener));
+    if (start < 0) {
+        const QString missing =
+            framing == Framing::Ascii
+                ? QStringLiteral("no ':' starts a frame")
+                : QStringLiteral("no frame from address %1").arg(static_cast<quint8>(opener));
+        return Verdicted(Verdict::OtherAnswer, received + QStringLiteral(": ") + missing);
+    }
+    return FromRead(ReadAt(reply, start, framing, true), start, framing, received);
+}
+
+}  // namespace exchange

@@ -1,0 +1,44 @@
+// Judges a reply against the request it answers: one verdict per reply, from the bytes alone.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include "frame/frame_composer.h"
+
+namespace exchange {
+
+enum class Verdict {
+    Good,         // a whole frame whose check holds and which answers the request
+    NoReply,      // nothing arrived
+    Incomplete,   // a frame started but did not end (or is not a frame of this framing)
+    CheckError,   // the CRC-16 or LRC does not match the frame
+    OtherAnswer,  // address, command or function differ from the request, or no frame start
+    Late,         // bytes that arrived after their exchange had ended
+};
+
+// The verdict as the program shows it ("正常", "无回应", ...), and in English for the history's
+// filter and tooltips.
+QString VerdictName(Verdict verdict);
+QString VerdictEnglishName(Verdict verdict);
+
+struct Judgement {
+    Verdict verdict = Verdict::NoReply;
+    // What was received and, for anything but a good reply, what is wrong with it.
+    QString detail;
+    // The check's place in the reply, for marking it: first byte and count (0 when none).
+    int checkAt = -1;
+    int checkLength = 0;
+    // A good reply's body: address, command, length, function and data.
+    QByteArray body;
+};
+
+// `framing` is the framing the request was sent in. A request of the drive's layout (a whole
+// frame of that framing) is answered by a whole, checked frame of the same layout from its
+// address, with its command and function; bytes before or after that frame do not spoil it.
+// Without such a frame, the verdict describes the frame that starts at the first byte equal
+// to the address (RTU) or the first ':' (ASCII). Any other request is answered by any frame of
+// the framing whose check holds: the whole reply in RTU, from the first ':' in ASCII.
+Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, frame::Framing framing);
+
+}  // namespace exchange

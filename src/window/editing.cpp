@@ -1,0 +1,144 @@
+// Editing a request: the field boxes' limits, the composer, and the two rows of send cells.
+#include <QLabel>
+
+#include "convert/conversions.h"
+#include "frame/frame_composer.h"
+#include "window/cell_edit.h"
+#include "window/main_window.h"
+
+namespace {
+
+// Limits are enforced after the fact: a number above the box's upper limit is replaced by the
+// limit. Negative numbers and text without a number are left as typed.
+void LimitBox(QLineEdit* box, double upperLimit) {
+    if (conv::ReadNumber(box->text()) > upperLimit)
+        box->setText(conv::DecimalText(static_cast<qint64>(upperLimit)));
+}
+
+}  // namespace
+
+void MainWindow::connectFieldLimits() {
+    const std::pair<QLineEdit*, double> limits[] = {
+        {addressField, 250},          {commandField, 255},          {functionField, 250},
+        {dataFields[0], 65535},       {dataFields[1], 65535},       {dataFields[2], 65535},
+        {dataFields[3], 65535},       {dataFields[4], 65535},       {frequencyEntry, 40000},
+        {readParameterNumber, 65535}, {writeParameterValue, 65535}, {writeParameterNumber, 65535}};
+    for (const auto& [box, limit] : limits)
+        connect(box, &QLineEdit::textChanged, this,
+                [box = box, limit = limit] { LimitBox(box, limit); });
+}
+
+// The length decides which of the function and data boxes take part in the request.
+void MainWindow::onLengthChanged() {
+    LimitBox(lengthField, frame::kMaxLength);
+    const double length = conv::ReadNumber(lengthField->text());
+    const bool showFunction = length > 0;
+    const bool showData = length > 1;
+    functionField->setVisible(showFunction);
+    functionLabel->setVisible(showFunction);
+    dataLabel->setVisible(showData);
+    for (QLineEdit* box : dataFields) box->setVisible(showData);
+}
+
+// "数据组织": composes the field boxes into the send cells. Each cell is written character cell
+// first, so the character-to-byte mirror runs as it would for typing, and the byte cell is then
+// set to the frame byte itself, so that no stale or lower-case byte text survives.
+void MainWindow::composeRequest() {
+    frame::RequestFields fields{
+        addressField->text(), commandField->text(), lengthField->text(), functionField->text(), {}};
+    for (int i = 0; i < 5; ++i) fields.data[i] = dataFields[i]->text();
+    const QByteArray frame = frame::ComposeFrame(fields, selectedFraming());
+
+    const bool focusFlag = byteCellHasFocus;
+    byteCellHasFocus = false;
+    for (int i = 0; i < kCellCount; ++i) {
+        if (i < frame.size()) {
+            const auto byte = static_cast<quint8>(frame[i]);
+            SetTextIfChanged(charCells[i], conv::CharOf(byte));
+            SetTextIfChanged(byteCells[i], conv::HexByteText(byte));
+        } else {
+            SetTextIfChanged(charCells[i], QString());
+            SetTextIfChanged(byteCells[i], QString());
+        }
+    }
+    byteCellHasFocus = focusFlag;
+}
+
+void MainWindow::onByteCellFocusIn() {
+    byteCellHasFocus = true;
+}
+void MainWindow::onByteCellFocusOut() {
+    byteCellHasFocus = false;
+}
+
+// Byte-to-character mirror: only while a byte cell has the focus, i.e. while the user types.
+void MainWindow::onByteCellChanged(int index) {
+    if (!byteCellHasFocus) return;
+    const qint64 value =
+        conv::RoundToInt(conv::ReadHex(byteCells[index]->text()), conv::IntWidth::Int32) & 0xFF;
+    charCells[index]->setText(conv::CharOf(static_cast<quint8>(value)));
+}
+
+// Character-to-byte mirror: while no byte cell has the focus.
+void MainWindow::onCharCellChanged(int index) {
+    if (byteCellHasFocus) return;
+    const QString text = charCells[index]->text();
+    const int code = text.isEmpty() ? -1 : conv::CodeOf(text.at(0));
+    if (text.isEmpty())
+        byteCells[index]->clear();
+    else if (code >= 0)
+        byteCells[index]->setText(conv::HexByteText(code));
+}
+
+void MainWindow::onByteCellKeyDown(int index, int key) {
+    if (key == Qt::Key_Left && index > 0) {
+        byteCells[index - 1]->setFocus();
+        byteCells[index]->setKeyConsumed();
+    } else if (key == Qt::Key_Right && index < kCellCount - 1) {
+        byteCells[index + 1]->setFocus();
+        byteCells[index]->setKeyConsumed();
+    }
+}
+
+// Typing fills a byte cell and then walks on: a key in a cell that already holds a character
+// moves the focus to the next cell, while the key itself still acts on this one.
+void MainWindow::onByteCellKeyPress(int index) {
+    if (!byteCells[index]->text().isEmpty() && index < kCellCount - 1)
+        byteCells[index + 1]->setFocus();
+}
+
+void MainWindow::onCharCellKeyDown(int index, int key) {
+    CellEdit* cell = charCells[index];
+    if (key == Qt::Key_Left && index > 0) {
+        charCells[index - 1]->setFocus();
+        charCells[index - 1]->setCursorPosition(0);
+        cell->setKeyConsumed();
+    } else if (key == Qt::Key_Right && index < kCellCount - 1) {
+        charCells[index + 1]->setFocus();
+        charCells[index + 1]->setCursorPosition(0);
+        cell->setKeyConsumed();
+    } else if (key == Qt::Key_Backspace && cell->cursorPosition() == 0) {
+        // Backspace at the start of a cell deletes the character before it: the previous cell's.
+        if (index > 0) {
+            charCells[index - 1]->setFocus();
+            charCells[index - 1]->clear();
+        } else {
+            cell->clear();
+        }
+        cell->setKeyConsumed();
+    }
+}
+
+// A typed character replaces the cell's character and the focus walks on, so typing a string
+// fills consecutive cells. Characters that stand for no single byte are refused.
+void MainWindow::onCharCellKeyPress(int index, QChar ch) {
+    if (ch == QChar(27) || ch == QChar(8)) return;
+    CellEdit* cell = charCells[index];
+    cell->setKeyConsumed();
+    // Enter types the carriage return of an ASCII frame, shown as its control picture.
+    if (ch == QChar(13)) ch = conv::CharOf(13).at(0);
+    if (conv::CodeOf(ch) < 0) return;
+    cell->clear();
+    if (index < kCellCount - 1) charCells[index + 1]->setFocus();
+    cell->setText(QString(ch));
+}

@@ -1,0 +1,116 @@
+// The send button, timed mode, and what the exchange core reports: the log lines with their
+// verdicts and the receive grid.
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include "convert/conversions.h"
+#include "exchange/exchange_text.h"
+#include "exchange/pause.h"
+#include "window/cell_edit.h"
+#include "window/main_window.h"
+#include "window/verdict_style.h"
+
+std::array<QString, kCellCount> MainWindow::byteCellTexts() const {
+    std::array<QString, kCellCount> texts;
+    for (int i = 0; i < kCellCount; ++i) texts[i] = byteCells[i]->text();
+    return texts;
+}
+
+// "发        送": after a pause of 0.1 s the byte cells go out, unless timed mode owns the line.
+quint64 MainWindow::sendFrame() {
+    exchange::Pause(std::chrono::milliseconds(100));
+    if (timedModeBox->isChecked()) return 0;
+    return core_.submit({exchange::BytesToSend(byteCellTexts()), exchange::Origin::Manual});
+}
+
+void MainWindow::onTimedModeClicked() {
+    if (timedModeBox->isChecked()) {
+        if (conv::ReadNumber(intervalBox->text()) < 50) intervalBox->setText(QStringLiteral("50"));
+        const qint64 interval =
+            conv::RoundToInt(conv::ReadNumber(intervalBox->text()), conv::IntWidth::Int32);
+        timedSendTimer->setInterval(static_cast<int>(interval));
+        timedSendTimer->start();
+        sendButton->setEnabled(false);
+    } else {
+        timedSendTimer->stop();
+        sendButton->setEnabled(true);
+    }
+}
+
+// Timed send: the byte cells as they stand now, without pause or RTS switching.
+void MainWindow::onTimedSendTick() {
+    if (!timedModeBox->isChecked()) return;
+    core_.submit({exchange::BytesToSend(byteCellTexts()), exchange::Origin::Timed});
+}
+
+void MainWindow::showRecord(const exchange::ExchangeRecord& record) {
+    using exchange::Direction;
+    LogEntry entry;
+    // The log shows what the grid can show: at most 64 bytes of a frame.
+    entry.text = exchange::LogLine(record.counter, record.direction, record.bytes.left(kCellCount));
+    switch (record.direction) {
+        case Direction::Sent:
+            break;
+        case Direction::NotSent:
+            entry.notSent = true;
+            entry.tooltip = record.detail;
+            break;
+        case Direction::Received:
+        case Direction::LateReceived: {
+            const exchange::Verdict verdict = record.verdict.value_or(exchange::Verdict::NoReply);
+            entry.verdict = verdict;
+            entry.tooltip = exchange::VerdictName(verdict);
+            if (verdict != exchange::Verdict::Good)
+                entry.tooltip += QStringLiteral(": ") + record.detail;
+            break;
+        }
+    }
+    appendLogLine(entry);
+}
+
+void MainWindow::appendLogLine(const LogEntry& entry) {
+    log_[0] = log_[1];
+    log_[1] = log_[2];
+    log_[2] = entry;
+    for (std::size_t i = 0; i < log_.size(); ++i) {
+        QLineEdit* line = logLines[i];
+        SetTextIfChanged(line, log_[i].text);
+        // Keep the counter and direction tag in view when a line is wider than its box.
+        line->setCursorPosition(0);
+        if (line->toolTip() != log_[i].tooltip) line->setToolTip(log_[i].tooltip);
+        QPalette palette = line->palette();
+        QColor background = palette.color(QPalette::Button);
+        if (log_[i].notSent) {
+            background = NotSentBackground(palette);
+        } else if (log_[i].verdict) {
+            background = VerdictBackground(palette, *log_[i].verdict).value_or(background);
+        }
+        if (palette.color(QPalette::Base) != background) {
+            palette.setColor(QPalette::Base, background);
+            line->setPalette(palette);
+        }
+    }
+}
+
+// The reply in the receive grid; the check of a reply whose check failed in red.
+void MainWindow::showReply(const exchange::Exchange& exchange) {
+    if (!exchange.sent) return;
+    const exchange::GridTexts grid = exchange::ReceiveGridTexts(exchange.reply);
+    const exchange::Judgement& judgement = exchange.judgement;
+    const bool checkFailed = judgement.verdict == exchange::Verdict::CheckError;
+    for (int i = 0; i < kCellCount; ++i) {
+        SetTextIfChanged(replyCells[i], grid.hex[i]);
+        SetTextIfChanged(replyCharCells[i], grid.chars[i]);
+        const bool mark =
+            checkFailed && i >= judgement.checkAt && i < judgement.checkAt + judgement.checkLength;
+        for (QLineEdit* cell : {replyCells[i], replyCharCells[i]}) {
+            QPalette palette = cell->palette();
+            const QColor text =
+                mark ? CheckErrorText(palette) : this->palette().color(QPalette::Text);
+            if (palette.color(QPalette::Text) == text) continue;
+            palette.setColor(QPalette::Text, text);
+            cell->setPalette(palette);
+        }
+    }
+}

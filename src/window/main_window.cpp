@@ -1,0 +1,103 @@
+#include "window/main_window.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+#include "window/cell_edit.h"
+
+MainWindow::MainWindow(serial::SerialPort& port, const std::array<QString, 4>& portDevices,
+                       QWidget* parent)
+    : QWidget(parent), port_(port), core_(port), portDevices_(portDevices) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("MODBUS 调试程序 --- 奥凡变频"));
+    setFixedSize(897, 464);
+    exitAction_ = [] { QCoreApplication::exit(0); };
+
+    buildGrids();
+    buildFieldBoxes();
+    buildLogAndFormats();
+    buildSendControls();
+    buildQuickCommands();
+    buildPortGroup();
+    setTabOrderChain();
+    connectHandlers();
+    sendButton->setFocus();
+
+    port_.setFailureHandler([this](const QString&) { showPortState(); });
+    connect(&core_, &exchange::ExchangeCore::recordAdded, this, &MainWindow::showRecord);
+    connect(&core_, &exchange::ExchangeCore::exchangeFinished, this, &MainWindow::showReply);
+    connect(&core_, &exchange::ExchangeCore::portReopened, this, &MainWindow::showPortState);
+}
+
+MainWindow::~MainWindow() {
+    port_.setFailureHandler(nullptr);
+    core_.disconnect(this);
+    // QWidget's destructor closes the window after this one has run, and the focus leaving a
+    // byte cell then would reach the handlers of a window that is gone.
+    for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
+}
+
+void MainWindow::connectHandlers() {
+    connect(formatGroup, &QButtonGroup::idClicked, this, &MainWindow::reconfigurePort);
+    connect(baudGroup, &QButtonGroup::idClicked, this, &MainWindow::reconfigurePort);
+    connect(portGroup, &QButtonGroup::idClicked, this, &MainWindow::reconfigurePort);
+    connect(exitButton, &QPushButton::clicked, this, [this] {
+        // Ends the program at once; the port is released as the program ends.
+        if (exitAction_) exitAction_();
+    });
+
+    connectFieldLimits();
+    connect(lengthField, &QLineEdit::textChanged, this, &MainWindow::onLengthChanged);
+    connect(composeButton, &QPushButton::clicked, this, &MainWindow::composeRequest);
+    for (int i = 0; i < kCellCount; ++i) {
+        CellEdit* byteCell = byteCells[i];
+        CellEdit* charCell = charCells[i];
+        connect(byteCell, &QLineEdit::textChanged, this, [this, i] { onByteCellChanged(i); });
+        connect(byteCell, &CellEdit::focusGained, this, &MainWindow::onByteCellFocusIn);
+        connect(byteCell, &CellEdit::focusLost, this, &MainWindow::onByteCellFocusOut);
+        connect(byteCell, &CellEdit::keyDown, this,
+                [this, i](int key) { onByteCellKeyDown(i, key); });
+        connect(byteCell, &CellEdit::keyPress, this, [this, i](QChar) { onByteCellKeyPress(i); });
+        connect(charCell, &QLineEdit::textChanged, this, [this, i] { onCharCellChanged(i); });
+        connect(charCell, &CellEdit::keyDown, this,
+                [this, i](int key) { onCharCellKeyDown(i, key); });
+        connect(charCell, &CellEdit::keyPress, this,
+                [this, i](QChar ch) { onCharCellKeyPress(i, ch); });
+    }
+
+    connect(sendButton, &QPushButton::clicked, this, &MainWindow::sendFrame);
+    connect(timedModeBox, &QCheckBox::clicked, this, &MainWindow::onTimedModeClicked);
+    connect(timedSendTimer, &QTimer::timeout, this, &MainWindow::onTimedSendTick);
+
+    connect(startButton, &QPushButton::clicked, this, &MainWindow::onStartClicked);
+    connect(stopButton, &QPushButton::clicked, this, &MainWindow::onStopClicked);
+    connect(setFrequencyButton, &QPushButton::clicked, this, &MainWindow::onSetFrequencyClicked);
+    connect(writeParameterButton, &QPushButton::clicked, this,
+            &MainWindow::onWriteParameterClicked);
+    connect(readParameterButton, &QPushButton::clicked, this, &MainWindow::onReadParameterClicked);
+    for (int reading = 0; reading < kReadingCount; ++reading)
+        connect(readingButtons[reading], &QPushButton::clicked, this,
+                [this, reading] { onReadingClicked(reading); });
+    // "变频地址" only labels the address box beside it: pressing it does nothing.
+}
+
+void MainWindow::load() {
+    port_.open();
+    portGroup->button(0)->setChecked(true);
+    reconfigurePort();
+    for (QLineEdit* box : {frequencyEntry, readParameterNumber, writeParameterValue,
+                           writeParameterNumber, parameterValueBox})
+        box->clear();
+    inverterAddress->setText(QStringLiteral("1"));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    timedSendTimer->stop();
+    port_.close();
+    event->accept();
+}

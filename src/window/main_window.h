@@ -1,0 +1,169 @@
+// The program's one window. Its controls keep the names of the drive tool they come from as
+// objectNames ("Form1", "TX(5)", "Command24(4)"), so UI automation and accessibility find them;
+// the C++ names say what they are. The exchange itself runs in the widget-free ExchangeCore;
+// the window composes requests, hands them to it and shows what it reports.
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <optional>
+
+#include "drive/reply_decoder.h"
+#include "exchange/exchange_core.h"
+#include "frame/frame_composer.h"
+#include "serial/serial_port.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+class CellEdit;
+
+constexpr int kCellCount = 64;
+// The readings of the quick-command column: the eight monitor items, then the fault code.
+constexpr int kReadingCount = 9;
+constexpr int kFaultCodeReading = 8;
+
+class MainWindow : public QWidget {
+    Q_OBJECT
+  public:
+    // The port stays owned by the caller and outlives the window. portDevices[n - 1] names the
+    // device behind COMn; it is shown as the port button's tooltip.
+    MainWindow(serial::SerialPort& port, const std::array<QString, 4>& portDevices,
+               QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Ends the program for the exit button; replaceable so tests can watch it.
+    void setExitAction(std::function<void()> action) { exitAction_ = std::move(action); }
+
+    // Start-up: opens the port, selects COM1 (which rebuilds the port) and presets the boxes.
+    void load();
+
+    exchange::ExchangeCore& exchangeCore() { return core_; }
+
+    // ---- Send grid and receive grid -------------------------------------------------------
+    std::array<CellEdit*, kCellCount> byteCells{};        // TX: the frame to send, in hex
+    std::array<CellEdit*, kCellCount> charCells{};        // TXS: the same bytes as characters
+    std::array<QLineEdit*, kCellCount> replyCells{};      // RX: the last reply, in hex
+    std::array<QLineEdit*, kCellCount> replyCharCells{};  // RXS: the same reply as characters
+    bool byteCellHasFocus = false;  // decides which of the two mirror rules runs
+
+    void onByteCellChanged(int index);
+    void onByteCellFocusIn();
+    void onByteCellFocusOut();
+    void onByteCellKeyDown(int index, int key);
+    void onByteCellKeyPress(int index);
+    void onCharCellChanged(int index);
+    void onCharCellKeyDown(int index, int key);
+    void onCharCellKeyPress(int index, QChar ch);
+
+    // ---- Field boxes and the composer ------------------------------------------------------
+    QLineEdit* addressField = nullptr;   // 地址
+    QLineEdit* commandField = nullptr;   // 命令
+    QLineEdit* lengthField = nullptr;    // 长度
+    QLineEdit* functionField = nullptr;  // 功能
+    std::array<QLineEdit*, 5> dataFields{};
+    QLabel* functionLabel = nullptr;
+    QLabel* dataLabel = nullptr;
+    QPushButton* composeButton = nullptr;  // 数据组织
+
+    void onLengthChanged();
+    void composeRequest();
+
+    // ---- Serial link ------------------------------------------------------------------------
+    QButtonGroup* formatGroup = nullptr;  // 资料格式: ASCII or RTU with its parity
+    QButtonGroup* baudGroup = nullptr;    // 波特率
+    QButtonGroup* portGroup = nullptr;    // 通讯口: COM1..COM4
+    std::array<QLabel*, 4> portLabels{};
+    QPushButton* exitButton = nullptr;
+
+    void reconfigurePort();
+    frame::Framing selectedFraming() const;
+
+    // ---- Exchange: send, log, timed mode ----------------------------------------------------
+    QPushButton* sendButton = nullptr;     // 发送
+    std::array<QLineEdit*, 3> logLines{};  // oldest at the top
+    QCheckBox* timedModeBox = nullptr;     // 定时方式
+    QLineEdit* intervalBox = nullptr;      // interval of timed mode in ms
+    QTimer* timedSendTimer = nullptr;
+
+    // The send button's action: a pause of 0.1 s, then the byte cells go to the exchange core.
+    // Returns the exchange's id, or 0 when nothing was sent (timed mode, port closed).
+    quint64 sendFrame();
+    void onTimedModeClicked();
+    void onTimedSendTick();
+
+    // ---- Quick commands ---------------------------------------------------------------------
+    QPushButton* addressButton = nullptr;  // 变频地址: labels the address box, does nothing
+    QLineEdit* inverterAddress = nullptr;
+    QPushButton* setFrequencyButton = nullptr;
+    QLineEdit* frequencyEntry = nullptr;
+    QPushButton* readParameterButton = nullptr;
+    QLineEdit* readParameterNumber = nullptr;
+    QLineEdit* parameterValueBox = nullptr;  // the value read
+    QPushButton* writeParameterButton = nullptr;
+    QLineEdit* writeParameterNumber = nullptr;
+    QLineEdit* writeParameterValue = nullptr;
+    QPushButton* startButton = nullptr;
+    QPushButton* stopButton = nullptr;
+    std::array<QPushButton*, kReadingCount> readingButtons{};
+    std::array<QLineEdit*, kReadingCount> readingBoxes{};
+
+    void onStartClicked();
+    void onStopClicked();
+    void onSetFrequencyClicked();
+    void onWriteParameterClicked();
+    void onReadParameterClicked();
+    void onReadingClicked(int reading);
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    // Building the controls.
+    void buildGrids();
+    void buildFieldBoxes();
+    void buildLogAndFormats();
+    void buildSendControls();
+    void buildQuickCommands();
+    void buildPortGroup();
+    void setTabOrderChain();
+    void connectHandlers();
+    void connectFieldLimits();
+
+    // Link helpers.
+    int selectedIndex(const QButtonGroup* group) const;
+    void showPortState();
+
+    // Showing what the exchange core reports.
+    struct LogEntry {
+        QString text;
+        QString tooltip;
+        std::optional<exchange::Verdict> verdict;  // replies: their look follows the verdict
+        bool notSent = false;
+    };
+    void showRecord(const exchange::ExchangeRecord& record);
+    void showReply(const exchange::Exchange& exchange);
+    void appendLogLine(const LogEntry& entry);
+    std::array<QString, kCellCount> byteCellTexts() const;
+
+    // Quick-command helpers.
+    void fillFields(const QString& address, int command, int length, const QString& function);
+    // Sends the composed request and waits for the exchange that carries it; nothing when
+    // nothing was sent or no exchange came within the bound.
+    std::optional<exchange::Exchange> sendAndWait();
+    // A good reply decoded into its result box; anything else as "无回应", "校验错误" or
+    // "回应不符", with what was received as the box's tooltip.
+    void showResult(QLineEdit* box, const std::optional<exchange::Exchange>& exchange,
+                    const std::function<std::optional<QString>(const QByteArray&)>& decode);
+
+    serial::SerialPort& port_;
+    exchange::ExchangeCore core_;
+    std::array<QString, 4> portDevices_;
+    std::function<void()> exitAction_;
+    bool quickCommandWaiting_ = false;
+    std::array<LogEntry, 3> log_;
+};

@@ -1,0 +1,151 @@
+// The one-button drive operations: fill the field boxes, compose and send; the readings then
+// wait for the reply to their own request and decode it into their result box.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QTimer>
+
+#include "convert/conversions.h"
+#include "drive/drive_requests.h"
+#include "exchange/exchange_text.h"
+#include "window/main_window.h"
+
+namespace {
+
+// A wait that outlasts any capture and queue; reached only if something went wrong, and then the
+// reading shows "无回应" instead of waiting for ever.
+constexpr std::chrono::milliseconds kSafetyBound{10000};
+
+}  // namespace
+
+void MainWindow::fillFields(const QString& address, int command, int length,
+                            const QString& function) {
+    addressField->setText(address);
+    commandField->setText(QString::number(command));
+    lengthField->setText(QString::number(length));
+    functionField->setText(function);
+}
+
+void MainWindow::onStartClicked() {
+    if (quickCommandWaiting_) return;
+    fillFields(inverterAddress->text(), drive::kRunControl, 1, QString::number(drive::kRunStart));
+    composeRequest();
+    sendFrame();
+}
+
+// Stop goes to the drive the inverter address box names, like start: a stop must never reach
+// whatever address an earlier hand-made request left in the address box.
+void MainWindow::onStopClicked() {
+    if (quickCommandWaiting_) return;
+    fillFields(inverterAddress->text(), drive::kRunControl, 1, QString::number(drive::kRunStop));
+    composeRequest();
+    sendFrame();
+}
+
+void MainWindow::onSetFrequencyClicked() {
+    if (quickCommandWaiting_) return;
+    const drive::FrequencyFields frequency = drive::SplitFrequency(frequencyEntry->text());
+    fillFields(inverterAddress->text(), drive::kSetFrequency, 2, frequency.function);
+    dataFields[0]->setText(frequency.data);
+    composeRequest();
+    sendFrame();
+}
+
+void MainWindow::onWriteParameterClicked() {
+    if (quickCommandWaiting_) return;
+    fillFields(inverterAddress->text(), drive::kWriteParameter, 3, writeParameterNumber->text());
+    dataFields[0]->setText(writeParameterValue->text());
+    composeRequest();
+    sendFrame();
+}
+
+void MainWindow::onReadParameterClicked() {
+    if (quickCommandWaiting_) return;
+    fillFields(inverterAddress->text(), drive::kReadParameter, 1, readParameterNumber->text());
+    composeRequest();
+    showResult(parameterValueBox, sendAndWait(), [](const QByteArray& body) {
+        const std::optional<int> value = drive::ParameterValue(body);
+        return value ? std::optional<QString>(conv::DecimalText(*value)) : std::nullopt;
+    });
+}
+
+void MainWindow::onReadingClicked(int reading) {
+    if (quickCommandWaiting_) return;
+    const bool fault = reading == kFaultCodeReading;
+    const int item = fault ? drive::kFaultCodeItem
+                           : drive::MonitorItems()[static_cast<std::size_t>(reading)].item;
+    fillFields(inverterAddress->text(), drive::kReadMonitor, 1, QString::number(item));
+    composeRequest();
+    showResult(readingBoxes[static_cast<std::size_t>(reading)], sendAndWait(),
+               [fault, reading](const QByteArray& body) -> std::optional<QString> {
+                   if (fault) {
+                       const std::optional<int> code = drive::FaultCode(body);
+                       if (!code) return std::nullopt;
+                       return drive::FaultText(*code);
+                   }
+                   const std::optional<int> raw = drive::MonitorValue(body);
+                   if (!raw) return std::nullopt;
+                   return drive::MonitorText(
+                       *raw, drive::MonitorItems()[static_cast<std::size_t>(reading)]);
+               });
+}
+
+// While a reading waits, a second quick command would send its own request into the wait; such
+// a click is ignored. In timed mode the send button's action sends nothing: the reading waits
+// for the tick that carries its request, at most two intervals and a capture.
+std::optional<exchange::Exchange> MainWindow::sendAndWait() {
+    quickCommandWaiting_ = true;
+    const QByteArray request = exchange::BytesToSend(byteCellTexts());
+    std::optional<exchange::Exchange> result;
+    if (timedModeBox->isChecked()) {
+        sendFrame();
+        const auto bound =
+            std::chrono::milliseconds(2 * timedSendTimer->interval()) + core_.longestCapture();
+        result = core_.waitForExchange(
+            [&request](const exchange::Exchange& exchange) {
+                return exchange.origin == exchange::Origin::Timed && exchange.request == request;
+            },
+            bound);
+    } else if (const quint64 id = sendFrame()) {
+        result = core_.waitForExchange(id, kSafetyBound);
+    }
+    quickCommandWaiting_ = false;
+    return result;
+}
+
+void MainWindow::showResult(
+    QLineEdit* box, const std::optional<exchange::Exchange>& exchange,
+    const std::function<std::optional<QString>(const QByteArray&)>& decode) {
+    using exchange::Verdict;
+    QString text = drive::NoReplyText();
+    QString tooltip = QStringLiteral("the request did not go out: the port is not open");
+    if (exchange && exchange->sent) {
+        const exchange::Judgement& judgement = exchange->judgement;
+        tooltip = judgement.detail;
+        switch (judgement.verdict) {
+            case Verdict::Good:
+                if (const std::optional<QString> value = decode(judgement.body)) {
+                    text = *value;
+                    tooltip.clear();
+                } else {
+                    // A whole frame that answers the request but is too short for the value.
+                    text = QStringLiteral("回应不符");
+                    tooltip = judgement.detail + QStringLiteral(": too short for the value");
+                }
+                break;
+            case Verdict::CheckError:
+                text = QStringLiteral("校验错误");
+                break;
+            case Verdict::OtherAnswer:
+                text = QStringLiteral("回应不符");
+                break;
+            case Verdict::NoReply:
+            case Verdict::Incomplete:
+            case Verdict::Late:
+                break;
+        }
+    } else if (!exchange && timedModeBox->isChecked()) {
+        tooltip = QStringLiteral("no tick carried the request in time");
+    }
+    box->setText(text);
+    box->setToolTip(tooltip);
+}

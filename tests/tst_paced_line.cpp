@@ -1,0 +1,145 @@
+// The window against the simulated drive on a line with wire timing: replies take 2 ms a
+// character at 4800 baud and come after the drive's turnaround, so a capture that took whatever
+// had arrived after 50 ms would show wrong numbers here.
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "drive_rig.h"
+
+namespace {
+
+// A drive part-way up its ramp, so that no two readings could be mistaken for each other.
+void RampHalfway(sim::DriveServer& drive) {
+    drive.updateModel([](sim::DriveModel& model) {
+        model.setFrequency(4852);
+        model.start();
+        model.setParameter(9, 0xBEEF);
+    });
+    drive.advance(3337);
+}
+
+}  // namespace
+
+class TestPacedLine : public QObject {
+    Q_OBJECT
+  private slots:
+    void readingsOnASlowLine_data() {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("turnaround");
+        QTest::newRow("RTU, drive answers after 30 ms") << kRtu << 30;
+        QTest::newRow("RTU, after 50 ms") << kRtu << 50;
+        QTest::newRow("ASCII, after 30 ms") << kAscii << 30;
+        QTest::newRow("ASCII, after 50 ms") << kAscii << 50;
+    }
+    // Each reading shows the drive's own value, also right after the one before it.
+    void readingsOnASlowLine() {
+        QFETCH(int, format);
+        QFETCH(int, turnaround);
+        DriveRig rig(format, k4800, turnaround);
+        QVERIFY2(rig.ready(), qPrintable(rig.error + rig.port->errorText()));
+        RampHalfway(rig.drive);
+        QCOMPARE(rig.modelShows(sim::kItemOutputFrequency), QStringLiteral("033.30 Hz"));
+        for (int item = 0; item < sim::kMonitorItemCount; ++item)
+            QCOMPARE(rig.reading(item), rig.modelShows(item));
+        rig.window->readParameterNumber->setText(QStringLiteral("9"));
+        rig.window->readParameterButton->click();
+        QCOMPARE(rig.window->parameterValueBox->text(), QString::number(qint16(0xBEEF)));
+        QCOMPARE(rig.drive.requestsSeen(), sim::kMonitorItemCount + 1);
+        for (const exchange::ExchangeRecord& record : rig.records)
+            QVERIFY(!record.verdict || *record.verdict == exchange::Verdict::Good);
+    }
+
+    void disturbedReplies_data() {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("injection");
+        QTest::addColumn<QString>("shown");  // empty: the drive's value
+        QTest::newRow("late RTU") << kRtu << "late"
+                                  << "无回应";
+        QTest::newRow("late ASCII") << kAscii << "late"
+                                    << "无回应";
+        QTest::newRow("split") << kRtu << "split"
+                               << "";
+        QTest::newRow("bad check RTU") << kRtu << "bad-check"
+                                       << "校验错误";
+        QTest::newRow("bad check ASCII") << kAscii << "bad-check"
+                                         << "校验错误";
+        QTest::newRow("other function") << kAscii << "other-function"
+                                        << "回应不符";
+        QTest::newRow("garbage") << kRtu << "garbage"
+                                 << "not the value";
+    }
+    void disturbedReplies() {
+        QFETCH(int, format);
+        QFETCH(QString, injection);
+        QFETCH(QString, shown);
+        DriveRig rig(format);
+        QVERIFY(rig.ready());
+        RampHalfway(rig.drive);
+        rig.drive.setInjection(*sim::ParseInjection(injection));
+        const QString value = rig.reading(sim::kItemOutputFrequency);
+        if (shown.isEmpty()) {
+            QCOMPARE(value, rig.modelShows(sim::kItemOutputFrequency));
+        } else if (shown == "not the value") {
+            QVERIFY2(QStringList({"无回应", "校验错误", "回应不符"}).contains(value),
+                     qPrintable(value));
+        } else {
+            QCOMPARE(value, shown);
+        }
+        // A late reply turns up as a line of its own, with the counter of its request, and the
+        // next reading is not spoiled by it.
+        if (injection == "late") {
+            QTRY_VERIFY(rig.records.back().direction == exchange::Direction::LateReceived);
+            QCOMPARE(rig.records.back().counter, 0);
+            QVERIFY(rig.window->logLines[2]->toolTip().startsWith(QStringLiteral("迟到")));
+            rig.drive.setInjection(sim::Injection::None);
+            QCOMPARE(rig.reading(sim::kItemBusVoltage), rig.modelShows(sim::kItemBusVoltage));
+        }
+    }
+
+    // A reading pressed during timed mode shows its own value, not the periodic frame's reply.
+    void readingDuringTimedMode() {
+        DriveRig rig(kRtu);
+        QVERIFY(rig.ready());
+        RampHalfway(rig.drive);
+        rig.window->readParameterNumber->setText(QStringLiteral("9"));
+        rig.window->readParameterButton->click();
+        rig.window->intervalBox->setText(QStringLiteral("50"));
+        rig.window->timedModeBox->click();
+        QTest::qWait(120);
+        QCOMPARE(rig.reading(sim::kItemOutputFrequency), rig.modelShows(sim::kItemOutputFrequency));
+        rig.window->timedModeBox->click();
+        QVERIFY(rig.settle());
+    }
+
+    // Start and the fault code 10 ms apart: each request keeps its own reply and counter.
+    void twoSendsTenMillisecondsApart() {
+        DriveRig rig(kRtu);
+        QVERIFY(rig.ready());
+        QTimer::singleShot(10, rig.window->readingButtons[kFaultCodeReading], &QPushButton::click);
+        rig.window->startButton->click();
+        QTRY_COMPARE(rig.records.size(), std::size_t(4));
+        QCOMPARE(rig.window->readingBoxes[kFaultCodeReading]->text(), QStringLiteral("NO ERROR"));
+        QStringList lines;
+        for (const auto& r : rig.records)
+            lines << exchange::LogLine(r.counter, r.direction, {}).left(12);
+        QCOMPARE(lines,
+                 (QStringList{"[00000] TXD:", "[00000] RXD:", "[00001] TXD:", "[00001] RXD:"}));
+        QVERIFY(rig.drive.model().running());
+    }
+
+    // With a strict line the drive answers only a master set as it is.
+    void strictLineWantsTheDrivesSettings() {
+        DriveRig rig(kRtu, k4800);
+        QVERIFY(rig.ready());
+        rig.drive.setOwnLine({9600, serial::Parity::None, 8, 1});
+        rig.drive.setStrictLine(true);
+        QCOMPARE(rig.reading(sim::kItemOutputFrequency), QStringLiteral("无回应"));
+        rig.window->baudGroup->button(k9600)->click();
+        QCOMPARE(rig.reading(sim::kItemOutputFrequency), QStringLiteral("000.00 Hz"));
+    }
+};
+
+QTEST_MAIN(TestPacedLine)
+#include "tst_paced_line.moc"

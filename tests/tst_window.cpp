@@ -1,0 +1,297 @@
+// The window on a scripted port: start-up, port settings, the quick commands' requests, what
+// readings and the log show for each kind of reply, and timed mode. Frames and their checks were
+// computed with a separate CRC/LRC routine.
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "fake_serial_port.h"
+#include "window/cell_edit.h"
+#include "window/main_window.h"
+
+namespace {
+
+constexpr int kAscii = 0;
+constexpr int kRtu = 3;
+
+QByteArray Hex(const char* text) {
+    return QByteArray::fromHex(QByteArray(text));
+}
+QByteArray Line(const char* text) {
+    return QByteArray(text) + "\r\n";
+}
+
+struct Harness {
+    FakeSerialPort port;
+    MainWindow window{port, {"/dev/ttyUSB0", "/dev/ttyS0", "", ""}};
+    explicit Harness(int format = kRtu) {
+        window.load();
+        window.formatGroup->button(format)->click();
+        port.events.clear();
+        port.written.clear();
+    }
+    template <typename T = QWidget>
+    T* named(const QString& name) {
+        return window.findChild<T*>(name);
+    }
+    bool settle() {
+        return QTest::qWaitFor([this] { return window.exchangeCore().idle(); }, 3000);
+    }
+};
+
+}  // namespace
+
+class TestWindow : public QObject {
+    Q_OBJECT
+  private slots:
+    void startUp() {
+        FakeSerialPort port;
+        MainWindow window{port, {"", "", "", ""}};
+        window.load();
+        QCOMPARE(port.events, (QStringList{"open 1 9600,n,8,1", "close", "open 1 9600,n,8,1"}));
+        QCOMPARE(window.inverterAddress->text(), QStringLiteral("1"));
+        QCOMPARE(window.windowTitle(), QStringLiteral("MODBUS 调试程序 --- 奥凡变频"));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QCOMPARE(QApplication::focusWidget(), window.sendButton);
+    }
+
+    void settingsFollowTheSelections_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("event");
+        QTest::newRow("19200") << "Option2(2)"
+                               << "open 1 19200,n,8,1";
+        QTest::newRow("ASCII,8,O,1 is odd") << "Option1(1)"
+                                            << "open 1 9600,o,8,1";
+        QTest::newRow("RTU 8,N,1 one stop bit") << "Option1(3)"
+                                                << "open 1 9600,n,8,1";
+        QTest::newRow("RTU 8,E,1 is even") << "Option1(5)"
+                                           << "open 1 9600,e,8,1";
+        QTest::newRow("COM3") << "Option3(2)"
+                              << "open 3 9600,n,8,1";
+    }
+    void settingsFollowTheSelections() {
+        QFETCH(QString, button);
+        QFETCH(QString, event);
+        Harness h(kAscii);
+        h.named<QAbstractButton>(button)->click();
+        QCOMPARE(h.port.events, (QStringList{"close", event}));
+    }
+
+    void portLabelSaysWhyItFailed() {
+        Harness h;
+        QLabel* label = h.window.portLabels[0];
+        QCOMPARE(label->toolTip(), QStringLiteral("/dev/ttyUSB0"));
+        h.port.vanish(QStringLiteral("/dev/ttyUSB0: device removed"));
+        QVERIFY(label->styleSheet().contains("red"));
+        QCOMPARE(label->toolTip(), QStringLiteral("/dev/ttyUSB0: device removed"));
+        h.named<QAbstractButton>("Option3(0)")->click();
+        QVERIFY(label->styleSheet().isEmpty());
+    }
+
+    void quickCommandRequests_data() {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QByteArray>("request");
+        QTest::newRow("start RTU") << kRtu << "Command24(4)" << Hex("0103010131 88");
+        QTest::newRow("start ASCII") << kAscii << "Command24(4)" << Line(":01030101FA");
+        QTest::newRow("stop RTU") << kRtu << "Command25(5)" << Hex("01030108F18E");
+        QTest::newRow("set frequency 50") << kRtu << "Command21(1)" << Hex("0105021388B59A");
+        QTest::newRow("set frequency ASCII") << 1 << "Command21(1)" << Line(":01050213885D");
+        QTest::newRow("set function 12 = 300") << 5 << "Command23(3)" << Hex("0102030C012CB800");
+        QTest::newRow("read parameter 5") << kRtu << "Command22(2)" << Hex("01010105918B");
+        QTest::newRow("output current") << kRtu << "Command28(8)" << Hex("01040102C048");
+        QTest::newRow("fault code ASCII") << kAscii << "Command48(13)" << Line(":01040108F2");
+    }
+    void quickCommandRequests() {
+        QFETCH(int, format);
+        QFETCH(QString, button);
+        QFETCH(QByteArray, request);
+        Harness h(format);
+        h.window.addressField->setText(QStringLiteral("5"));  // a stop must not go to address 5
+        h.window.frequencyEntry->setText(QStringLiteral("50"));
+        h.window.readParameterNumber->setText(QStringLiteral("5"));
+        h.window.writeParameterNumber->setText(QStringLiteral("12"));
+        h.window.writeParameterValue->setText(QStringLiteral("300"));
+        h.named<QPushButton>(button)->click();
+        QCOMPARE(h.port.written.toHex(' '), request.toHex(' '));
+        QVERIFY(h.settle());
+    }
+
+    // A reading decodes only a good reply to its own request; anything else names what came.
+    void readingShowsTheVerdict_data() {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("parameter RTU") << kRtu << "Command22(2)"
+                                       << "Text23" << Hex("0101030501F42C58") << "500";
+        QTest::newRow("parameter ASCII") << kAscii << "Command22(2)"
+                                         << "Text23" << Line(":0101030501F401") << "500";
+        QTest::newRow("set frequency reading")
+            << kRtu << "Command26(6)"
+            << "Text14" << Hex("0104030012C53CBD") << "048.05 Hz";
+        QTest::newRow("output frequency ASCII")
+            << kAscii << "Command27(7)"
+            << "Text15" << Line(":0104030112F5F0") << "048.53 Hz";
+        QTest::newRow("fault code") << kRtu << "Command48(13)"
+                                    << "Text22" << Hex("01040308050072DC") << "E.OC.A";
+        QTest::newRow("nothing") << kRtu << "Command28(8)"
+                                 << "Text16" << QByteArray() << "无回应";
+        QTest::newRow("cut inside the value") << kAscii << "Command27(7)"
+                                              << "Text15" << QByteArray(":0104030112") << "无回应";
+        QTest::newRow("spoiled check") << kRtu << "Command26(6)"
+                                       << "Text14" << Hex("0104030012C53C00") << "校验错误";
+        QTest::newRow("answer for another item")
+            << kAscii << "Command27(7)"
+            << "Text15" << Line(":0104030012C521") << "回应不符";
+    }
+    void readingShowsTheVerdict() {
+        QFETCH(int, format);
+        QFETCH(QString, button);
+        QFETCH(QString, box);
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, shown);
+        Harness h(format);
+        h.window.readParameterNumber->setText(QStringLiteral("5"));
+        h.port.responder = [&](const QByteArray&) { return reply; };
+        auto* result = h.named<QLineEdit>(box);
+        result->setToolTip(QStringLiteral("left from before"));
+        h.named<QPushButton>(button)->click();
+        QCOMPARE(result->text(), shown);
+        const bool good = !shown.contains(QRegularExpression("[无校回]"));
+        // A good reply clears the tooltip; any other says what was received.
+        QCOMPARE(result->toolTip().isEmpty(), good);
+        QLineEdit* rxd = h.window.logLines[2];
+        QVERIFY(rxd->text().contains("RXD"));
+        const bool plain = rxd->palette().color(QPalette::Base) ==
+                           h.window.logLines[1]->palette().color(QPalette::Base);
+        QCOMPARE(plain, good);
+    }
+
+    // The check of a spoiled reply is marked in the grid, and the log line says why.
+    void spoiledCheckIsMarked() {
+        Harness h;
+        h.port.responder = [](const QByteArray&) { return Hex("0104030012C53C00"); };
+        h.window.readingButtons[0]->click();
+        const QColor normal = h.window.replyCells[0]->palette().color(QPalette::Text);
+        for (int i : {6, 7})
+            QVERIFY(h.window.replyCells[i]->palette().color(QPalette::Text) != normal);
+        QCOMPARE(h.window.replyCells[5]->palette().color(QPalette::Text), normal);
+        QVERIFY2(h.window.logLines[2]->toolTip().contains("CRC expected 3C BD, received 3C 00"),
+                 qPrintable(h.window.logLines[2]->toolTip()));
+        // The next good reply clears the marks.
+        h.port.responder = [](const QByteArray&) { return Hex("0104030012C53CBD"); };
+        h.window.readingButtons[0]->click();
+        QCOMPARE(h.window.replyCells[7]->palette().color(QPalette::Text), normal);
+    }
+
+    // The grid and the log show the first 64 bytes of a long reply, and three lines at most.
+    void gridAndLogShowTheFirst64Bytes() {
+        Harness h;
+        QByteArray reply;
+        for (int i = 0; i < 100; ++i) reply.append(static_cast<char>('A' + i % 26));
+        h.port.responder = [&](const QByteArray&) { return reply; };
+        h.window.sendButton->click();
+        QVERIFY(h.settle());
+        QCOMPARE(h.window.replyCells[63]->text(), QStringLiteral("4C"));
+        QCOMPARE(h.window.logLines[2]->text(),
+                 "[00000] RXD:  ( " + QString::fromLatin1(reply.left(64)) + " )");
+        QCOMPARE(h.window.logLines[1]->text(), QStringLiteral("[00000] TXD:  (  )"));
+        QVERIFY(h.window.logLines[0]->text().isEmpty());
+    }
+
+    void timedModeInterval_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("1000") << "1000" << 1000 << "1000";
+        QTest::newRow("49 becomes 50") << "49" << 50 << "50";
+        QTest::newRow("letters") << "abc" << 50 << "50";
+        QTest::newRow("half to even down") << "250.5" << 250 << "250.5";
+        QTest::newRow("half to even up") << "251.5" << 252 << "251.5";
+        QTest::newRow("unit after number") << "300ms" << 300 << "300ms";
+    }
+    void timedModeInterval() {
+        QFETCH(QString, text);
+        QFETCH(int, interval);
+        QFETCH(QString, shown);
+        Harness h;
+        h.window.intervalBox->setText(text);
+        h.window.timedModeBox->click();
+        QCOMPARE(h.window.timedSendTimer->interval(), interval);
+        QCOMPARE(h.window.intervalBox->text(), shown);
+        QVERIFY(!h.window.sendButton->isEnabled());
+        h.window.timedModeBox->click();
+        QVERIFY(h.window.sendButton->isEnabled());
+    }
+
+    // Every tick has its reply line with the same counter; ticks neither pause nor switch RTS.
+    void timedModeKeepsEachReplyWithItsTick() {
+        Harness h;
+        h.port.responder = [](const QByteArray& frame) { return frame; };
+        h.window.byteCells[0]->setText(QStringLiteral("01"));
+        h.window.intervalBox->setText(QStringLiteral("50"));
+        h.window.timedModeBox->click();
+        QTRY_VERIFY_WITH_TIMEOUT(h.port.writes.size() >= 6, 2000);
+        h.window.timedModeBox->click();
+        QVERIFY(h.settle());
+        QVERIFY(h.port.events.filter("rts").isEmpty());
+        QVERIFY(h.window.logLines[1]->text().contains("TXD"));
+        QCOMPARE(h.window.logLines[2]->text().left(16),
+                 h.window.logLines[1]->text().left(8) + QStringLiteral("RXD:  ( "));
+    }
+
+    // In timed mode a reading waits for the tick that sends its own request and decodes that
+    // tick's reply, never the reply to the frame the ticks sent before.
+    void readingInTimedModeWaitsForItsTick() {
+        Harness h;
+        h.port.responder = [](const QByteArray& frame) {
+            return frame.at(1) == 1 ? Hex("0101030501F42C58") : Hex("0104030112F56D69");
+        };
+        h.window.readParameterNumber->setText(QStringLiteral("5"));
+        h.window.readParameterButton->click();
+        QCOMPARE(h.window.parameterValueBox->text(), QStringLiteral("500"));
+        h.window.intervalBox->setText(QStringLiteral("50"));
+        h.window.timedModeBox->click();
+        QTest::qWait(80);  // parameter reads in flight
+        h.port.written.clear();
+        h.window.readingButtons[1]->click();
+        QCOMPARE(h.window.readingBoxes[1]->text(), QStringLiteral("048.53 Hz"));
+        QVERIFY(h.port.written.startsWith(Hex("010401018049")));
+        h.window.timedModeBox->click();
+        QVERIFY(h.settle());
+    }
+
+    void secondQuickCommandDuringAWaitIsIgnored() {
+        Harness h;
+        int requests = 0;
+        h.port.responder = [&](const QByteArray&) {
+            ++requests;
+            return Hex("0104030012C53CBD");
+        };
+        QTimer::singleShot(10, h.window.readingButtons[7], &QPushButton::click);
+        h.window.readingButtons[0]->click();
+        QCOMPARE(requests, 1);
+        QCOMPARE(h.window.readingBoxes[0]->text(), QStringLiteral("048.05 Hz"));
+        QVERIFY(h.window.readingBoxes[7]->text().isEmpty());
+    }
+
+    void exitButtonRunsTheExitAction() {
+        Harness h;
+        bool exited = false;
+        h.window.setExitAction([&] { exited = true; });
+        h.window.exitButton->click();
+        QVERIFY(exited);
+        QVERIFY(h.port.events.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"
