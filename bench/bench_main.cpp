@@ -22,7 +22,7 @@ void Usage() {
         stderr,
         "usage: inverter-bench COMMAND [--option value]...\n"
         "  latency  [--clicks 100] [--runs 5] [--format ascii|rtu] [--baud 9600] [--gap 20]\n"
-        "           [--hidden]\n"
+        "           [--turnaround 5] [--inject none|oversize|...] [--hidden]\n"
         "  timed    [--ticks 1000] [--seconds 60] [--interval 50] [--runs 3]\n"
         "           [--format ascii|rtu] [--baud 9600] [--hidden]\n"
         "  wire     [--exchanges 10000] [--runs 3] [--settings 9600,n,8,1]\n"

@@ -138,7 +138,7 @@ SimChild::~SimChild() {
     stop();
 }
 
-bool SimChild::start(const QString& program, QString* error) {
+bool SimChild::start(const QString& program, QString* error, const QStringList& options) {
     int out[2];
     if (pipe(out) != 0) {
         *error = QStringLiteral("pipe failed");
@@ -152,8 +152,13 @@ bool SimChild::start(const QString& program, QString* error) {
     // Its banner on stderr would only clutter the benchmark's own output.
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     const QByteArray path = program.toLocal8Bit();
-    char* argv[] = {const_cast<char*>(path.constData()), nullptr};
-    const int failed = posix_spawn(&pid_, path.constData(), &actions, nullptr, argv, environ);
+    std::vector<QByteArray> words{path};
+    for (const QString& option : options) words.push_back(option.toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const int failed =
+        posix_spawn(&pid_, path.constData(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
     if (failed != 0) {

@@ -61,8 +61,9 @@ QString BuildPath(const QString& relative);
 class SimChild {
   public:
     ~SimChild();
-    // Starts the drive on a fresh pseudo-terminal and reads the device path it prints.
-    bool start(const QString& program, QString* error);
+    // Starts the drive on a fresh pseudo-terminal and reads the device path it prints; `options`
+    // go to the drive (--turnaround 30, --inject oversize).
+    bool start(const QString& program, QString* error, const QStringList& options = {});
     void stop();
     QString devicePath() const { return path_; }
     pid_t pid() const { return pid_; }

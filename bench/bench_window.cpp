@@ -53,8 +53,10 @@ WindowRig::~WindowRig() {
     sim_.stop();
 }
 
-bool WindowRig::start(const LineSetting& setting, QString* error, bool hidden) {
-    if (!sim_.start(BuildPath(QStringLiteral("tools/inverter-sim/inverter-sim")), error))
+bool WindowRig::start(const LineSetting& setting, QString* error, bool hidden,
+                      const QStringList& driveOptions) {
+    if (!sim_.start(BuildPath(QStringLiteral("tools/inverter-sim/inverter-sim")), error,
+                    driveOptions))
         return false;
     serial::PortMap map;
     map.devices[0] = sim_.devicePath();

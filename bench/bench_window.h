@@ -30,7 +30,9 @@ class WindowRig {
     // Starts the drive, builds the port and the window as main.cpp does, shows it (unless
     // `hidden`: no painting at all, to tell drawing from the rest), loads it and selects the
     // line setting.
-    bool start(const LineSetting& setting, QString* error, bool hidden = false);
+    // `driveOptions` go to the simulated drive.
+    bool start(const LineSetting& setting, QString* error, bool hidden = false,
+               const QStringList& driveOptions = {});
 
     MainWindow& window() { return *window_; }
     QPushButton* monitorButton(int item) const;

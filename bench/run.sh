@@ -61,6 +61,11 @@ run() {
 run "$bench" wire "${wire[@]}"
 run "$bench" latency --format ascii --baud 9600 "${latency[@]}"
 run "$bench" latency --format rtu --baud 9600 "${latency_rtu[@]}"
+# A line with wire timing: the floor counts the reply's wire time after a 30 ms turnaround.
+run "$bench" latency --format ascii --baud 4800 --turnaround 30 "${latency_rtu[@]}"
+run "$bench" latency --format rtu --baud 38400 --turnaround 30 "${latency_rtu[@]}"
+# An 80-byte reply at 4800 baud keeps the capture running for 170 ms beyond its 50.
+run "$bench" latency --format rtu --baud 4800 --inject oversize "${latency_rtu[@]}"
 run "$bench" timed --format ascii --baud 9600 --interval 50 "${timed[@]}"
 
 if [ -n "$display" ]; then

@@ -306,7 +306,11 @@ void ExchangeCore::emitNotSent(const Request& request, quint64 id) {
     emit exchangeFinished(exchange);
 }
 
+// Bytes arrive one by one on a slow line; rather than restart the timer for each, a timer due
+// earlier is left to fire and look again.
 void ExchangeCore::armCaptureTimer(Clock::time_point at) {
+    if (captureTimer_.isActive() && captureDue_ <= at) return;
+    captureDue_ = at;
     captureTimer_.start(MillisecondsUntil(at));
 }
 

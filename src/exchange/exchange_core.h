@@ -122,7 +122,8 @@ class ExchangeCore : public QObject {
     bool notSentShown_ = false;  // a repeating sender has been told once that the port is closed
 
     QTimer captureTimer_;  // the capture's deadlines and the end of late frames
-    QTimer nextTimer_;     // the silence before the next queued or polled request
+    Clock::time_point captureDue_;
+    QTimer nextTimer_;  // the silence before the next queued or polled request
 };
 
 }  // namespace exchange
