@@ -5,6 +5,7 @@
 
 #include "convert/conversions.h"
 #include "drive/drive_requests.h"
+#include "drive/entry_checks.h"
 #include "exchange/exchange_text.h"
 #include "fuzz_support.h"
 
@@ -42,15 +43,19 @@ void CheckNumber(const QString& text) {
         FUZZ_REQUIRE(conv::ReadHex(conv::HexText(int32)) == double(int32));
 }
 
+// An accepted frequency goes out unchanged: the function field (which the box limits to 250)
+// and the data byte put back together give the hundredths typed.
 void CheckFrequency(const QString& text) {
-    const drive::FrequencyFields fields = drive::SplitFrequency(text);
+    const std::optional<int> hundredths = drive::FrequencyHundredths(text);
+    if (!hundredths) return;
+    FUZZ_REQUIRE(*hundredths >= 0 && *hundredths <= drive::kHighestFrequencyHundredths);
+    const drive::FrequencyFields fields = drive::SplitFrequency(*hundredths);
     const double high = conv::ReadNumber(fields.function);
     const double low = conv::ReadNumber(fields.data);
-    FUZZ_REQUIRE(!fields.function.isEmpty() && !fields.data.isEmpty());
-    FUZZ_REQUIRE(conv::DecimalText(qint64(high)) == fields.function);
-    FUZZ_REQUIRE(conv::DecimalText(qint64(low)) == fields.data);
-    FUZZ_REQUIRE(std::fabs(low) < 256);
-    FUZZ_REQUIRE(high >= -8388608 && high <= 8388608);
+    FUZZ_REQUIRE(high >= 0 && high <= 250 && low >= 0 && low <= 255);
+    FUZZ_REQUIRE(high * 256 + low == *hundredths);
+    // The hertz typed, read as a number, are the hundredths sent (two decimals at most).
+    FUZZ_REQUIRE(std::lround(conv::ReadNumber(text) * 100) == *hundredths);
 }
 
 void CheckSendCells(const QStringList& texts) {

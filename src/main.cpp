@@ -1,57 +1,84 @@
 // MODBUS debugging program for frequency inverters: the window on one serial line.
 #include <QApplication>
-#include <QCommandLineParser>
 #include <cstdio>
+#include <cstdlib>
 
+#include "command_line.h"
 #include "serial/port_map.h"
 #include "serial/qt_serial_port.h"
 #include "sim/drive_server.h"
 #include "window/main_window.h"
 
+namespace {
+
+int Fail(const QString& message, int code) {
+    std::fprintf(stderr, "modbus-debugger: %s\n", qPrintable(message));
+    return code;
+}
+
+// Qt ends the process with an abort when no platform plugin starts, after a few lines of its
+// own; without a display that is the ordinary case, so it ends with one line and exit code 1.
+QString gStartWarning;
+void EndOnFatal(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type != QtFatalMsg) {
+        if (gStartWarning.isEmpty()) gStartWarning = message;
+        return;
+    }
+    std::fprintf(stderr, "modbus-debugger: cannot open the display (%s)\n",
+                 qPrintable(gStartWarning.isEmpty() ? message.section(QLatin1Char('\n'), 0, 0)
+                                                    : gStartWarning));
+    std::_Exit(1);
+}
+
+bool DisplayNamed() {
+#ifdef Q_OS_LINUX
+    return qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsSet("DISPLAY") ||
+           qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+#else
+    return true;
+#endif
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("modbus-debugger"));
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "MODBUS debugging program for frequency inverters.\n\n"
-        "The port buttons COM1..COM4 stand for serial devices. On Windows they are the ports of\n"
-        "those names. Elsewhere COMn is the n-th detected serial device, USB and ACM adapters\n"
-        "before built-in ttyS ports, unless --port assigns a device to it. The device behind\n"
-        "each button shows as its tooltip."));
-    parser.addHelpOption();
-    const QCommandLineOption portOption(
-        QStringLiteral("port"),
-        QStringLiteral("Put device PATH behind port button COMn (n = 1..4). Repeatable, e.g. "
-                       "--port COM1=/dev/ttyUSB0."),
-        QStringLiteral("COMn=PATH"));
-    parser.addOption(portOption);
-    const QCommandLineOption demoOption(
-        QStringLiteral("demo"),
-        QStringLiteral("Start a simulated inverter (address 1) on a fresh pseudo-terminal and put "
-                       "it behind COM1, so every button can be tried without a drive."));
-    parser.addOption(demoOption);
-    parser.process(app);
-
-    QStringList assignments = parser.values(portOption);
-    QString error;
-    // The simulated drive serves its line on a thread of its own, never the window's.
-    sim::DriveServer demoDrive(1);
-    if (parser.isSet(demoOption)) {
-        QString device;
-        if (!demoDrive.startPseudoTerminal(&device, &error)) {
-            std::fprintf(stderr, "cannot start the simulated drive: %s\n", qPrintable(error));
-            return 1;
-        }
-        assignments.prepend(QStringLiteral("COM1=") + device);
-        std::fprintf(stderr, "simulated drive on %s (COM1)\n", qPrintable(device));
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    CommandLine options;
+    QString message;
+    switch (ReadCommandLine(arguments, &options, &message)) {
+        case CommandLineOutcome::Done:
+            std::printf("%s\n", qPrintable(message));
+            return 0;
+        case CommandLineOutcome::Error:
+            return Fail(message, 2);
+        case CommandLineOutcome::Run:
+            break;
     }
 
     serial::PortMap map;
-    if (!serial::BuildPortMap(assignments, serial::DetectSerialDevices(), &map, &error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
-        return 2;
+    QString error;
+    // The simulated drive serves its line on a thread of its own, never the window's.
+    sim::DriveServer demoDrive(1);
+    if (options.demo) {
+        QString device;
+        if (!demoDrive.startPseudoTerminal(&device, &error))
+            return Fail(QStringLiteral("cannot start the simulated drive: %1").arg(error), 1);
+        options.portAssignments.prepend(QStringLiteral("COM1=") + device);
+        std::fprintf(stderr, "simulated drive on %s (COM1)\n", qPrintable(device));
     }
+    if (!serial::BuildPortMap(options.portAssignments, serial::DetectSerialDevices(), &map, &error))
+        return Fail(error, 2);
+
+    if (!DisplayNamed())
+        return Fail(QStringLiteral("no display: set DISPLAY or WAYLAND_DISPLAY (or "
+                                   "QT_QPA_PLATFORM=offscreen)"),
+                    1);
+    const QtMessageHandler previous = qInstallMessageHandler(EndOnFatal);
+    QApplication app(argc, argv);
+    qInstallMessageHandler(previous);
+    QApplication::setApplicationName(QStringLiteral("modbus-debugger"));
+    QApplication::setApplicationVersion(QStringLiteral(APP_VERSION));
 
     serial::QtSerialPort port(map);
     MainWindow window(port, map.devices);

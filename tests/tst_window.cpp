@@ -123,6 +123,136 @@ class TestWindow : public QObject {
         QVERIFY(h.settle());
     }
 
+    // An entry the request could not carry unchanged sends nothing and marks its box until it is
+    // corrected; the log and the field boxes stay as they were.
+    void refusedEntriesSendNothing_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("frequency below 0") << "Command21(1)"
+                                           << "Text6"
+                                           << "-5";
+        QTest::newRow("frequency above 642.55") << "Command21(1)"
+                                                << "Text6"
+                                                << "642.56";
+        QTest::newRow("frequency as text") << "Command21(1)"
+                                           << "Text6"
+                                           << "abc";
+        QTest::newRow("frequency empty") << "Command21(1)"
+                                         << "Text6"
+                                         << "";
+        QTest::newRow("value as text") << "Command23(3)"
+                                       << "Text8"
+                                       << "abc";
+        QTest::newRow("value below 0") << "Command23(3)"
+                                       << "Text8"
+                                       << "-1";
+        QTest::newRow("value above 65535") << "Command23(3)"
+                                           << "Text8"
+                                           << "65536";
+        QTest::newRow("value with a fraction") << "Command23(3)"
+                                               << "Text8"
+                                               << "1.5";
+        QTest::newRow("parameter above 250") << "Command22(2)"
+                                             << "Text7"
+                                             << "251";
+        QTest::newRow("address pasted as a frame") << "Command27(7)"
+                                                   << "Text24"
+                                                   << "3A 30 31 0D";
+        QTest::newRow("address above 247") << "Command24(4)"
+                                           << "Text24"
+                                           << "248";
+    }
+    void refusedEntriesSendNothing() {
+        QFETCH(QString, button);
+        QFETCH(QString, box);
+        QFETCH(QString, text);
+        Harness h;
+        h.window.frequencyEntry->setText(QStringLiteral("50"));
+        h.window.readParameterNumber->setText(QStringLiteral("5"));
+        h.window.writeParameterNumber->setText(QStringLiteral("12"));
+        h.window.writeParameterValue->setText(QStringLiteral("300"));
+        auto* entry = h.named<QLineEdit>(box);
+        entry->setText(text);
+        h.window.addressField->setText(QStringLiteral("9"));
+        h.named<QPushButton>(button)->click();
+        QVERIFY(h.port.written.isEmpty());
+        QVERIFY(h.window.logLines[2]->text().isEmpty());
+        QCOMPARE(h.window.addressField->text(), QStringLiteral("9"));
+        QVERIFY(entry->styleSheet().contains("border"));
+        QVERIFY(!entry->toolTip().isEmpty());
+        // Corrected, the box looks as before and the command goes out.
+        entry->setText(box == "Text6" ? "50" : box == "Text8" ? "300" : box == "Text7" ? "5" : "1");
+        QVERIFY(entry->styleSheet().isEmpty() && entry->toolTip().isEmpty());
+        h.named<QPushButton>(button)->click();
+        QVERIFY(!h.port.written.isEmpty());
+        QVERIFY(h.settle());
+    }
+
+    // The edges of each range go out exactly as typed.
+    void edgeEntriesGoOutExactly_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("request");
+        QTest::newRow("frequency 642.55") << "Command21(1)"
+                                          << "Text6"
+                                          << "642.55" << Hex("010502FAFFBA2C");
+        QTest::newRow("frequency 0") << "Command21(1)"
+                                     << "Text6"
+                                     << "0" << Hex("0105020000B8CC");
+        QTest::newRow("value 65535") << "Command23(3)"
+                                     << "Text8"
+                                     << "65535" << Hex("010203FAFFFF59CF");
+        QTest::newRow("address 247") << "Command27(7)"
+                                     << "Text24"
+                                     << "247" << Hex("F7040101B3C1");
+    }
+    void edgeEntriesGoOutExactly() {
+        QFETCH(QString, button);
+        QFETCH(QString, box);
+        QFETCH(QString, text);
+        QFETCH(QByteArray, request);
+        Harness h;
+        h.window.writeParameterNumber->setText(QStringLiteral("250"));
+        h.named<QLineEdit>(box)->setText(text);
+        h.named<QPushButton>(button)->click();
+        QCOMPARE(h.port.written.toHex(' '), request.toHex(' '));
+        QVERIFY(h.settle());
+    }
+
+    // Tab enters an option group at its selected button and the arrows move within it; a port's
+    // caption selects it like its circle.
+    void keyboardAndCaptionsReachTheSelection() {
+        Harness h;
+        h.window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&h.window));
+        h.named<QAbstractButton>("Option2(3)")->click();
+        h.window.exitButton->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Option2(3)"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Option2(2)"));
+        QVERIFY(h.window.baudGroup->button(2)->isChecked());
+        h.port.events.clear();
+        QTest::mouseClick(h.window.portLabels[2], Qt::LeftButton);
+        QVERIFY(h.window.portGroup->button(2)->isChecked());
+        QCOMPARE(h.port.events.last(), QStringLiteral("open 3 19200,n,8,1"));
+    }
+
+    // A new interval typed while timed mode runs applies from the next tick.
+    void timedModeFollowsTheIntervalBox() {
+        Harness h;
+        h.window.intervalBox->setText(QStringLiteral("200"));
+        h.window.timedModeBox->click();
+        h.window.intervalBox->setText(QStringLiteral("6"));  // on the way to 60: not an interval
+        h.window.intervalBox->setText(QStringLiteral("60"));
+        QCOMPARE(h.window.timedSendTimer->interval(), 200);
+        QTRY_COMPARE_WITH_TIMEOUT(h.window.timedSendTimer->interval(), 60, 1000);
+        h.window.timedModeBox->click();
+        QVERIFY(h.settle());
+    }
+
     // A reading decodes only a good reply to its own request; anything else names what came.
     void readingShowsTheVerdict_data() {
         QTest::addColumn<int>("format");

@@ -22,12 +22,11 @@ constexpr int kRunStop = 8;
 constexpr int kFaultCodeItem = 8;
 
 // The set frequency goes out in units of 0.01 Hz: the function field carries the part above
-// 256 and the first data field the low byte. A hundredfold outside the signed 32-bit range is
-// limited to it, so any entry gives fields.
+// 256 and the first data field the low byte.
 struct FrequencyFields {
     QString function;
     QString data;
 };
-FrequencyFields SplitFrequency(const QString& hertzText);
+FrequencyFields SplitFrequency(int hundredths);
 
 }  // namespace drive

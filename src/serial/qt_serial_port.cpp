@@ -3,6 +3,7 @@
 #ifdef Q_OS_UNIX
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <unistd.h>
 #endif
 
 #include <algorithm>
@@ -24,6 +25,32 @@ QSerialPort::Parity ToQt(Parity parity) {
     return QSerialPort::NoParity;
 }
 
+// Why an open failed, in words a user can act on.
+QString OpenFailure(const QSerialPort& port, const QString& device, bool wasRemoved) {
+    switch (port.error()) {
+        case QSerialPort::DeviceNotFoundError:
+            return wasRemoved ? QObject::tr("device removed; it reconnects when it is back")
+                              : QObject::tr("device not found");
+        case QSerialPort::PermissionError:
+#ifdef Q_OS_UNIX
+            // Qt reports a port held by another program the same way as one the user may not
+            // open; the device's own permissions tell them apart.
+            if (::access(device.toLocal8Bit().constData(), R_OK | W_OK) == 0)
+                return QObject::tr("busy: another program has the port open");
+#ifdef Q_OS_LINUX
+            return QObject::tr(
+                "permission denied: add the user to the dialout group "
+                "(sudo usermod -aG dialout $USER) and log in again");
+#endif
+#endif
+            return QObject::tr("permission denied");
+        case QSerialPort::UnsupportedOperationError:
+            return QObject::tr("the device refused the line settings");
+        default:
+            return QObject::tr("cannot be opened: %1").arg(port.errorString());
+    }
+}
+
 }  // namespace
 
 QtSerialPort::QtSerialPort(PortMap map, QObject* parent) : QObject(parent), map_(std::move(map)) {
@@ -39,6 +66,7 @@ QtSerialPort::~QtSerialPort() {
 }
 
 void QtSerialPort::setPortNumber(int number) {
+    if (number != portNumber_) removed_ = false;
     portNumber_ = number;
 }
 
@@ -49,13 +77,14 @@ void QtSerialPort::setSettings(const QString& settingsText) {
 bool QtSerialPort::open() {
     if (port_.isOpen()) return true;
     const QString device = map_.deviceFor(portNumber_);
+    const QString where = QStringLiteral("COM%1 (%2): ").arg(portNumber_).arg(device);
     if (device.isEmpty()) {
         error_ = tr("COM%1: no serial device stands behind this port").arg(portNumber_);
         return false;
     }
     const std::optional<PortSettings> parsed = ParseSettings(settingsText_);
     if (!parsed) {
-        error_ = tr("%1: the port cannot take the settings \"%2\"").arg(device, settingsText_);
+        error_ = where + tr("the settings \"%1\" are not a line setting").arg(settingsText_);
         return false;
     }
     settings_ = *parsed;
@@ -67,11 +96,12 @@ bool QtSerialPort::open() {
     port_.setStopBits(settings_.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
     port_.setFlowControl(QSerialPort::NoFlowControl);
     if (!port_.open(QIODevice::ReadWrite)) {
-        error_ = QStringLiteral("%1: %2").arg(device, port_.errorString());
+        error_ = where + OpenFailure(port_, device, removed_);
         port_.clearError();
         return false;
     }
     error_.clear();
+    removed_ = false;
     return true;
 }
 
@@ -194,7 +224,9 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
     }
     if (!port_.isOpen()) return;
     // A vanished device keeps raising errors; close on the first so the window stays calm.
-    error_ = QStringLiteral("%1: %2").arg(port_.portName(), port_.errorString());
+    removed_ = true;
+    error_ = QStringLiteral("COM%1 (%2): ").arg(portNumber_).arg(map_.deviceFor(portNumber_)) +
+             tr("device removed; it reconnects when it is back");
     port_.close();
     port_.clearError();
     reportFailure(error_);

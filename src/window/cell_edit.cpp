@@ -9,6 +9,17 @@ QValidator::State ByteCharValidator::validate(QString& input, int&) const {
     return input.size() == 1 && conv::CodeOf(input.at(0)) >= 0 ? Acceptable : Invalid;
 }
 
+bool HexByteValidator::IsHexDigit(QChar ch) {
+    return (ch >= u'0' && ch <= u'9') || (ch >= u'A' && ch <= u'F') || (ch >= u'a' && ch <= u'f');
+}
+
+QValidator::State HexByteValidator::validate(QString& input, int&) const {
+    if (input.size() > 2) return Invalid;
+    for (QChar ch : input)
+        if (!IsHexDigit(ch)) return Invalid;
+    return Acceptable;
+}
+
 CellEdit::CellEdit(QWidget* parent) : QLineEdit(parent) {}
 
 void CellEdit::focusInEvent(QFocusEvent* event) {

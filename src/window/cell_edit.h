@@ -14,6 +14,15 @@ class ByteCharValidator : public QValidator {
     State validate(QString& input, int& pos) const override;
 };
 
+// Lets into a byte cell only hexadecimal digits, either case, at most two: a typed or pasted
+// G, Z or @ would otherwise go out as byte 00.
+class HexByteValidator : public QValidator {
+  public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override;
+    static bool IsHexDigit(QChar ch);
+};
+
 // Sets a box's text only when it differs: an unchanged text raises no change event anyway, and
 // skipping it spares the box a relayout and repaint on every exchange.
 inline void SetTextIfChanged(QLineEdit* box, const QString& text) {

@@ -17,12 +17,13 @@ void LimitBox(QLineEdit* box, double upperLimit) {
 
 }  // namespace
 
+// The quick commands' own entry boxes are not cut to a limit: a value rewritten behind the
+// user's back would reach the drive, so they are checked before sending instead.
 void MainWindow::connectFieldLimits() {
-    const std::pair<QLineEdit*, double> limits[] = {
-        {addressField, 250},          {commandField, 255},          {functionField, 250},
-        {dataFields[0], 65535},       {dataFields[1], 65535},       {dataFields[2], 65535},
-        {dataFields[3], 65535},       {dataFields[4], 65535},       {frequencyEntry, 40000},
-        {readParameterNumber, 65535}, {writeParameterValue, 65535}, {writeParameterNumber, 65535}};
+    const std::pair<QLineEdit*, double> limits[] = {{addressField, 250},    {commandField, 255},
+                                                    {functionField, 250},   {dataFields[0], 65535},
+                                                    {dataFields[1], 65535}, {dataFields[2], 65535},
+                                                    {dataFields[3], 65535}, {dataFields[4], 65535}};
     for (const auto& [box, limit] : limits)
         connect(box, &QLineEdit::textChanged, this,
                 [box = box, limit = limit] { LimitBox(box, limit); });
@@ -101,8 +102,13 @@ void MainWindow::onByteCellKeyDown(int index, int key) {
 }
 
 // Typing fills a byte cell and then walks on: a key in a cell that already holds a character
-// moves the focus to the next cell, while the key itself still acts on this one.
-void MainWindow::onByteCellKeyPress(int index) {
+// moves the focus to the next cell, while the key itself still acts on this one. A printable
+// key that is no hexadecimal digit is refused outright and moves nothing.
+void MainWindow::onByteCellKeyPress(int index, QChar ch) {
+    if (ch.isPrint() && !HexByteValidator::IsHexDigit(ch)) {
+        byteCells[index]->setKeyConsumed();
+        return;
+    }
     if (!byteCells[index]->text().isEmpty() && index < kCellCount - 1)
         byteCells[index + 1]->setFocus();
 }

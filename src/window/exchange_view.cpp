@@ -31,6 +31,7 @@ void MainWindow::onTimedModeClicked() {
             conv::RoundToInt(conv::ReadNumber(intervalBox->text()), conv::IntWidth::Int32);
         timedSendTimer->setInterval(static_cast<int>(interval));
         timedSendTimer->start();
+        nextInterval_.reset();
         sendButton->setEnabled(false);
     } else {
         timedSendTimer->stop();
@@ -38,9 +39,22 @@ void MainWindow::onTimedModeClicked() {
     }
 }
 
+// A new interval typed while timed mode runs takes over from the next tick; what cannot be an
+// interval (below 50 ms, no number) leaves the running one as it is.
+void MainWindow::onIntervalChanged() {
+    if (!timedModeBox->isChecked()) return;
+    const double interval = conv::ReadNumber(intervalBox->text());
+    if (interval < 50) return;
+    nextInterval_ = static_cast<int>(conv::RoundToInt(interval, conv::IntWidth::Int32));
+}
+
 // Timed send: the byte cells as they stand now, without pause or RTS switching.
 void MainWindow::onTimedSendTick() {
     if (!timedModeBox->isChecked()) return;
+    if (nextInterval_) {
+        timedSendTimer->setInterval(*nextInterval_);  // counts from this tick
+        nextInterval_.reset();
+    }
     core_.submit({exchange::BytesToSend(byteCellTexts()), exchange::Origin::Timed});
 }
 

@@ -1,7 +1,9 @@
 // The serial link: rebuilding the port from the three option groups, and the port labels.
 #include <QAbstractButton>
 #include <QButtonGroup>
+#include <QEvent>
 #include <QLabel>
+#include <QTimer>
 
 #include "serial/port_settings.h"
 #include "window/main_window.h"
@@ -31,8 +33,48 @@ void MainWindow::reconfigurePort() {
     showPortState();
 }
 
+// The port comes back by itself: while it is closed against the user's choice it is tried again
+// once a second, and a send tries it too. Each port's caption selects it like its circle, and
+// the keyboard reaches a group at its selected button.
+void MainWindow::keepPortAlive() {
+    portRetryTimer_ = new QTimer(this);
+    portRetryTimer_->setInterval(1000);
+    connect(portRetryTimer_, &QTimer::timeout, this, [this] {
+        port_.open();
+        showPortState();
+    });
+    for (int i = 0; i < 4; ++i) portLabels[i]->installEventFilter(this);
+    for (QButtonGroup* group : {formatGroup, baudGroup, portGroup}) {
+        connect(group, &QButtonGroup::idToggled, this, [group] { TabToSelected(group); });
+        TabToSelected(group);
+    }
+}
+
+// Tab enters an option group at its selected button; the arrow keys move within the group.
+void MainWindow::TabToSelected(QButtonGroup* group) {
+    for (QAbstractButton* button : group->buttons())
+        button->setFocusPolicy(button->isChecked() || !group->checkedButton() ? Qt::StrongFocus
+                                                                              : Qt::ClickFocus);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress) {
+        for (int i = 0; i < 4; ++i) {
+            if (watched != portLabels[i]) continue;
+            portGroup->button(i)->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 // The label of the selected port names its device, or turns red with the reason it failed.
 void MainWindow::showPortState() {
+    if (port_.isOpen()) {
+        portRetryTimer_->stop();
+    } else if (!portRetryTimer_->isActive()) {
+        portRetryTimer_->start();
+    }
     const int selected = selectedIndex(portGroup);
     for (int i = 0; i < 4; ++i) {
         QLabel* label = portLabels[i];

@@ -26,6 +26,8 @@ MainWindow::MainWindow(serial::SerialPort& port, const std::array<QString, 4>& p
     buildPortGroup();
     setTabOrderChain();
     connectHandlers();
+    guardEntries();
+    keepPortAlive();
     sendButton->setFocus();
 
     port_.setFailureHandler([this](const QString&) { showPortState(); });
@@ -62,7 +64,8 @@ void MainWindow::connectHandlers() {
         connect(byteCell, &CellEdit::focusLost, this, &MainWindow::onByteCellFocusOut);
         connect(byteCell, &CellEdit::keyDown, this,
                 [this, i](int key) { onByteCellKeyDown(i, key); });
-        connect(byteCell, &CellEdit::keyPress, this, [this, i](QChar) { onByteCellKeyPress(i); });
+        connect(byteCell, &CellEdit::keyPress, this,
+                [this, i](QChar ch) { onByteCellKeyPress(i, ch); });
         connect(charCell, &QLineEdit::textChanged, this, [this, i] { onCharCellChanged(i); });
         connect(charCell, &CellEdit::keyDown, this,
                 [this, i](int key) { onCharCellKeyDown(i, key); });
@@ -73,6 +76,7 @@ void MainWindow::connectHandlers() {
     connect(sendButton, &QPushButton::clicked, this, &MainWindow::sendFrame);
     connect(timedModeBox, &QCheckBox::clicked, this, &MainWindow::onTimedModeClicked);
     connect(timedSendTimer, &QTimer::timeout, this, &MainWindow::onTimedSendTick);
+    connect(intervalBox, &QLineEdit::textChanged, this, &MainWindow::onIntervalChanged);
 
     connect(startButton, &QPushButton::clicked, this, &MainWindow::onStartClicked);
     connect(stopButton, &QPushButton::clicked, this, &MainWindow::onStopClicked);
@@ -98,6 +102,7 @@ void MainWindow::load() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     timedSendTimer->stop();
+    portRetryTimer_->stop();
     port_.close();
     event->accept();
 }

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 
 #include "drive/reply_decoder.h"
@@ -21,6 +22,7 @@ class QLineEdit;
 class QPushButton;
 class QTimer;
 class CellEdit;
+class EntryGuard;
 
 constexpr int kCellCount = 64;
 // The readings of the quick-command column: the eight monitor items, then the fault code.
@@ -55,7 +57,7 @@ class MainWindow : public QWidget {
     void onByteCellFocusIn();
     void onByteCellFocusOut();
     void onByteCellKeyDown(int index, int key);
-    void onByteCellKeyPress(int index);
+    void onByteCellKeyPress(int index, QChar ch);
     void onCharCellChanged(int index);
     void onCharCellKeyDown(int index, int key);
     void onCharCellKeyPress(int index, QChar ch);
@@ -95,6 +97,7 @@ class MainWindow : public QWidget {
     quint64 sendFrame();
     void onTimedModeClicked();
     void onTimedSendTick();
+    void onIntervalChanged();
 
     // ---- Quick commands ---------------------------------------------------------------------
     QPushButton* addressButton = nullptr;  // 变频地址: labels the address box, does nothing
@@ -137,6 +140,9 @@ class MainWindow : public QWidget {
     // Link helpers.
     int selectedIndex(const QButtonGroup* group) const;
     void showPortState();
+    void keepPortAlive();
+    static void TabToSelected(QButtonGroup* group);
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     // Showing what the exchange core reports.
     struct LogEntry {
@@ -151,6 +157,8 @@ class MainWindow : public QWidget {
     std::array<QString, kCellCount> byteCellTexts() const;
 
     // Quick-command helpers.
+    void guardEntries();
+    bool quickCommandMayRun(std::initializer_list<EntryGuard*> entries);
     void fillFields(const QString& address, int command, int length, const QString& function);
     // Sends the composed request and waits for the exchange that carries it; nothing when
     // nothing was sent or no exchange came within the bound.
@@ -164,6 +172,13 @@ class MainWindow : public QWidget {
     exchange::ExchangeCore core_;
     std::array<QString, 4> portDevices_;
     std::function<void()> exitAction_;
+    QTimer* portRetryTimer_ = nullptr;
+    std::optional<int> nextInterval_;  // an interval typed while timed mode runs
     bool quickCommandWaiting_ = false;
+    EntryGuard* addressGuard_ = nullptr;
+    EntryGuard* frequencyGuard_ = nullptr;
+    EntryGuard* readNumberGuard_ = nullptr;
+    EntryGuard* writeNumberGuard_ = nullptr;
+    EntryGuard* writeValueGuard_ = nullptr;
     std::array<LogEntry, 3> log_;
 };

@@ -6,7 +6,9 @@
 
 #include "convert/conversions.h"
 #include "drive/drive_requests.h"
+#include "drive/entry_checks.h"
 #include "exchange/exchange_text.h"
+#include "window/entry_guard.h"
 #include "window/main_window.h"
 
 namespace {
@@ -25,8 +27,37 @@ void MainWindow::fillFields(const QString& address, int command, int length,
     functionField->setText(function);
 }
 
+void MainWindow::guardEntries() {
+    using namespace drive;
+    const auto whole = [](int lowest, int highest) {
+        return [lowest, highest](const QString& text) {
+            return WholeNumber(text, lowest, highest).has_value();
+        };
+    };
+    addressGuard_ = new EntryGuard(inverterAddress, whole(0, kHighestAddress),
+                                   WholeNumberRange(0, kHighestAddress));
+    frequencyGuard_ = new EntryGuard(
+        frequencyEntry, [](const QString& text) { return FrequencyHundredths(text).has_value(); },
+        FrequencyRange());
+    readNumberGuard_ = new EntryGuard(readParameterNumber, whole(0, kHighestParameterNumber),
+                                      WholeNumberRange(0, kHighestParameterNumber));
+    writeNumberGuard_ = new EntryGuard(writeParameterNumber, whole(0, kHighestParameterNumber),
+                                       WholeNumberRange(0, kHighestParameterNumber));
+    writeValueGuard_ = new EntryGuard(writeParameterValue, whole(0, kHighestParameterValue),
+                                      WholeNumberRange(0, kHighestParameterValue));
+}
+
+// A quick command goes ahead only when no reading waits and every entry it reads is one the
+// drive can be sent unchanged; each refused box is marked, and nothing is written or sent.
+bool MainWindow::quickCommandMayRun(std::initializer_list<EntryGuard*> entries) {
+    if (quickCommandWaiting_) return false;
+    bool good = true;
+    for (EntryGuard* entry : entries) good = entry->check() && good;
+    return good;
+}
+
 void MainWindow::onStartClicked() {
-    if (quickCommandWaiting_) return;
+    if (!quickCommandMayRun({addressGuard_})) return;
     fillFields(inverterAddress->text(), drive::kRunControl, 1, QString::number(drive::kRunStart));
     composeRequest();
     sendFrame();
@@ -35,15 +66,16 @@ void MainWindow::onStartClicked() {
 // Stop goes to the drive the inverter address box names, like start: a stop must never reach
 // whatever address an earlier hand-made request left in the address box.
 void MainWindow::onStopClicked() {
-    if (quickCommandWaiting_) return;
+    if (!quickCommandMayRun({addressGuard_})) return;
     fillFields(inverterAddress->text(), drive::kRunControl, 1, QString::number(drive::kRunStop));
     composeRequest();
     sendFrame();
 }
 
 void MainWindow::onSetFrequencyClicked() {
-    if (quickCommandWaiting_) return;
-    const drive::FrequencyFields frequency = drive::SplitFrequency(frequencyEntry->text());
+    if (!quickCommandMayRun({addressGuard_, frequencyGuard_})) return;
+    const drive::FrequencyFields frequency =
+        drive::SplitFrequency(*drive::FrequencyHundredths(frequencyEntry->text()));
     fillFields(inverterAddress->text(), drive::kSetFrequency, 2, frequency.function);
     dataFields[0]->setText(frequency.data);
     composeRequest();
@@ -51,7 +83,7 @@ void MainWindow::onSetFrequencyClicked() {
 }
 
 void MainWindow::onWriteParameterClicked() {
-    if (quickCommandWaiting_) return;
+    if (!quickCommandMayRun({addressGuard_, writeNumberGuard_, writeValueGuard_})) return;
     fillFields(inverterAddress->text(), drive::kWriteParameter, 3, writeParameterNumber->text());
     dataFields[0]->setText(writeParameterValue->text());
     composeRequest();
@@ -59,7 +91,7 @@ void MainWindow::onWriteParameterClicked() {
 }
 
 void MainWindow::onReadParameterClicked() {
-    if (quickCommandWaiting_) return;
+    if (!quickCommandMayRun({addressGuard_, readNumberGuard_})) return;
     fillFields(inverterAddress->text(), drive::kReadParameter, 1, readParameterNumber->text());
     composeRequest();
     showResult(parameterValueBox, sendAndWait(), [](const QByteArray& body) {
@@ -69,7 +101,7 @@ void MainWindow::onReadParameterClicked() {
 }
 
 void MainWindow::onReadingClicked(int reading) {
-    if (quickCommandWaiting_) return;
+    if (!quickCommandMayRun({addressGuard_})) return;
     const bool fault = reading == kFaultCodeReading;
     const int item = fault ? drive::kFaultCodeItem
                            : drive::MonitorItems()[static_cast<std::size_t>(reading)].item;

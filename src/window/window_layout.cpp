@@ -148,6 +148,7 @@ void MainWindow::buildGrids() {
                                           false, QStringLiteral("发送字符") + where);
         charCells[i]->setFrame(false);
         charCells[i]->setValidator(new ByteCharValidator(charCells[i]));
+        byteCells[i]->setValidator(new HexByteValidator(byteCells[i]));
         replyCells[i] = MakeCell<QLineEdit>(this, Indexed("RX", i),
                                             Twips(630 + 405 * c, 2565 + 405 * r, 420, 360), 2, true,
                                             true, QStringLiteral("接收数据") + where);

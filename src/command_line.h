@@ -1,0 +1,18 @@
+// The program's command line, read before any window or display is touched, so --help,
+// --version and option errors work on a machine without a display.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+struct CommandLine {
+    QStringList portAssignments;  // "COMn=PATH"
+    bool demo = false;
+};
+
+enum class CommandLineOutcome { Run, Done, Error };
+
+// Reads `arguments` (argv as text, the program name first). Done after --help or --version,
+// with the text to print in `message`; Error with the reason in `message`.
+CommandLineOutcome ReadCommandLine(const QStringList& arguments, CommandLine* options,
+                                   QString* message);

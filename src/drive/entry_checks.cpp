@@ -1,0 +1,39 @@
+#include "drive/entry_checks.h"
+
+#include <QRegularExpression>
+
+namespace drive {
+
+std::optional<int> WholeNumber(const QString& text, int lowest, int highest) {
+    static const QRegularExpression whole(QStringLiteral("^\\s*([0-9]{1,9})\\s*$"));
+    const QRegularExpressionMatch match = whole.match(text);
+    if (!match.hasMatch()) return std::nullopt;
+    const int value = match.captured(1).toInt();
+    if (value < lowest || value > highest) return std::nullopt;
+    return value;
+}
+
+std::optional<int> FrequencyHundredths(const QString& text) {
+    // Read as decimal digits, never through a binary fraction: 12.34 is 1234 hundredths.
+    static const QRegularExpression hertz(
+        QStringLiteral("^\\s*([0-9]{0,6})(?:\\.([0-9]{0,2}))?\\s*$"));
+    const QRegularExpressionMatch match = hertz.match(text);
+    if (!match.hasMatch() || (match.captured(1).isEmpty() && match.captured(2).isEmpty()))
+        return std::nullopt;
+    const QString decimals = match.captured(2).leftJustified(2, QLatin1Char('0'));
+    const int hundredths = match.captured(1).toInt() * 100 + decimals.toInt();
+    if (hundredths > kHighestFrequencyHundredths) return std::nullopt;
+    return hundredths;
+}
+
+QString WholeNumberRange(int lowest, int highest) {
+    return QStringLiteral("a whole number from %1 to %2").arg(lowest).arg(highest);
+}
+
+QString FrequencyRange() {
+    return QStringLiteral("0 to %1.%2 Hz, at most two decimals")
+        .arg(kHighestFrequencyHundredths / 100)
+        .arg(kHighestFrequencyHundredths % 100, 2, 10, QLatin1Char('0'));
+}
+
+}  // namespace drive

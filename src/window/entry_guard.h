@@ -1,0 +1,27 @@
+// An entry box of a quick command that refuses what the drive could not be sent unchanged.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class QLineEdit;
+
+class EntryGuard : public QObject {
+  public:
+    // `accepts` tells whether a text is a good entry; `range` says in words what is.
+    EntryGuard(QLineEdit* box, std::function<bool(const QString&)> accepts, QString range);
+
+    // Checks the box now. A refused entry gets a red frame and a tooltip naming the range, which
+    // stay until the text is corrected.
+    bool check();
+    bool marked() const { return marked_; }
+
+  private:
+    void mark(bool refused);
+
+    QLineEdit* box_;
+    std::function<bool(const QString&)> accepts_;
+    QString range_;
+    bool marked_ = false;
+};

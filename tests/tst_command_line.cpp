@@ -1,0 +1,45 @@
+// The program's command line on a machine without a display: help, version and option errors
+// work, and a missing display ends with one line and exit code 1.
+#include <QProcess>
+#include <QtTest>
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+  private slots:
+    void withoutADisplay_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("display");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("output");  // a piece of stdout, or of stderr on failure
+        QTest::newRow("help") << QStringList{"--help"} << "" << 0 << "--port <COMn=PATH>";
+        QTest::newRow("version") << QStringList{"--version"} << "" << 0 << "modbus-debugger 0.";
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << "" << 2 << "bogus";
+        QTest::newRow("bad port") << QStringList{"--port", "COM9=/dev/x"} << "" << 2 << "COM9";
+        QTest::newRow("no display") << QStringList{} << "" << 1 << "no display";
+        QTest::newRow("display unreachable")
+            << QStringList{} << ":97" << 1 << "cannot open the display";
+    }
+    void withoutADisplay() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, display);
+        QFETCH(int, exitCode);
+        QFETCH(QString, output);
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QLatin1String(name));
+        if (!display.isEmpty()) environment.insert(QStringLiteral("DISPLAY"), display);
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(MODBUS_DEBUGGER), arguments);
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), exitCode);
+        const QString text = QString::fromLocal8Bit(exitCode == 0 ? program.readAllStandardOutput()
+                                                                  : program.readAllStandardError());
+        QVERIFY2(text.contains(output), qPrintable(text));
+        if (exitCode == 1) QCOMPARE(text.trimmed().count(QLatin1Char('\n')), 0);  // one line
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_command_line.moc"
