@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray reply = fuzz::Bytes(data + 1 + requestLength, size - 1 - requestLength);
 
     const exchange::Judgement judgement = exchange::JudgeReply(request, reply, framing);
-    FUZZ_REQUIRE(!judgement.detail.isEmpty());
+    FUZZ_REQUIRE(judgement.detail.isEmpty() == (judgement.verdict == exchange::Verdict::Good));
     FUZZ_REQUIRE(judgement.verdict != exchange::Verdict::Late);
     FUZZ_REQUIRE((judgement.verdict == exchange::Verdict::NoReply) == reply.isEmpty());
     if (judgement.checkAt >= 0)

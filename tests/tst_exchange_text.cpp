@@ -55,8 +55,8 @@ class TestExchangeText : public QObject {
         QTest::newRow("first send") << 0 << true << QByteArray("abc") << "[00000] TXD:  ( abc )";
         QTest::newRow("reply") << 42 << false << QByteArray(":0103") << "[00042] RXD:  ( :0103 )";
         QTest::newRow("nothing arrived") << 7 << false << QByteArray() << "[00007] RXD:  (  )";
-        QTest::newRow("byte 0 adds nothing")
-            << 1 << true << QByteArray("\0A", 2) << "[00001] TXD:  ( A )";
+        QTest::newRow("byte 0 as its picture")
+            << 1 << true << QByteArray("\0A", 2) << QString::fromUtf8("[00001] TXD:  ( ␀A )");
         QTest::newRow("line end as control pictures")
             << 32767 << true << QByteArray(":F8\r\n")
             << QString::fromUtf8("[32767] TXD:  ( :F8␍␊ )");

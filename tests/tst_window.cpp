@@ -333,7 +333,7 @@ class TestWindow : public QObject {
         QCOMPARE(h.window.replyCells[63]->text(), QStringLiteral("4C"));
         QCOMPARE(h.window.logLines[2]->text(),
                  "[00000] RXD:  ( " + QString::fromLatin1(reply.left(64)) + " )");
-        QCOMPARE(h.window.logLines[1]->text(), QStringLiteral("[00000] TXD:  (  )"));
+        QCOMPARE(h.window.logLines[1]->text(), QString::fromUtf8("[00000] TXD:  ( ␀ )"));
         QVERIFY(h.window.logLines[0]->text().isEmpty());
     }
 

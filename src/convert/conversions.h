@@ -55,7 +55,9 @@ QString CharOf(quint8 byte);
 // The byte a character stands for, the reverse of CharOf; -1 for a character no byte maps to.
 int CodeOf(QChar ch);
 
-// Every byte of a sequence as its character, byte 0 adding nothing.
+// Every byte of a sequence as one character, for log lines and the history: CharOf, and byte 0
+// as its control picture ␀ (U+2400), so that a logged frame keeps all its bytes. (A character
+// cell keeps byte 0 empty: its mirror rules need the empty cell.)
 QString CharsOf(const QByteArray& bytes);
 
 }  // namespace conv

@@ -23,6 +23,13 @@ QString LogLine(int counter, Direction direction, const QByteArray& frame) {
     return number + tag + conv::CharsOf(frame) + QStringLiteral(" )");
 }
 
+QString ReceivedText(const QByteArray& bytes, const QString& problem) {
+    if (bytes.isEmpty()) return QStringLiteral("nothing arrived");
+    QString text = QStringLiteral("received ") + QString::fromLatin1(bytes.toHex(' ').toUpper());
+    if (!problem.isEmpty()) text += QStringLiteral(": ") + problem;
+    return text;
+}
+
 int NextCounter(int counter) {
     return counter >= 32767 || counter < 0 ? 0 : counter + 1;
 }

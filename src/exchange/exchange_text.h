@@ -20,6 +20,10 @@ QByteArray BytesToSend(const std::array<QString, kCells>& byteCells);
 // reply; a send that found the port closed gets "[00042] 未发送: 端口未打开".
 QString LogLine(int counter, Direction direction, const QByteArray& frame);
 
+// "received 01 04 03: the frame does not end": what came, in hexadecimal, and what is wrong
+// with it; "nothing arrived" for no bytes.
+QString ReceivedText(const QByteArray& bytes, const QString& problem);
+
 // The counter after an exchange: it stays within 0..32767 and wraps to 0.
 int NextCounter(int counter);
 

@@ -12,10 +12,6 @@ using frame::FrameRead;
 using frame::Framing;
 using frame::ReadOutcome;
 
-QString Hex(const QByteArray& bytes) {
-    return QString::fromLatin1(bytes.toHex(' ').toUpper());
-}
-
 QString HexByte(int value) {
     return QStringLiteral("%1").arg(value & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
 }
@@ -42,21 +38,21 @@ bool IsWholeFrame(const QByteArray& bytes, Framing framing) {
 }
 
 // The verdict of a frame read from the reply at `start`, apart from what it answers.
-Judgement FromRead(const FrameRead& read, int start, Framing framing, const QString& received) {
+Judgement FromRead(const FrameRead& read, int start, Framing framing) {
     const QString checkName =
         framing == Framing::Rtu ? QStringLiteral("CRC") : QStringLiteral("LRC");
     switch (read.outcome) {
         case ReadOutcome::NeedMore:
             return Verdicted(Verdict::Incomplete,
-                             received + QStringLiteral(": the frame does not end"));
+                             QStringLiteral("the frame does not end"));
         case ReadOutcome::Malformed:
             return Verdicted(Verdict::Incomplete,
-                             received + QStringLiteral(": not a whole %1 frame")
+                             QStringLiteral("not a whole %1 frame")
                                             .arg(framing == Framing::Rtu ? "RTU" : "ASCII"));
         case ReadOutcome::BadCheck: {
             Judgement judgement =
                 Verdicted(Verdict::CheckError,
-                          received + QStringLiteral(": %1 expected %2, received %3")
+                          QStringLiteral("%1 expected %2, received %3")
                                          .arg(checkName, CheckText(read.expectedCheck, framing),
                                               CheckText(read.receivedCheck, framing)));
             judgement.checkAt = start + read.checkOffset;
@@ -66,7 +62,7 @@ Judgement FromRead(const FrameRead& read, int start, Framing framing, const QStr
         case ReadOutcome::Frame:
             break;
     }
-    Judgement judgement = Verdicted(Verdict::Good, received);
+    Judgement judgement = Verdicted(Verdict::Good, QString());
     judgement.body = read.body;
     return judgement;
 }
@@ -138,14 +134,13 @@ QString VerdictEnglishName(Verdict verdict) {
 
 Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, Framing framing) {
     if (reply.isEmpty()) return Verdicted(Verdict::NoReply, QStringLiteral("nothing arrived"));
-    const QString received = QStringLiteral("received %1").arg(Hex(reply));
     if (!IsWholeFrame(request, framing)) {
         // Another layout: only the framing and the check can be judged.
         const int start = framing == Framing::Ascii ? int(reply.indexOf(':')) : 0;
         if (start < 0)
             return Verdicted(Verdict::OtherAnswer,
-                             received + QStringLiteral(": no ':' starts a frame"));
-        return FromRead(ReadAt(reply, start, framing, false), start, framing, received);
+                             QStringLiteral("no ':' starts a frame"));
+        return FromRead(ReadAt(reply, start, framing, false), start, framing);
     }
 
     const QByteArray requestBody = ReadAt(request, 0, framing, true).body;
@@ -164,10 +159,10 @@ Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, Framing
         if (!anyFrame) anyFrame = {s, read};
     }
     if (anyFrame) {
-        Judgement judgement = FromRead(anyFrame->second, anyFrame->first, framing, received);
+        Judgement judgement = FromRead(anyFrame->second, anyFrame->first, framing);
         const QString mismatch = Mismatch(requestBody, judgement.body);
         if (mismatch.isEmpty()) return judgement;
-        return Verdicted(Verdict::OtherAnswer, received + QStringLiteral(": ") + mismatch);
+        return Verdicted(Verdict::OtherAnswer, mismatch);
     }
     // No whole frame: what went wrong with the one that starts where the drive's would.
     const int start = static_cast<int>(reply.indexOf(opener));
@@ -176,9 +171,9 @@ Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, Framing
             framing == Framing::Ascii
                 ? QStringLiteral("no ':' starts a frame")
                 : QStringLiteral("no frame from address %1").arg(static_cast<quint8>(opener));
-        return Verdicted(Verdict::OtherAnswer, received + QStringLiteral(": ") + missing);
+        return Verdicted(Verdict::OtherAnswer, missing);
     }
-    return FromRead(ReadAt(reply, start, framing, true), start, framing, received);
+    return FromRead(ReadAt(reply, start, framing, true), start, framing);
 }
 
 }  // namespace exchange

@@ -24,7 +24,8 @@ QString VerdictEnglishName(Verdict verdict);
 
 struct Judgement {
     Verdict verdict = Verdict::NoReply;
-    // What was received and, for anything but a good reply, what is wrong with it.
+    // What is wrong with a reply that is not good ("CRC expected 6D 7D, received 6D 00");
+    // empty for a good one.
     QString detail;
     // The check's place in the reply, for marking it: first byte and count (0 when none).
     int checkAt = -1;

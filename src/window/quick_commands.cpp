@@ -152,7 +152,7 @@ void MainWindow::showResult(
     QString tooltip = QStringLiteral("the request did not go out: the port is not open");
     if (exchange && exchange->sent) {
         const exchange::Judgement& judgement = exchange->judgement;
-        tooltip = judgement.detail;
+        tooltip = exchange::ReceivedText(exchange->reply, judgement.detail);
         switch (judgement.verdict) {
             case Verdict::Good:
                 if (const std::optional<QString> value = decode(judgement.body)) {
@@ -161,7 +161,7 @@ void MainWindow::showResult(
                 } else {
                     // A whole frame that answers the request but is too short for the value.
                     text = QStringLiteral("回应不符");
-                    tooltip = judgement.detail + QStringLiteral(": too short for the value");
+                    tooltip += QStringLiteral(": too short for the value");
                 }
                 break;
             case Verdict::CheckError:
