@@ -24,7 +24,12 @@ CommandLineOutcome ReadCommandLine(const QStringList& arguments, CommandLine* op
         QStringLiteral("demo"),
         QStringLiteral("Start a simulated inverter (address 1) on a fresh pseudo-terminal and put "
                        "it behind COM1, so every button can be tried without a drive."));
-    parser.addOptions({help, version, port, demo});
+    const QCommandLineOption record(
+        QStringLiteral("record"),
+        QStringLiteral("Append every exchange (request, reply, late reply, unsent request) to FILE "
+                       "as a CSV row the moment it happens, written through to the disk."),
+        QStringLiteral("FILE"));
+    parser.addOptions({help, version, port, demo, record});
 
     if (!parser.parse(arguments)) {
         *message =
@@ -47,5 +52,6 @@ CommandLineOutcome ReadCommandLine(const QStringList& arguments, CommandLine* op
     }
     options->portAssignments = parser.values(port);
     options->demo = parser.isSet(demo);
+    options->recordFile = parser.value(record);
     return CommandLineOutcome::Run;
 }

@@ -8,6 +8,7 @@
 struct CommandLine {
     QStringList portAssignments;  // "COMn=PATH"
     bool demo = false;
+    QString recordFile;  // every history row appended here as CSV
 };
 
 enum class CommandLineOutcome { Run, Done, Error };

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "command_line.h"
+#include "exchange/history_file.h"
 #include "serial/port_map.h"
 #include "serial/qt_serial_port.h"
 #include "sim/drive_server.h"
@@ -69,6 +70,9 @@ int main(int argc, char* argv[]) {
     }
     if (!serial::BuildPortMap(options.portAssignments, serial::DetectSerialDevices(), &map, &error))
         return Fail(error, 2);
+    exchange::RecordFile record;
+    if (!options.recordFile.isEmpty() && !record.open(options.recordFile, &error))
+        return Fail(QStringLiteral("--record: %1").arg(error), 2);
 
     if (!DisplayNamed())
         return Fail(QStringLiteral("no display: set DISPLAY or WAYLAND_DISPLAY (or "
@@ -82,6 +86,9 @@ int main(int argc, char* argv[]) {
 
     serial::QtSerialPort port(map);
     MainWindow window(port, map.devices);
+    if (record.isOpen())
+        QObject::connect(&window.exchangeCore(), &exchange::ExchangeCore::recordAdded, &window,
+                         [&record](const exchange::ExchangeRecord& r) { record.write(r); });
     window.show();
     window.load();
     return app.exec();

@@ -7,11 +7,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTimer>
 #include <QtTest>
 
 #include "fake_serial_port.h"
+#include "exchange/history_format.h"
 #include "window/cell_edit.h"
+#include "window/history_model.h"
+#include "window/history_window.h"
 #include "window/main_window.h"
 
 namespace {
@@ -411,6 +415,40 @@ class TestWindow : public QObject {
         QCOMPARE(requests, 1);
         QCOMPARE(h.window.readingBoxes[0]->text(), QStringLiteral("048.05 Hz"));
         QVERIFY(h.window.readingBoxes[7]->text().isEmpty());
+    }
+
+    // The history opens from the log and fills as exchanges happen, in order, with every byte.
+    void historyFollowsTheExchanges() {
+        Harness h;
+        h.window.show();
+        QTest::mouseDClick(h.window.logLines[1], Qt::LeftButton);
+        HistoryWindow* history = h.window.historyWindow();
+        QVERIFY(history && history->isVisible());
+        history->hide();
+        h.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&h.window));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_H, Qt::ControlModifier);
+        QVERIFY(history->isVisible());
+
+        h.port.responder = [](const QByteArray& frame) { return frame + frame; };
+        h.window.byteCells[0]->setText(QStringLiteral("00"));  // byte 00, shown as ␀
+        h.window.byteCells[1]->setText(QStringLiteral("41"));
+        h.window.intervalBox->setText(QStringLiteral("50"));
+        h.window.timedModeBox->click();
+        QTRY_VERIFY_WITH_TIMEOUT(history->model->rowCount() >= 8, 3000);
+        h.window.timedModeBox->click();
+        QVERIFY(h.settle());
+        QTRY_COMPARE(history->model->rowCount(), int(h.window.exchangeCore().history().size()));
+        for (int row = 0; row < history->model->rowCount(); ++row) {
+            const exchange::ExchangeRecord& r = history->model->record(row);
+            QCOMPARE(r.counter, row / 2);
+            QCOMPARE(r.direction, row % 2 ? exchange::Direction::Received : exchange::Direction::Sent);
+        }
+        history->table->selectRow(1);
+        const QStringList fields = history->selectedText().split('\t');
+        QCOMPARE(fields.size(), exchange::kHistoryColumns);
+        QCOMPARE(fields[int(exchange::HistoryColumn::Hex)], QStringLiteral("00 41 00 41"));
+        QCOMPARE(fields[int(exchange::HistoryColumn::Characters)], QString::fromUtf8("␀A␀A"));
     }
 
     void exitButtonRunsTheExitAction() {

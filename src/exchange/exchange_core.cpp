@@ -172,7 +172,7 @@ void ExchangeCore::transmit(Request request, quint64 id) {
     capture_.earliestEnd = request.origin == Origin::Poll ? now : now + kMinimumCapture;
     capture_.latestEnd = now + longestCapture();
     state_ = State::Capturing;
-    emit recordAdded(recordFor(capture_.exchange, Direction::Sent));
+    report(recordFor(capture_.exchange, Direction::Sent));
     // Judged from the event loop, never inside the send, so a finished capture cannot start the
     // next request from within this one.
     if (state_ == State::Capturing) armCaptureTimer(now);
@@ -254,7 +254,7 @@ void ExchangeCore::finishCapture() {
     lastCounter_ = exchange.counter;
     counter_ = NextCounter(counter_);
     lastFinished_ = exchange;
-    emit recordAdded(recordFor(exchange, Direction::Received));
+    report(recordFor(exchange, Direction::Received));
     emit exchangeFinished(exchange);
     if (state_ == State::Idle && !nextTimer_.isActive()) startNext();
 }
@@ -276,7 +276,7 @@ void ExchangeCore::emitLateBytes() {
                         .arg(lastCounter_);
     lateBytes_ = Arrivals{};
     if (state_ == State::Idle) captureTimer_.stop();
-    emit recordAdded(record);
+    report(record);
 }
 
 void ExchangeCore::emitNotSent(const Request& request, quint64 id) {
@@ -291,7 +291,7 @@ void ExchangeCore::emitNotSent(const Request& request, quint64 id) {
         record.origin = request.origin;
         record.bytes = request.bytes;
         record.detail = port_.errorText();
-        emit recordAdded(record);
+        report(record);
     }
     if (repeating) notSentShown_ = true;
     Exchange exchange;
@@ -312,6 +312,11 @@ void ExchangeCore::armCaptureTimer(Clock::time_point at) {
     if (captureTimer_.isActive() && captureDue_ <= at) return;
     captureDue_ = at;
     captureTimer_.start(MillisecondsUntil(at));
+}
+
+void ExchangeCore::report(const ExchangeRecord& record) {
+    history_.append(record);
+    emit recordAdded(record);
 }
 
 ExchangeRecord ExchangeCore::recordFor(const Exchange& exchange, Direction direction) const {

@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "exchange/exchange_record.h"
+#include "exchange/history.h"
 #include "frame/frame_composer.h"
 #include "serial/port_settings.h"
 #include "serial/serial_port.h"
@@ -54,6 +55,9 @@ class ExchangeCore : public QObject {
 
     // Nothing in flight and nothing queued.
     bool idle() const;
+
+    // Every record reported so far (also emitted one by one as recordAdded).
+    History& history() { return history_; }
     int counter() const { return counter_; }
     void setCounter(int counter) { counter_ = counter; }
 
@@ -75,6 +79,7 @@ class ExchangeCore : public QObject {
 
   private:
     enum class State { Idle, Sending, Capturing };
+    void report(const ExchangeRecord& record);
     struct Capture {
         Exchange exchange;
         Clock::time_point requestEnd;
@@ -102,6 +107,7 @@ class ExchangeCore : public QObject {
     ExchangeRecord recordFor(const Exchange& exchange, Direction direction) const;
 
     serial::SerialPort& port_;
+    History history_;
     serial::PortSettings settings_;
     frame::Framing framing_ = frame::Framing::Ascii;
     std::chrono::milliseconds replyTimeout_ = kMinimumCapture;

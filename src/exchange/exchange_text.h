@@ -24,6 +24,10 @@ QString LogLine(int counter, Direction direction, const QByteArray& frame);
 // with it; "nothing arrived" for no bytes.
 QString ReceivedText(const QByteArray& bytes, const QString& problem);
 
+// A byte for a cell's tooltip: hexadecimal, decimal and, for control codes, the code's name
+// ("0D  13  CR 回车", "41  65  'A'").
+QString ByteDescription(quint8 byte);
+
 // The counter after an exchange: it stays within 0..32767 and wraps to 0.
 int NextCounter(int counter);
 

@@ -29,6 +29,20 @@ inline void SetTextIfChanged(QLineEdit* box, const QString& text) {
     if (box->text() != text) box->setText(text);
 }
 
+// Hovering a grid cell names its byte: hexadecimal, decimal and a control code's name.
+class ByteTooltips : public QObject {
+  public:
+    using QObject::QObject;
+    void watch(QLineEdit* cell, bool hexCell);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+// The bold cell font has no control pictures (␍ shows as an empty box), so a character cell that
+// shows one switches to a regular font that has them, and back for any other character.
+void FitCharacterFont(QLineEdit* cell);
+
 class CellEdit : public QLineEdit {
     Q_OBJECT
   public:

@@ -82,6 +82,7 @@ void MainWindow::onByteCellChanged(int index) {
 
 // Character-to-byte mirror: while no byte cell has the focus.
 void MainWindow::onCharCellChanged(int index) {
+    FitCharacterFont(charCells[index]);
     if (byteCellHasFocus) return;
     const QString text = charCells[index]->text();
     const int code = text.isEmpty() ? -1 : conv::CodeOf(text.at(0));

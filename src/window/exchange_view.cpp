@@ -1,13 +1,16 @@
 // The send button, timed mode, and what the exchange core reports: the log lines with their
 // verdicts and the receive grid.
 #include <QCheckBox>
+#include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 
 #include "convert/conversions.h"
 #include "exchange/exchange_text.h"
 #include "exchange/pause.h"
 #include "window/cell_edit.h"
+#include "window/history_window.h"
 #include "window/main_window.h"
 #include "window/verdict_style.h"
 
@@ -56,6 +59,32 @@ void MainWindow::onTimedSendTick() {
         nextInterval_.reset();
     }
     core_.submit({exchange::BytesToSend(byteCellTexts()), exchange::Origin::Timed});
+}
+
+HistoryWindow* MainWindow::openHistory() {
+    if (!historyWindow_) {
+        historyWindow_ = new HistoryWindow(core_.history(), this);
+        historyWindow_->setReplyTimeout(int(core_.replyTimeout().count()));
+    }
+    historyWindow_->show();
+    historyWindow_->raise();
+    historyWindow_->activateWindow();
+    return historyWindow_;
+}
+
+void MainWindow::connectLogToHistory() {
+    for (QLineEdit* line : logLines) {
+        line->installEventFilter(this);  // a double click opens the history
+        line->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(line, &QWidget::customContextMenuRequested, this, [this, line](const QPoint& at) {
+            std::unique_ptr<QMenu> menu(line->createStandardContextMenu());
+            menu->addSeparator();
+            menu->addAction(QStringLiteral("通讯记录…"), this, &MainWindow::openHistory);
+            menu->exec(line->mapToGlobal(at));
+        });
+    }
+    auto* shortcut = new QShortcut(QKeySequence(QStringLiteral("Ctrl+H")), this);
+    connect(shortcut, &QShortcut::activated, this, &MainWindow::openHistory);
 }
 
 void MainWindow::showRecord(const exchange::ExchangeRecord& record) {
@@ -115,7 +144,10 @@ void MainWindow::showReply(const exchange::Exchange& exchange) {
     const bool checkFailed = judgement.verdict == exchange::Verdict::CheckError;
     for (int i = 0; i < kCellCount; ++i) {
         SetTextIfChanged(replyCells[i], grid.hex[i]);
-        SetTextIfChanged(replyCharCells[i], grid.chars[i]);
+        if (replyCharCells[i]->text() != grid.chars[i]) {
+            replyCharCells[i]->setText(grid.chars[i]);
+            FitCharacterFont(replyCharCells[i]);
+        }
         const bool mark =
             checkFailed && i >= judgement.checkAt && i < judgement.checkAt + judgement.checkLength;
         for (QLineEdit* cell : {replyCells[i], replyCharCells[i]}) {

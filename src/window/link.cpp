@@ -3,7 +3,9 @@
 #include <QButtonGroup>
 #include <QEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTimer>
+#include <algorithm>
 
 #include "serial/port_settings.h"
 #include "window/main_window.h"
@@ -58,6 +60,14 @@ void MainWindow::TabToSelected(QButtonGroup* group) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    const auto isLogLine = [this, watched] {
+        return std::any_of(logLines.begin(), logLines.end(),
+                           [watched](QLineEdit* line) { return line == watched; });
+    };
+    if (event->type() == QEvent::MouseButtonDblClick && isLogLine()) {
+        openHistory();
+        return true;
+    }
     if (event->type() == QEvent::MouseButtonPress) {
         for (int i = 0; i < 4; ++i) {
             if (watched != portLabels[i]) continue;

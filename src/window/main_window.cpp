@@ -28,6 +28,7 @@ MainWindow::MainWindow(serial::SerialPort& port, const std::array<QString, 4>& p
     connectHandlers();
     guardEntries();
     keepPortAlive();
+    connectLogToHistory();
     sendButton->setFocus();
 
     port_.setFailureHandler([this](const QString&) { showPortState(); });

@@ -23,6 +23,7 @@ class QPushButton;
 class QTimer;
 class CellEdit;
 class EntryGuard;
+class HistoryWindow;
 
 constexpr int kCellCount = 64;
 // The readings of the quick-command column: the eight monitor items, then the fault code.
@@ -92,6 +93,11 @@ class MainWindow : public QWidget {
     QLineEdit* intervalBox = nullptr;      // interval of timed mode in ms
     QTimer* timedSendTimer = nullptr;
 
+    // "通讯记录": opened by double-clicking a log line, from the log lines' context menu, or with
+    // Ctrl+H; made on first use.
+    HistoryWindow* openHistory();
+    HistoryWindow* historyWindow() const { return historyWindow_; }
+
     // The send button's action: a pause of 0.1 s, then the byte cells go to the exchange core.
     // Returns the exchange's id, or 0 when nothing was sent (timed mode, port closed).
     quint64 sendFrame();
@@ -154,6 +160,7 @@ class MainWindow : public QWidget {
     void showRecord(const exchange::ExchangeRecord& record);
     void showReply(const exchange::Exchange& exchange);
     void appendLogLine(const LogEntry& entry);
+    void connectLogToHistory();
     std::array<QString, kCellCount> byteCellTexts() const;
 
     // Quick-command helpers.
@@ -173,6 +180,7 @@ class MainWindow : public QWidget {
     std::array<QString, 4> portDevices_;
     std::function<void()> exitAction_;
     QTimer* portRetryTimer_ = nullptr;
+    HistoryWindow* historyWindow_ = nullptr;
     std::optional<int> nextInterval_;  // an interval typed while timed mode runs
     bool quickCommandWaiting_ = false;
     EntryGuard* addressGuard_ = nullptr;

@@ -136,6 +136,7 @@ void MainWindow::buildGrids() {
         }
     }
 
+    auto* tooltips = new ByteTooltips(this);
     for (int i = 0; i < kCellCount; ++i) {
         const int r = i / 16;
         const int c = i % 16;
@@ -156,6 +157,10 @@ void MainWindow::buildGrids() {
                                                 Twips(7245 + 135 * c, 2610 + 405 * r, 150, 280), 1,
                                                 true, false, QStringLiteral("接收字符") + where);
         replyCharCells[i]->setFrame(false);
+        tooltips->watch(byteCells[i], true);
+        tooltips->watch(charCells[i], false);
+        tooltips->watch(replyCells[i], true);
+        tooltips->watch(replyCharCells[i], false);
     }
 }
 

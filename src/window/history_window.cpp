@@ -1,0 +1,177 @@
+#include "window/history_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDateTime>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "exchange/history_format.h"
+#include "window/history_model.h"
+
+HistoryWindow::HistoryWindow(const exchange::History& history, QWidget* parent)
+    : QWidget(parent, Qt::Window), history_(history) {
+    setObjectName(QStringLiteral("HistoryWindow"));
+    setReplyTimeout(50);
+    resize(980, 480);
+
+    model = new HistoryModel(history, this);
+    filter = new HistoryFilter(model, this);
+
+    filterBox = new QLineEdit(this);
+    filterBox->setObjectName(QStringLiteral("historyFilter"));
+    filterBox->setPlaceholderText(QStringLiteral("查找: 十六进制 (01 04)、字符或判定"));
+    filterBox->setClearButtonEnabled(true);
+    problemsOnlyBox = new QCheckBox(QStringLiteral("只看异常"), this);
+    saveButton = new QPushButton(QStringLiteral("保存…"), this);
+    status = new QLabel(this);
+
+    table = new QTableView(this);
+    table->setModel(filter);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setWordWrap(false);
+    table->setAlternatingRowColors(false);
+    // Every row is one line high, so the view never measures rows it does not show.
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
+    table->verticalHeader()->hide();
+    table->horizontalHeader()->setStretchLastSection(true);
+    const int widths[exchange::kHistoryColumns] = {100, 56, 70, 56, 260, 160, 70, 70, 70, 200};
+    for (int c = 0; c < exchange::kHistoryColumns; ++c) table->setColumnWidth(c, widths[c]);
+
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(filterBox, 1);
+    bar->addWidget(problemsOnlyBox);
+    bar->addWidget(saveButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(bar);
+    layout->addWidget(table, 1);
+    layout->addWidget(status);
+
+    const auto refilter = [this] { filter->setFilter(filterBox->text(), problemsOnlyBox->isChecked()); };
+    connect(filterBox, &QLineEdit::textChanged, this, refilter);
+    connect(problemsOnlyBox, &QCheckBox::toggled, this, refilter);
+    connect(saveButton, &QPushButton::clicked, this, [this] { askAndSave(false); });
+
+    // Newest at the bottom, followed unless the user has scrolled up to read.
+    connect(filter, &QAbstractItemModel::rowsAboutToBeInserted, this, [this] {
+        const QScrollBar* scroll = table->verticalScrollBar();
+        followingEnd_ = scroll->value() >= scroll->maximum();
+    });
+    connect(filter, &QAbstractItemModel::rowsInserted, this, [this] {
+        if (followingEnd_) table->scrollToBottom();
+        showCount();
+    });
+    connect(filter, &QAbstractItemModel::rowsRemoved, this, &HistoryWindow::showCount);
+    connect(filter, &QAbstractItemModel::modelReset, this, &HistoryWindow::showCount);
+
+    auto* copy = new QAction(QStringLiteral("复制"), table);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetShortcut);
+    connect(copy, &QAction::triggered, this,
+            [this] { QApplication::clipboard()->setText(selectedText()); });
+    table->addAction(copy);
+    table->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(table, &QWidget::customContextMenuRequested, this, [this, copy](const QPoint& at) {
+        QMenu menu;
+        menu.addAction(copy);
+        menu.addAction(QStringLiteral("保存所选…"), this, [this] { askAndSave(true); });
+        menu.addAction(QStringLiteral("保存全部…"), this, [this] { askAndSave(false); });
+        menu.exec(table->viewport()->mapToGlobal(at));
+    });
+    showCount();
+}
+
+void HistoryWindow::setReplyTimeout(int milliseconds) {
+    setWindowTitle(QStringLiteral("通讯记录 — 回应超时 %1 ms").arg(milliseconds));
+}
+
+void HistoryWindow::showEvent(QShowEvent* event) {
+    model->setLive(true);
+    table->scrollToBottom();
+    QWidget::showEvent(event);
+}
+
+void HistoryWindow::hideEvent(QHideEvent* event) {
+    model->setLive(false);
+    QWidget::hideEvent(event);
+}
+
+void HistoryWindow::showCount() {
+    QString text = QStringLiteral("共 %1 条记录").arg(history_.size());
+    if (filter->rowCount() != model->rowCount())
+        text += QStringLiteral("，显示 %1 条").arg(filter->rowCount());
+    if (history_.droppedCount() > 0)
+        text += QStringLiteral("；最早的 %1 条已丢弃（最多保留 %2 条）")
+                    .arg(history_.droppedCount())
+                    .arg(history_.capacity());
+    status->setText(text);
+}
+
+std::vector<int> HistoryWindow::selectedSourceRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : table->selectionModel()->selectedRows())
+        rows.push_back(filter->mapToSource(index).row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+QString HistoryWindow::selectedText() const {
+    QStringList lines;
+    for (int row : selectedSourceRows()) {
+        QStringList fields;
+        for (int c = 0; c < exchange::kHistoryColumns; ++c)
+            fields << exchange::CellText(model->record(row), exchange::HistoryColumn(c), true);
+        lines << fields.join(QLatin1Char('\t'));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+bool HistoryWindow::save(const QString& path, exchange::HistoryFormat format, bool selectionOnly,
+                         QString* error) {
+    if (!selectionOnly) {
+        return exchange::SaveHistory(path, format, qsizetype(history_.size()),
+                                     [this](qsizetype i) -> const exchange::ExchangeRecord& {
+                                         return history_.at(std::size_t(i));
+                                     },
+                                     error);
+    }
+    const std::vector<int> rows = selectedSourceRows();
+    return exchange::SaveHistory(path, format, qsizetype(rows.size()),
+                                 [this, &rows](qsizetype i) -> const exchange::ExchangeRecord& {
+                                     return model->record(rows[std::size_t(i)]);
+                                 },
+                                 error);
+}
+
+void HistoryWindow::askAndSave(bool selectionOnly) {
+    const QString csv = QStringLiteral("CSV (*.csv)");
+    const QString text = QStringLiteral("文本 (*.txt)");
+    QString chosen = csv;
+    const QString suggested =
+        QStringLiteral("通讯记录-%1.csv")
+            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("保存通讯记录"), suggested,
+                                                      csv + QStringLiteral(";;") + text, &chosen);
+    if (path.isEmpty()) return;
+    const auto format = chosen == text || path.endsWith(QLatin1String(".txt"))
+                            ? exchange::HistoryFormat::Text
+                            : exchange::HistoryFormat::Csv;
+    QString error;
+    if (save(path, format, selectionOnly, &error)) {
+        status->setText(QStringLiteral("已保存到 %1").arg(path));
+    } else {
+        status->setText(QStringLiteral("未能保存 %1：%2").arg(path, error));
+    }
+}
