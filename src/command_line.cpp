@@ -2,6 +2,8 @@
 
 #include <QCommandLineParser>
 
+#include "drive/readings.h"
+
 CommandLineOutcome ReadCommandLine(const QStringList& arguments, CommandLine* options,
                                    QString* message) {
     QCommandLineParser parser;
@@ -29,7 +31,23 @@ CommandLineOutcome ReadCommandLine(const QStringList& arguments, CommandLine* op
         QStringLiteral("Append every exchange (request, reply, late reply, unsent request) to FILE "
                        "as a CSV row the moment it happens, written through to the disk."),
         QStringLiteral("FILE"));
-    parser.addOptions({help, version, port, demo, record});
+    const QCommandLineOption replyTimeout(
+        QStringLiteral("reply-timeout"),
+        QStringLiteral("How long a capture waits for the first byte of a reply, 50 (default) to "
+                       "2000 ms. Raise it for a drive that answers later than 50 ms."),
+        QStringLiteral("MS"), QStringLiteral("50"));
+    const QCommandLineOption monitor(
+        QStringLiteral("monitor"),
+        QStringLiteral("Open the trend window and poll these readings from the start: names or "
+                       "item numbers, comma-separated. Readings: %1.")
+            .arg(drive::ReadingNames().join(QStringLiteral(", "))),
+        QStringLiteral("LIST"));
+    const QCommandLineOption monitorCsv(
+        QStringLiteral("monitor-csv"),
+        QStringLiteral("Append every polled sample to FILE as CSV (time in ms, reading, raw "
+                       "value, scaled value, verdict), written through per row."),
+        QStringLiteral("FILE"));
+    parser.addOptions({help, version, port, demo, replyTimeout, record, monitor, monitorCsv});
 
     if (!parser.parse(arguments)) {
         *message =
@@ -53,5 +71,23 @@ CommandLineOutcome ReadCommandLine(const QStringList& arguments, CommandLine* op
     options->portAssignments = parser.values(port);
     options->demo = parser.isSet(demo);
     options->recordFile = parser.value(record);
+    options->monitorCsv = parser.value(monitorCsv);
+    bool number = false;
+    options->replyTimeoutMs = parser.value(replyTimeout).toInt(&number);
+    if (!number || options->replyTimeoutMs < 50 || options->replyTimeoutMs > 2000) {
+        *message = QStringLiteral("--reply-timeout wants milliseconds from 50 to 2000, not \"%1\"")
+                       .arg(parser.value(replyTimeout));
+        return CommandLineOutcome::Error;
+    }
+    if (parser.isSet(monitor)) {
+        QString error;
+        const std::optional<std::vector<int>> readings =
+            drive::ParseReadingList(parser.value(monitor), &error);
+        if (!readings) {
+            *message = QStringLiteral("--monitor: ") + error;
+            return CommandLineOutcome::Error;
+        }
+        options->monitor = *readings;
+    }
     return CommandLineOutcome::Run;
 }

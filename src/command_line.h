@@ -4,11 +4,15 @@
 
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 struct CommandLine {
     QStringList portAssignments;  // "COMn=PATH"
     bool demo = false;
     QString recordFile;  // every history row appended here as CSV
+    int replyTimeoutMs = 50;
+    std::vector<int> monitor;  // readings to poll from the start (drive::ReadingAt indices)
+    QString monitorCsv;        // every polled sample appended here as CSV
 };
 
 enum class CommandLineOutcome { Run, Done, Error };

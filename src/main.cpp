@@ -5,6 +5,9 @@
 
 #include "command_line.h"
 #include "exchange/history_file.h"
+#include "exchange/history_format.h"
+#include "exchange/samples.h"
+#include "window/trend_window.h"
 #include "serial/port_map.h"
 #include "serial/qt_serial_port.h"
 #include "sim/drive_server.h"
@@ -70,9 +73,14 @@ int main(int argc, char* argv[]) {
     }
     if (!serial::BuildPortMap(options.portAssignments, serial::DetectSerialDevices(), &map, &error))
         return Fail(error, 2);
-    exchange::RecordFile record;
-    if (!options.recordFile.isEmpty() && !record.open(options.recordFile, &error))
+    exchange::AppendFile record;
+    if (!options.recordFile.isEmpty() &&
+        !record.open(options.recordFile, exchange::RecordHeader(), &error))
         return Fail(QStringLiteral("--record: %1").arg(error), 2);
+    exchange::AppendFile samples;
+    if (!options.monitorCsv.isEmpty() &&
+        !samples.open(options.monitorCsv, exchange::SampleCsvHeader().toUtf8(), &error))
+        return Fail(QStringLiteral("--monitor-csv: %1").arg(error), 2);
 
     if (!DisplayNamed())
         return Fail(QStringLiteral("no display: set DISPLAY or WAYLAND_DISPLAY (or "
@@ -88,8 +96,20 @@ int main(int argc, char* argv[]) {
     MainWindow window(port, map.devices);
     if (record.isOpen())
         QObject::connect(&window.exchangeCore(), &exchange::ExchangeCore::recordAdded, &window,
-                         [&record](const exchange::ExchangeRecord& r) { record.write(r); });
+                         [&record](const exchange::ExchangeRecord& r) {
+                             record.writeRow(exchange::CsvRow(r));
+                         });
+    if (samples.isOpen())
+        QObject::connect(&window.poller(), &exchange::Poller::sampleAdded, &window,
+                         [&samples](const exchange::Sample& s) {
+                             samples.writeRow(exchange::SampleCsvRow(s));
+                         });
+    window.exchangeCore().setReplyTimeout(std::chrono::milliseconds(options.replyTimeoutMs));
     window.show();
     window.load();
+    if (!options.monitor.empty()) {
+        window.openTrend(options.monitor);
+        window.startPolling(options.monitor);
+    }
     return app.exec();
 }

@@ -203,10 +203,10 @@ class TestHistory : public QObject {
         QTemporaryDir dir;
         const QString path = dir.filePath("record.csv");
         for (int run = 0; run < 2; ++run) {
-            exchange::RecordFile file;
+            exchange::AppendFile file;
             QString error;
-            QVERIFY2(file.open(path, &error), qPrintable(error));
-            file.write(Record(run, Direction::Sent, "A"));
+            QVERIFY2(file.open(path, exchange::RecordHeader(), &error), qPrintable(error));
+            file.writeRow(exchange::CsvRow(Record(run, Direction::Sent, "A")));
         }
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));

@@ -2,7 +2,8 @@
 # Installs the Debian packages the program, its tests and its tools need, if any are missing.
 set -euo pipefail
 # The two fonts carry the Chinese captions and the control pictures that show control bytes.
-packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev fonts-wqy-microhei fonts-freefont-ttf
+# Qt Charts needs the OpenGL development files, which its Debian package does not pull in.
+packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev fonts-wqy-microhei fonts-freefont-ttf
           dpkg-dev appstream desktop-file-utils "$@")
 missing=()
 for p in "${packages[@]}"; do

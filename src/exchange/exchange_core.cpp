@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "exchange/exchange_text.h"
+#include "exchange/pause.h"
 
 namespace exchange {
 namespace {
@@ -21,6 +22,10 @@ constexpr milliseconds kDrainMargin{20};
 constexpr int kLongestReplyCharacters = 64;
 // A poller that finds the port closed tries again after this long.
 constexpr milliseconds kClosedPortRetry{1000};
+// The silence that ends an ASCII frame without its line feed.
+constexpr std::chrono::microseconds kAsciiSilence{20000};
+// The longest silence before a request that is slept rather than waited for in the event loop.
+constexpr milliseconds kLongestSleptGap{3};
 
 int MillisecondsBetween(Clock::time_point from, Clock::time_point to) {
     return static_cast<int>(
@@ -112,10 +117,15 @@ void ExchangeCore::startNext() {
             if (std::optional<Request> poll = pollSource_()) queue_.emplace_back(nextId_++, *poll);
         }
         if (queue_.empty()) return;
-        // Modbus wants the line silent for a frame gap between a reply and the next request.
-        if (Clock::now() < lineFreeAt_) {
-            nextTimer_.start(MillisecondsUntil(lineFreeAt_));
-            return;
+        // Modbus wants the line silent for a frame gap between a reply and the next request. A
+        // gap of a few characters is slept off, finer than a timer can wake.
+        const Clock::time_point now = Clock::now();
+        if (now < lineFreeAt_) {
+            if (lineFreeAt_ - now > kLongestSleptGap) {
+                nextTimer_.start(MillisecondsUntil(lineFreeAt_));
+                return;
+            }
+            Pause(lineFreeAt_ - now);
         }
         auto [id, request] = queue_.front();
         queue_.pop_front();
@@ -191,7 +201,7 @@ void ExchangeCore::onArrival() {
     if (frameEnded(lateBytes_, now)) {
         emitLateBytes();
     } else {
-        armCaptureTimer(lateBytes_.last + serial::FrameGap(settings_));
+        armCaptureTimer(lateBytes_.last + silenceEndingFrame());
     }
 }
 
@@ -204,15 +214,24 @@ void ExchangeCore::takeArrivedBytes(Arrivals& into, Clock::time_point now) {
     into.last = now;
 }
 
+// An RTU frame ends with a frame gap of silence. An ASCII frame ends with its line feed; Modbus
+// ASCII lets its characters come up to a second apart, and a PC's scheduler or a USB adapter
+// pauses for milliseconds, so silence ends one only after kAsciiSilence.
+std::chrono::microseconds ExchangeCore::silenceEndingFrame() const {
+    const std::chrono::microseconds gap = serial::FrameGap(settings_);
+    return framing_ == frame::Framing::Ascii ? std::max<std::chrono::microseconds>(gap, kAsciiSilence)
+                                             : gap;
+}
+
 // RTU frames end with a frame gap of silence; ASCII frames end with the line feed after the
-// colon, or with the same silence when the line feed never comes.
+// colon, or with silence when the line feed never comes.
 bool ExchangeCore::frameEnded(const Arrivals& arrivals, Clock::time_point now) const {
     if (arrivals.bytes.isEmpty()) return false;
     if (framing_ == frame::Framing::Ascii) {
         const auto colon = arrivals.bytes.indexOf(':');
         if (colon >= 0 && arrivals.bytes.indexOf('\n', colon) >= 0) return true;
     }
-    return now - arrivals.last >= serial::FrameGap(settings_);
+    return now - arrivals.last >= silenceEndingFrame();
 }
 
 void ExchangeCore::evaluateCapture() {
@@ -226,13 +245,17 @@ void ExchangeCore::evaluateCapture() {
         }
         return;
     }
-    const bool ended = frameEnded(replyBytes_, now);
+    // A poll does not wait for the silence after a reply whose length says it is whole: the
+    // silence is kept before the next request instead.
+    const bool ended = frameEnded(replyBytes_, now) ||
+                       (capture_.exchange.origin == Origin::Poll &&
+                        HoldsWholeReply(capture_.exchange.request, replyBytes_.bytes, framing_));
     if ((ended && now >= capture_.earliestEnd) || now >= capture_.latestEnd) {
         finishCapture();
         return;
     }
     const Clock::time_point next =
-        ended ? capture_.earliestEnd : replyBytes_.last + serial::FrameGap(settings_);
+        ended ? capture_.earliestEnd : replyBytes_.last + silenceEndingFrame();
     armCaptureTimer(std::min(next, capture_.latestEnd));
 }
 

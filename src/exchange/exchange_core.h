@@ -97,6 +97,7 @@ class ExchangeCore : public QObject {
     void onArrival();
     void takeArrivedBytes(Arrivals& into, Clock::time_point now);
     bool frameEnded(const Arrivals& arrivals, Clock::time_point now) const;
+    std::chrono::microseconds silenceEndingFrame() const;
     void transmit(Request request, quint64 id);
     void evaluateCapture();
     void finishCapture();

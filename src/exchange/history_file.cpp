@@ -31,21 +31,25 @@ bool SaveHistory(const QString& path, HistoryFormat format, qsizetype count,
     return true;
 }
 
-bool RecordFile::open(const QString& path, QString* error) {
+QByteArray RecordHeader() {
+    return Utf8ByteOrderMark() + CsvHeader().toUtf8();
+}
+
+bool AppendFile::open(const QString& path, const QByteArray& header, QString* error) {
     file_.setFileName(path);
     if (!file_.open(QIODevice::WriteOnly | QIODevice::Append)) {
         *error = QStringLiteral("%1: %2").arg(path, file_.errorString());
         return false;
     }
-    if (file_.size() == 0) put(Utf8ByteOrderMark() + CsvHeader().toUtf8());
+    if (file_.size() == 0) put(header);
     return true;
 }
 
-void RecordFile::write(const ExchangeRecord& record) {
-    if (file_.isOpen()) put(CsvRow(record).toUtf8());
+void AppendFile::writeRow(const QString& row) {
+    if (file_.isOpen()) put(row.toUtf8());
 }
 
-void RecordFile::put(const QByteArray& bytes) {
+void AppendFile::put(const QByteArray& bytes) {
     file_.write(bytes);
     file_.flush();
 #ifdef Q_OS_UNIX

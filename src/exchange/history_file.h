@@ -16,18 +16,21 @@ enum class HistoryFormat { Csv, Text };
 bool SaveHistory(const QString& path, HistoryFormat format, qsizetype count,
                  const std::function<const ExchangeRecord&(qsizetype)>& record, QString* error);
 
-// `--record FILE`: every record appended to FILE as a CSV row the moment it is made, written
-// through to the disk, so a crash or a power cut loses at most the row being written. A new or
-// empty file starts with the byte order mark and the header row.
-class RecordFile {
+// A CSV file that rows are appended to the moment they are made (`--record`,
+// `--monitor-csv`), each written through to the disk, so a crash or a power cut loses at most
+// the row being written. A new or empty file starts with `header`.
+class AppendFile {
   public:
-    bool open(const QString& path, QString* error);
+    bool open(const QString& path, const QByteArray& header, QString* error);
     bool isOpen() const { return file_.isOpen(); }
-    void write(const ExchangeRecord& record);
+    void writeRow(const QString& row);
 
   private:
     void put(const QByteArray& bytes);
     QFile file_;
 };
+
+// The history's CSV header, as a new --record file starts.
+QByteArray RecordHeader();
 
 }  // namespace exchange

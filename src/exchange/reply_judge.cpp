@@ -176,4 +176,13 @@ Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, Framing
     return FromRead(ReadAt(reply, start, framing, true), start, framing);
 }
 
+bool HoldsWholeReply(const QByteArray& request, const QByteArray& reply, Framing framing) {
+    if (reply.isEmpty() || !IsWholeFrame(request, framing)) return false;
+    const char opener = framing == Framing::Ascii ? ':' : request.at(0);
+    const int start = static_cast<int>(reply.indexOf(opener));
+    if (start < 0) return false;
+    const ReadOutcome outcome = ReadAt(reply, start, framing, true).outcome;
+    return outcome == ReadOutcome::Frame || outcome == ReadOutcome::BadCheck;
+}
+
 }  // namespace exchange

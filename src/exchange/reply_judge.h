@@ -42,4 +42,8 @@ struct Judgement {
 // the framing whose check holds: the whole reply in RTU, from the first ':' in ASCII.
 Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, frame::Framing framing);
 
+// Whether `reply` already holds a whole frame of the drive's layout answering `request` (its
+// check right or wrong): no more bytes of it are to come.
+bool HoldsWholeReply(const QByteArray& request, const QByteArray& reply, frame::Framing framing);
+
 }  // namespace exchange

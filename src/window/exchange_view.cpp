@@ -28,6 +28,10 @@ quint64 MainWindow::sendFrame() {
 }
 
 void MainWindow::onTimedModeClicked() {
+    if (timedModeBox->isChecked() && poller_.running()) {
+        poller_.stop();
+        noteOnTrend(QStringLiteral("监视已停止：定时方式开始了（两者不能同时使用线路）"));
+    }
     if (timedModeBox->isChecked()) {
         if (conv::ReadNumber(intervalBox->text()) < 50) intervalBox->setText(QStringLiteral("50"));
         const qint64 interval =

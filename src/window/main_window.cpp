@@ -12,7 +12,7 @@
 
 MainWindow::MainWindow(serial::SerialPort& port, const std::array<QString, 4>& portDevices,
                        QWidget* parent)
-    : QWidget(parent), port_(port), core_(port), portDevices_(portDevices) {
+    : QWidget(parent), port_(port), core_(port), poller_(core_), portDevices_(portDevices) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("MODBUS 调试程序 --- 奥凡变频"));
     setFixedSize(897, 464);
@@ -29,6 +29,7 @@ MainWindow::MainWindow(serial::SerialPort& port, const std::array<QString, 4>& p
     guardEntries();
     keepPortAlive();
     connectLogToHistory();
+    connectMonitoring();
     sendButton->setFocus();
 
     port_.setFailureHandler([this](const QString&) { showPortState(); });
@@ -102,6 +103,7 @@ void MainWindow::load() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    poller_.stop();
     timedSendTimer->stop();
     portRetryTimer_->stop();
     port_.close();

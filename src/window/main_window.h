@@ -12,6 +12,7 @@
 
 #include "drive/reply_decoder.h"
 #include "exchange/exchange_core.h"
+#include "exchange/poller.h"
 #include "frame/frame_composer.h"
 #include "serial/serial_port.h"
 
@@ -24,6 +25,7 @@ class QTimer;
 class CellEdit;
 class EntryGuard;
 class HistoryWindow;
+class TrendWindow;
 
 constexpr int kCellCount = 64;
 // The readings of the quick-command column: the eight monitor items, then the fault code.
@@ -128,6 +130,16 @@ class MainWindow : public QWidget {
     void onReadParameterClicked();
     void onReadingClicked(int reading);
 
+    // ---- Live monitoring ------------------------------------------------------------------
+    // "趋势监视": opened with Ctrl+T or from a reading button's context menu, with the given
+    // readings chosen (none: as they were); made on first use.
+    TrendWindow* openTrend(const std::vector<int>& readings = {});
+    TrendWindow* trendWindow() const { return trendWindow_; }
+    exchange::Poller& poller() { return poller_; }
+    // Polls the readings of the drive the inverter address box names; timed mode stops first,
+    // with a note, as the two cannot share the line. False when the address is refused.
+    bool startPolling(const std::vector<int>& readings);
+
   protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -163,6 +175,11 @@ class MainWindow : public QWidget {
     void connectLogToHistory();
     std::array<QString, kCellCount> byteCellTexts() const;
 
+    // Monitoring helpers.
+    void connectMonitoring();
+    void showSample(const exchange::Sample& sample);
+    void noteOnTrend(const QString& text);
+
     // Quick-command helpers.
     void guardEntries();
     bool quickCommandMayRun(std::initializer_list<EntryGuard*> entries);
@@ -177,10 +194,12 @@ class MainWindow : public QWidget {
 
     serial::SerialPort& port_;
     exchange::ExchangeCore core_;
+    exchange::Poller poller_;
     std::array<QString, 4> portDevices_;
     std::function<void()> exitAction_;
     QTimer* portRetryTimer_ = nullptr;
     HistoryWindow* historyWindow_ = nullptr;
+    TrendWindow* trendWindow_ = nullptr;
     std::optional<int> nextInterval_;  // an interval typed while timed mode runs
     bool quickCommandWaiting_ = false;
     EntryGuard* addressGuard_ = nullptr;

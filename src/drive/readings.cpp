@@ -1,0 +1,65 @@
+#include "drive/readings.h"
+
+#include <array>
+
+#include "drive/reply_decoder.h"
+
+namespace drive {
+namespace {
+
+const std::array<Reading, kReadings> kAll = {{
+    {0, "set-frequency", "设定频率", "Hz"},
+    {1, "output-frequency", "输出频率", "Hz"},
+    {2, "output-current", "输出电流", "A"},
+    {3, "output-speed", "输出转速", "r/min"},
+    {4, "bus-voltage", "母线电压", "DCV"},
+    {5, "output-voltage", "输出电压", "ACV"},
+    {6, "counter", "计数器", "P"},
+    {7, "temperature", "变频温度", "度"},
+    {8, "fault-code", "故障代码", ""},
+}};
+
+}  // namespace
+
+const Reading& ReadingAt(int index) {
+    return kAll[std::size_t(index)];
+}
+
+QStringList ReadingNames() {
+    QStringList names;
+    for (const Reading& r : kAll) names << QString::fromLatin1(r.name);
+    return names;
+}
+
+std::optional<std::vector<int>> ParseReadingList(const QString& list, QString* error) {
+    std::vector<int> readings;
+    for (const QString& word : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QString wanted = word.trimmed().toLower();
+        bool number = false;
+        const int item = wanted.toInt(&number);
+        int found = -1;
+        for (int i = 0; i < kReadings; ++i)
+            if ((number && item == kAll[std::size_t(i)].item) ||
+                wanted == QLatin1String(kAll[std::size_t(i)].name))
+                found = i;
+        if (found < 0) {
+            *error = QStringLiteral("no reading \"%1\"; the readings are %2 (or their numbers 0..8)")
+                         .arg(word.trimmed(), ReadingNames().join(QStringLiteral(", ")));
+            return std::nullopt;
+        }
+        if (std::find(readings.begin(), readings.end(), found) == readings.end())
+            readings.push_back(found);
+    }
+    if (readings.empty()) {
+        *error = QStringLiteral("no reading named");
+        return std::nullopt;
+    }
+    return readings;
+}
+
+double ScaledValue(int reading, int raw) {
+    if (reading == kFaultCodeReadingIndex) return raw;
+    return raw / MonitorItems()[std::size_t(reading)].divisor;
+}
+
+}  // namespace drive

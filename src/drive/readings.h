@@ -1,0 +1,32 @@
+// The readings of the quick-command column as the trend window and the command line name them:
+// the eight monitored values and the fault code, in monitor item order.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+namespace drive {
+
+constexpr int kReadings = 9;
+constexpr int kFaultCodeReadingIndex = 8;
+
+struct Reading {
+    int item;             // the monitor item number of its request
+    const char* name;     // on the command line: "output-frequency"
+    const char* caption;  // as on its button: "输出频率"
+    const char* unit;     // "Hz"; empty for the fault code
+};
+
+const Reading& ReadingAt(int index);
+
+// "output-frequency,output-current" or item numbers "1,2", in the order given, each once;
+// nothing for an unknown name or number, with the reason in `error`.
+std::optional<std::vector<int>> ParseReadingList(const QString& list, QString* error);
+QStringList ReadingNames();
+
+// The reading's raw value as its result box scales it (hundredths of a hertz to hertz).
+double ScaledValue(int reading, int raw);
+
+}  // namespace drive

@@ -1,0 +1,59 @@
+// The trend poller: asks the drive for the chosen readings in turn, as fast as the line allows,
+// through the same one-exchange-at-a-time path as the buttons, and keeps each judged sample.
+#pragma once
+
+#include <QObject>
+#include <array>
+#include <deque>
+#include <vector>
+
+#include "exchange/exchange_core.h"
+#include "exchange/samples.h"
+
+namespace exchange {
+
+class Poller : public QObject {
+    Q_OBJECT
+  public:
+    explicit Poller(ExchangeCore& core, QObject* parent = nullptr);
+    ~Poller() override;
+
+    // Polls these readings (drive::ReadingAt indices) of the drive at `address`, round robin.
+    void start(const std::vector<int>& readings, int address);
+    void stop();
+    bool running() const { return running_; }
+    const std::vector<int>& readings() const { return readings_; }
+
+    const SampleStore& samples() const { return samples_; }
+    void clearSamples();
+
+    // Good samples a second of one reading over the last few seconds.
+    double rate(int reading) const;
+    // Samples of one reading with this verdict since polling started.
+    int count(int reading, Verdict verdict) const;
+    // Exchanges a second the line allows: the request's and the reply's wire time, the drive's
+    // turnaround as measured, and the frame gap before the next request; 0 until measured.
+    double lineLimit() const;
+
+  signals:
+    void sampleAdded(const exchange::Sample& sample);
+    void runningChanged(bool running);
+
+  private:
+    std::optional<Request> nextRequest();
+    void onExchange(const Exchange& exchange);
+
+    ExchangeCore& core_;
+    std::vector<int> readings_;
+    int address_ = 1;
+    std::size_t next_ = 0;
+    bool running_ = false;
+    int pending_ = -1;  // the reading of the poll on the line
+    SampleStore samples_;
+    std::array<std::deque<qint64>, 9> recent_;  // sample times of the last few seconds
+    std::array<std::array<int, 6>, 9> counts_{};
+    double turnaroundMs_ = -1;  // smoothed, from the first reply byte's delay
+    int replyLength_ = 0;
+};
+
+}  // namespace exchange

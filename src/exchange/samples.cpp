@@ -1,0 +1,104 @@
+#include "exchange/samples.h"
+
+#include <QSaveFile>
+#include <algorithm>
+
+#include "drive/readings.h"
+
+namespace exchange {
+
+SampleStore::SampleStore(std::size_t capacity) : ring_(std::max<std::size_t>(capacity, 1)) {}
+
+void SampleStore::append(const Sample& sample) {
+    ++appended_;
+    if (count_ < ring_.size()) {
+        ring_[(first_ + count_) % ring_.size()] = sample;
+        ++count_;
+    } else {
+        ring_[first_] = sample;
+        first_ = (first_ + 1) % ring_.size();
+    }
+}
+
+void SampleStore::clear() {
+    first_ = count_ = 0;
+    appended_ = 0;
+}
+
+bool SaveSamples(const QString& path, const SampleStore& samples, QString* error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    file.write(SampleCsvHeader().toUtf8());
+    for (std::size_t i = 0; i < samples.size(); ++i) file.write(SampleCsvRow(samples.at(i)).toUtf8());
+    if (!file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+std::size_t SampleStore::firstAtOrAfter(qint64 timeMs) const {
+    std::size_t low = 0;
+    std::size_t high = count_;
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (at(middle).timeMs < timeMs)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
+QString SampleCsvHeader() {
+    return QStringLiteral("time_ms,reading,raw,value,verdict\r\n");
+}
+
+QString SampleCsvRow(const Sample& sample) {
+    const bool good = sample.good();
+    return QStringLiteral("%1,%2,%3,%4,%5\r\n")
+        .arg(sample.timeMs)
+        .arg(QLatin1String(drive::ReadingAt(sample.reading).name))
+        .arg(good ? QString::number(sample.raw) : QString())
+        .arg(good ? QString::number(drive::ScaledValue(sample.reading, sample.raw), 'g', 10)
+                  : QString())
+        .arg(VerdictEnglishName(sample.verdict));
+}
+
+void Trace::reset(qint64 bucketMs) {
+    bucketMs_ = std::max<qint64>(bucketMs, 1);
+    lastTime_ = 0;
+    for (auto& points : points_) points.clear();
+    std::fill(std::begin(broken_), std::end(broken_), true);
+}
+
+void Trace::add(const Sample& sample) {
+    lastTime_ = sample.timeMs;
+    const std::size_t r = sample.reading;
+    if (r >= std::size(points_)) return;
+    if (!sample.good()) {
+        broken_[r] = true;
+        return;
+    }
+    const double value = drive::ScaledValue(sample.reading, sample.raw);
+    // Columns are aligned to multiples of their width, so they stay valid as the window slides.
+    const qint64 bucket = sample.timeMs - ((sample.timeMs % bucketMs_) + bucketMs_) % bucketMs_;
+    std::deque<TracePoint>& points = points_[r];
+    if (!broken_[r] && !points.empty() && points.back().bucket == bucket) {
+        points.back().low = std::min(points.back().low, value);
+        points.back().high = std::max(points.back().high, value);
+        return;
+    }
+    points.push_back({bucket, value, value, broken_[r]});
+    broken_[r] = false;
+}
+
+void Trace::dropBefore(qint64 timeMs) {
+    for (auto& points : points_)
+        while (!points.empty() && points.front().bucket + bucketMs_ <= timeMs) points.pop_front();
+}
+
+}  // namespace exchange

@@ -1,0 +1,82 @@
+// The trend poller's samples: a bounded store in time order, and the decimated picture of a time
+// window that the chart draws from (the minimum and maximum of each pixel column).
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+#include <deque>
+#include <vector>
+
+#include "exchange/reply_judge.h"
+
+namespace exchange {
+
+struct Sample {
+    qint64 timeMs = 0;  // wall clock, milliseconds since the epoch
+    qint16 raw = 0;
+    quint8 reading = 0;  // drive::ReadingAt index
+    Verdict verdict = Verdict::NoReply;
+    bool good() const { return verdict == Verdict::Good; }
+};
+
+// An hour of every reading polled at the line's limit at 38400 baud (about 200 samples a second)
+// fits with room to spare: 16 MiB.
+constexpr std::size_t kSampleCapacity = std::size_t(1) << 20;
+
+class SampleStore {
+  public:
+    explicit SampleStore(std::size_t capacity = kSampleCapacity);
+    void append(const Sample& sample);
+    void clear();
+    std::size_t size() const { return count_; }
+    // Samples appended since start (or the last clear), dropped ones included.
+    quint64 appendedCount() const { return appended_; }
+    // Row 0 is the oldest sample kept.
+    const Sample& at(std::size_t row) const { return ring_[(first_ + row) % ring_.size()]; }
+    // The first row at or after `timeMs` (size() when none).
+    std::size_t firstAtOrAfter(qint64 timeMs) const;
+
+  private:
+    std::vector<Sample> ring_;
+    std::size_t first_ = 0;
+    std::size_t count_ = 0;
+    quint64 appended_ = 0;
+};
+
+// Writes the samples through a QSaveFile: all or nothing; false with the reason.
+bool SaveSamples(const QString& path, const SampleStore& samples, QString* error);
+
+// CSV of samples: time in ms, reading, raw value, scaled value, verdict.
+QString SampleCsvHeader();
+QString SampleCsvRow(const Sample& sample);
+
+// One reading's line over a time window, cut into columns `bucketMs` wide. Each point holds the
+// minimum and maximum of the good samples in its column; a bad sample breaks the line, so the
+// next point starts a new piece (and may share its column with the point before).
+struct TracePoint {
+    qint64 bucket = 0;  // the column's start time
+    double low = 0;
+    double high = 0;
+    bool startsPiece = true;
+};
+
+class Trace {
+  public:
+    // Forgets everything and starts over with columns of this width.
+    void reset(qint64 bucketMs);
+    qint64 bucketMs() const { return bucketMs_; }
+    // Samples must come in time order.
+    void add(const Sample& sample);
+    // Drops the columns that end before `timeMs`.
+    void dropBefore(qint64 timeMs);
+    const std::deque<TracePoint>& points(int reading) const { return points_[std::size_t(reading)]; }
+    qint64 lastTime() const { return lastTime_; }
+
+  private:
+    qint64 bucketMs_ = 1;
+    qint64 lastTime_ = 0;
+    std::deque<TracePoint> points_[9];
+    bool broken_[9] = {true, true, true, true, true, true, true, true, true};
+};
+
+}  // namespace exchange

@@ -1,0 +1,60 @@
+// "趋势监视": the trend poller's window. One check box per reading with its achieved rate and
+// its bad samples, Start/Stop, the time shown, the reply timeout, and the chart.
+#pragma once
+
+#include <QWidget>
+#include <array>
+
+#include "drive/readings.h"
+#include "exchange/poller.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QTimer;
+class TrendChart;
+
+class TrendWindow : public QWidget {
+    Q_OBJECT
+  public:
+    TrendWindow(exchange::Poller& poller, QWidget* parent = nullptr);
+
+    std::array<QCheckBox*, drive::kReadings> readingBoxes{};
+    std::array<QLabel*, drive::kReadings> rateLabels{};
+    std::array<QLabel*, drive::kReadings> badLabels{};
+    QPushButton* startButton = nullptr;
+    QComboBox* spanBox = nullptr;
+    QSpinBox* timeoutBox = nullptr;
+    QPushButton* saveButton = nullptr;
+    QLabel* lineLabel = nullptr;
+    QLabel* noteLabel = nullptr;
+    TrendChart* chart = nullptr;
+
+    std::vector<int> chosenReadings() const;
+    void choose(const std::vector<int>& readings);
+    // A short note under the chart: why polling stopped, a save's outcome.
+    void note(const QString& text);
+    bool saveSamples(const QString& path, QString* error);
+
+  signals:
+    // The user asked to start or stop polling; the main window decides (it owns timed mode).
+    void startRequested(const std::vector<int>& readings);
+    void stopRequested();
+    void replyTimeoutChosen(int milliseconds);
+
+  public slots:
+    void setReplyTimeout(int milliseconds);
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+  private:
+    void showRunning(bool running);
+    void showFigures();
+
+    exchange::Poller& poller_;
+    QTimer* redraw_ = nullptr;
+};
