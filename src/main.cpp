@@ -7,11 +7,11 @@
 #include "exchange/history_file.h"
 #include "exchange/history_format.h"
 #include "exchange/samples.h"
-#include "window/trend_window.h"
 #include "serial/port_map.h"
 #include "serial/qt_serial_port.h"
 #include "sim/drive_server.h"
 #include "window/main_window.h"
+#include "window/trend_window.h"
 
 namespace {
 
@@ -95,16 +95,14 @@ int main(int argc, char* argv[]) {
     serial::QtSerialPort port(map);
     MainWindow window(port, map.devices);
     if (record.isOpen())
-        QObject::connect(&window.exchangeCore(), &exchange::ExchangeCore::recordAdded, &window,
-                         [&record](const exchange::ExchangeRecord& r) {
-                             record.writeRow(exchange::CsvRow(r));
-                         });
+        QObject::connect(
+            &window.exchangeCore(), &exchange::ExchangeCore::recordAdded, &window,
+            [&record](const exchange::ExchangeRecord& r) { record.writeRow(exchange::CsvRow(r)); });
     if (samples.isOpen())
-        QObject::connect(&window.poller(), &exchange::Poller::sampleAdded, &window,
-                         [&samples](const exchange::Sample& s) {
-                             samples.writeRow(exchange::SampleCsvRow(s));
-                         });
-    window.exchangeCore().setReplyTimeout(std::chrono::milliseconds(options.replyTimeoutMs));
+        QObject::connect(
+            &window.poller(), &exchange::Poller::sampleAdded, &window,
+            [&samples](const exchange::Sample& s) { samples.writeRow(exchange::SampleCsvRow(s)); });
+    window.setReplyTimeout(options.replyTimeoutMs);
     window.show();
     window.load();
     if (!options.monitor.empty()) {

@@ -162,7 +162,8 @@ class TestConversions : public QObject {
         for (char16_t u : {0x0000, 0x2400, 0x2420, 0x00E9, 0x0180, 0x4E2D, 0x2422})
             QCOMPARE(conv::CodeOf(QChar(u)), -1);
         const QByteArray bytes = QByteArray::fromHex("004101FF");
-        QCOMPARE(conv::CharsOf(bytes), QString(QChar(0x2400)) + "A" + QChar(0x2401) + QChar(0x017F));
+        QCOMPARE(conv::CharsOf(bytes),
+                 QString(QChar(0x2400)) + "A" + QChar(0x2401) + QChar(0x017F));
     }
 };
 

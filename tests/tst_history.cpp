@@ -1,8 +1,8 @@
 // The exchange history: the bounded ring, the table over it, the filter, and its files.
+#include <unistd.h>
 #include <QAbstractItemModelTester>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <unistd.h>
 
 #include "exchange/history.h"
 #include "exchange/history_file.h"
@@ -86,7 +86,8 @@ class TestHistory : public QObject {
     void tableFollowsInBatches() {
         exchange::History history(10);
         HistoryModel model(history);
-        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         history.append(Record(0, Direction::Sent, "A"));
         QCOMPARE(model.rowCount(), 0);  // not shown, so not followed
         model.setLive(true);
@@ -139,9 +140,9 @@ class TestHistory : public QObject {
         QTemporaryDir dir;
         const QString path = dir.filePath("history.csv");
         QString error;
-        QVERIFY(exchange::SaveHistory(path, exchange::HistoryFormat::Csv, records.size(),
-                                      [&](qsizetype i) -> const ExchangeRecord& { return records[i]; },
-                                      &error));
+        QVERIFY(exchange::SaveHistory(
+            path, exchange::HistoryFormat::Csv, records.size(),
+            [&](qsizetype i) -> const ExchangeRecord& { return records[i]; }, &error));
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
@@ -152,13 +153,15 @@ class TestHistory : public QObject {
         for (int r = 0; r < records.size(); ++r) {
             QCOMPARE(rows[r + 1].size(), exchange::kHistoryColumns);
             for (int c = 0; c < exchange::kHistoryColumns; ++c)
-                QCOMPARE(rows[r + 1][c], exchange::CellText(records[r], exchange::HistoryColumn(c), true));
+                QCOMPARE(rows[r + 1][c],
+                         exchange::CellText(records[r], exchange::HistoryColumn(c), true));
         }
         QCOMPARE(rows[1][4], QStringLiteral("2C 22 00 41"));
         QCOMPARE(rows[1][5], QString::fromUtf8(",\"␀A"));
         QCOMPARE(rows[3][2], QStringLiteral("迟到 RXD"));
-        QCOMPARE(rows[1][0], QDateTime::fromMSecsSinceEpoch(records[0].timeMs)
-                                 .toString("yyyy-MM-dd HH:mm:ss.zzz"));
+        QCOMPARE(
+            rows[1][0],
+            QDateTime::fromMSecsSinceEpoch(records[0].timeMs).toString("yyyy-MM-dd HH:mm:ss.zzz"));
     }
 
     // A save that cannot be written leaves no file, not even half of one, and says why.
@@ -194,7 +197,8 @@ class TestHistory : public QObject {
 
     // The plain text keeps the log's own line, with the time in front.
     void textLine() {
-        const ExchangeRecord late = Record(3, Direction::LateReceived, QByteArray("\0A", 2), Verdict::Late);
+        const ExchangeRecord late =
+            Record(3, Direction::LateReceived, QByteArray("\0A", 2), Verdict::Late);
         QVERIFY(exchange::TextLine(late).endsWith(QString::fromUtf8(" [00003] RXD:  ( ␀A )")));
     }
 

@@ -129,6 +129,76 @@ class TestPacedLine : public QObject {
         QVERIFY(rig.drive.model().running());
     }
 
+    // A drive that answers after 120 ms: with the default timeout its replies come late and the
+    // log names the timeout that would catch them; with 200 ms every way of asking works.
+    void slowDrive_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("timeout");
+        QTest::newRow("readings, default 50 ms") << "readings" << 50;
+        QTest::newRow("readings, 200 ms") << "readings" << 200;
+        QTest::newRow("timed mode at 50 ms, 200 ms") << "timed" << 200;
+        QTest::newRow("polling, 200 ms") << "polling" << 200;
+    }
+    void slowDrive() {
+        QFETCH(QString, how);
+        QFETCH(int, timeout);
+        DriveRig rig(kRtu, k9600, 120);
+        QVERIFY(rig.ready());
+        RampHalfway(rig.drive);
+        rig.window->setReplyTimeout(timeout);
+        const auto good = [&rig] {
+            int n = 0;
+            for (const auto& r : rig.records) n += r.verdict == exchange::Verdict::Good;
+            return n;
+        };
+        const auto late = [&rig] {
+            int n = 0;
+            for (const auto& r : rig.records) n += r.direction == exchange::Direction::LateReceived;
+            return n;
+        };
+        if (how == "readings") {
+            for (int item : {sim::kItemOutputFrequency, sim::kItemBusVoltage, sim::kItemSpeed}) {
+                const QString shown = rig.reading(item);
+                QCOMPARE(shown, timeout == 50 ? QStringLiteral("无回应") : rig.modelShows(item));
+                QTest::qWait(200);  // the late reply, if any, arrives meanwhile
+            }
+            if (timeout == 50) {
+                QCOMPARE(late(), 3);
+                const int suggested = rig.window->exchangeCore().suggestedTimeout();
+                QVERIFY2(suggested >= 130 && suggested <= 200,
+                         qPrintable(QString::number(suggested)));
+                QVERIFY(rig.records.back().detail.contains(QStringLiteral("%1 ms").arg(suggested)));
+                QVERIFY(rig.window->logLines[2]->toolTip().contains(QString::number(suggested)));
+            } else {
+                QCOMPARE(late(), 0);
+            }
+        } else if (how == "timed") {
+            rig.window->readingButtons[sim::kItemOutputFrequency]->click();
+            rig.window->intervalBox->setText(QStringLiteral("50"));
+            rig.window->timedModeBox->click();
+            QCOMPARE(rig.window->timedSendTimer->interval(), 200);
+            QCOMPARE(rig.window->intervalBox->text(), QStringLiteral("200"));
+            const int before = good();
+            QTest::qWait(1300);
+            rig.window->timedModeBox->click();
+            QVERIFY(rig.settle());
+            QVERIFY2(good() - before >= 5 && good() - before <= 7,
+                     qPrintable(QString::number(good() - before)));
+            QCOMPARE(late(), 0);
+        } else {
+            exchange::Poller& poller = rig.window->poller();
+            QVERIFY(rig.window->startPolling({sim::kItemOutputFrequency}));
+            QTRY_VERIFY(poller.count(sim::kItemOutputFrequency, exchange::Verdict::Good) >= 8);
+            const double limit = poller.lineLimit();
+            QVERIFY2(limit > 6 && limit < 8.5,
+                     qPrintable(QString::number(limit)));  // 120 ms + wire
+            QVERIFY(poller.rate(sim::kItemOutputFrequency) > limit / 2);
+            poller.stop();
+            QVERIFY(rig.settle());
+            QCOMPARE(late(), 0);
+        }
+    }
+
     // With a strict line the drive answers only a master set as it is.
     void strictLineWantsTheDrivesSettings() {
         DriveRig rig(kRtu, k4800);

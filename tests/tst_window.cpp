@@ -11,8 +11,8 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "fake_serial_port.h"
 #include "exchange/history_format.h"
+#include "fake_serial_port.h"
 #include "window/cell_edit.h"
 #include "window/history_model.h"
 #include "window/history_window.h"
@@ -442,7 +442,8 @@ class TestWindow : public QObject {
         for (int row = 0; row < history->model->rowCount(); ++row) {
             const exchange::ExchangeRecord& r = history->model->record(row);
             QCOMPARE(r.counter, row / 2);
-            QCOMPARE(r.direction, row % 2 ? exchange::Direction::Received : exchange::Direction::Sent);
+            QCOMPARE(r.direction,
+                     row % 2 ? exchange::Direction::Received : exchange::Direction::Sent);
         }
         history->table->selectRow(1);
         const QStringList fields = history->selectedText().split('\t');

@@ -267,7 +267,8 @@ int CodeOf(QChar ch) {
 QString CharsOf(const QByteArray& bytes) {
     QString out;
     out.reserve(bytes.size());
-    for (const char b : bytes) out.append(b == 0 ? QString(QChar(char16_t(0x2400))) : CharOf(quint8(b)));
+    for (const char b : bytes)
+        out.append(b == 0 ? QString(QChar(char16_t(0x2400))) : CharOf(quint8(b)));
     return out;
 }
 

@@ -43,8 +43,9 @@ std::optional<std::vector<int>> ParseReadingList(const QString& list, QString* e
                 wanted == QLatin1String(kAll[std::size_t(i)].name))
                 found = i;
         if (found < 0) {
-            *error = QStringLiteral("no reading \"%1\"; the readings are %2 (or their numbers 0..8)")
-                         .arg(word.trimmed(), ReadingNames().join(QStringLiteral(", ")));
+            *error =
+                QStringLiteral("no reading \"%1\"; the readings are %2 (or their numbers 0..8)")
+                    .arg(word.trimmed(), ReadingNames().join(QStringLiteral(", ")));
             return std::nullopt;
         }
         if (std::find(readings.begin(), readings.end(), found) == readings.end())

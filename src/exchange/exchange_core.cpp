@@ -27,6 +27,17 @@ constexpr std::chrono::microseconds kAsciiSilence{20000};
 // The longest silence before a request that is slept rather than waited for in the event loop.
 constexpr milliseconds kLongestSleptGap{3};
 
+// Late replies in a row after which the core names a reply timeout that would catch them.
+constexpr int kLateRunForSuggestion = 3;
+
+// The measured gap from a request's end to its late reply's first byte, with a margin for the
+// drive's spread (a fifth, at least 10 ms), rounded up to 10 ms.
+int SuggestedTimeout(int gapMs) {
+    const int withMargin = gapMs + std::max(10, gapMs / 5);
+    return std::clamp((withMargin + 9) / 10 * 10, int(kMinimumCapture.count()),
+                      int(kLongestReplyTimeout.count()));
+}
+
 int MillisecondsBetween(Clock::time_point from, Clock::time_point to) {
     return static_cast<int>(
         std::lround(std::chrono::duration<double, std::milli>(to - from).count()));
@@ -219,8 +230,9 @@ void ExchangeCore::takeArrivedBytes(Arrivals& into, Clock::time_point now) {
 // pauses for milliseconds, so silence ends one only after kAsciiSilence.
 std::chrono::microseconds ExchangeCore::silenceEndingFrame() const {
     const std::chrono::microseconds gap = serial::FrameGap(settings_);
-    return framing_ == frame::Framing::Ascii ? std::max<std::chrono::microseconds>(gap, kAsciiSilence)
-                                             : gap;
+    return framing_ == frame::Framing::Ascii
+               ? std::max<std::chrono::microseconds>(gap, kAsciiSilence)
+               : gap;
 }
 
 // RTU frames end with a frame gap of silence; ASCII frames end with the line feed after the
@@ -276,6 +288,10 @@ void ExchangeCore::finishCapture() {
     state_ = State::Idle;
     lastCounter_ = exchange.counter;
     counter_ = NextCounter(counter_);
+    if (exchange.judgement.verdict == Verdict::Good) {
+        lateRun_ = 0;
+        lateRunGapMs_ = 0;
+    }
     lastFinished_ = exchange;
     report(recordFor(exchange, Direction::Received));
     emit exchangeFinished(exchange);
@@ -297,6 +313,21 @@ void ExchangeCore::emitLateBytes() {
                         "capture had ended")
                         .arg(record.firstByteMs)
                         .arg(lastCounter_);
+    // Replies that keep coming late call for a longer reply timeout: name the one that would
+    // have caught them all.
+    if (lastCounter_ != lateCounter_) {
+        lateCounter_ = lastCounter_;
+        ++lateRun_;
+        lateRunGapMs_ = std::max(lateRunGapMs_, record.firstByteMs);
+    }
+    if (lateRun_ >= kLateRunForSuggestion) {
+        suggestedTimeout_ = SuggestedTimeout(lateRunGapMs_);
+        record.detail += QStringLiteral(
+                             "; %1 late replies in a row: a reply timeout of %2 ms "
+                             "would catch them (回应超时)")
+                             .arg(lateRun_)
+                             .arg(suggestedTimeout_);
+    }
     lateBytes_ = Arrivals{};
     if (state_ == State::Idle) captureTimer_.stop();
     report(record);

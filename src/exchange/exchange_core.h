@@ -45,6 +45,9 @@ class ExchangeCore : public QObject {
     // kLongestReplyTimeout.
     void setReplyTimeout(std::chrono::milliseconds timeout);
     std::chrono::milliseconds replyTimeout() const { return replyTimeout_; }
+    // After three late replies in a row, the smallest timeout that would have caught them;
+    // 0 while there is nothing to suggest.
+    int suggestedTimeout() const { return lateRun_ >= 3 ? suggestedTimeout_ : 0; }
     // The longest a capture can last at the current settings and timeout.
     std::chrono::milliseconds longestCapture() const;
 
@@ -127,6 +130,10 @@ class ExchangeCore : public QObject {
     int counter_ = 0;
     int lastCounter_ = 0;
     bool notSentShown_ = false;  // a repeating sender has been told once that the port is closed
+    int lateRun_ = 0;            // exchanges in a row whose reply came late
+    int lateCounter_ = -1;       // the exchange the last late bytes belonged to
+    int lateRunGapMs_ = 0;
+    int suggestedTimeout_ = 0;
 
     QTimer captureTimer_;  // the capture's deadlines and the end of late frames
     Clock::time_point captureDue_;

@@ -32,10 +32,11 @@ QString ReceivedText(const QByteArray& bytes, const QString& problem) {
 
 QString ByteDescription(quint8 byte) {
     static const char* const kControlNames[33] = {
-        "NUL 空字符", "SOH", "STX 正文开始", "ETX 正文结束", "EOT", "ENQ", "ACK 确认", "BEL",
-        "BS 退格", "HT 制表", "LF 换行", "VT", "FF 换页", "CR 回车", "SO", "SI", "DLE", "DC1",
-        "DC2", "DC3", "DC4", "NAK 否认", "SYN", "ETB", "CAN", "EM", "SUB", "ESC 退出", "FS", "GS",
-        "RS", "US", "SP 空格"};
+        "NUL 空字符", "SOH",     "STX 正文开始", "ETX 正文结束", "EOT",    "ENQ",     "ACK 确认",
+        "BEL",        "BS 退格", "HT 制表",      "LF 换行",      "VT",     "FF 换页", "CR 回车",
+        "SO",         "SI",      "DLE",          "DC1",          "DC2",    "DC3",     "DC4",
+        "NAK 否认",   "SYN",     "ETB",          "CAN",          "EM",     "SUB",     "ESC 退出",
+        "FS",         "GS",      "RS",           "US",           "SP 空格"};
     QString text = conv::HexByteText(byte) + QStringLiteral("  ") + QString::number(byte) +
                    QStringLiteral("  ");
     if (byte <= 0x20) return text + QString::fromUtf8(kControlNames[byte]);

@@ -8,8 +8,8 @@
 namespace exchange {
 namespace {
 
-const char* const kTitles[kHistoryColumns] = {"时间",   "编号", "方向",     "字节数",   "十六进制",
-                                               "字符", "判定", "首字节 ms", "末字节 ms", "说明"};
+const char* const kTitles[kHistoryColumns] = {"时间", "编号", "方向",      "字节数",    "十六进制",
+                                              "字符", "判定", "首字节 ms", "末字节 ms", "说明"};
 
 QString DirectionText(Direction direction) {
     switch (direction) {
@@ -40,7 +40,8 @@ QString Quoted(const QString& field) {
 
 bool IsHexText(const QString& text) {
     for (QChar ch : text)
-        if (!((ch >= u'0' && ch <= u'9') || (ch >= u'A' && ch <= u'F') || (ch >= u'a' && ch <= u'f')))
+        if (!((ch >= u'0' && ch <= u'9') || (ch >= u'A' && ch <= u'F') ||
+              (ch >= u'a' && ch <= u'f')))
             return false;
     return !text.isEmpty();
 }
@@ -111,8 +112,9 @@ bool Matches(const ExchangeRecord& record, const QString& filter, bool problemsO
     }
     const QString wanted = filter.trimmed();
     if (wanted.isEmpty()) return true;
-    if (record.verdict && (VerdictName(*record.verdict).contains(wanted) ||
-                           VerdictEnglishName(*record.verdict).contains(wanted, Qt::CaseInsensitive)))
+    if (record.verdict &&
+        (VerdictName(*record.verdict).contains(wanted) ||
+         VerdictEnglishName(*record.verdict).contains(wanted, Qt::CaseInsensitive)))
         return true;
     if (DirectionText(record.direction).contains(wanted, Qt::CaseInsensitive)) return true;
     // Hexadecimal bytes match on whole bytes only: "04 01" never matches "40 10".

@@ -13,12 +13,12 @@ enum class HistoryColumn {
     Counter,    // the exchange counter the request shares with its reply
     Direction,  // TXD, RXD, late RXD, not sent
     ByteCount,
-    Hex,        // every byte, not cut at 64
-    Characters, // every byte as in the log, 00 as ␀
-    Verdict,    // of the reply; "—" where there is none yet
+    Hex,         // every byte, not cut at 64
+    Characters,  // every byte as in the log, 00 as ␀
+    Verdict,     // of the reply; "—" where there is none yet
     FirstByteMs,
     LastByteMs,
-    Detail,     // what is wrong with a reply that is not good
+    Detail,  // what is wrong with a reply that is not good
 };
 constexpr int kHistoryColumns = 10;
 

@@ -99,7 +99,8 @@ double Poller::rate(int reading) const {
     if (times.size() < 2) return 0;
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     if (now - times.back() > kRateWindowMs) return 0;
-    return 1000.0 * double(times.size() - 1) / double(std::max<qint64>(times.back() - times.front(), 1));
+    return 1000.0 * double(times.size() - 1) /
+           double(std::max<qint64>(times.back() - times.front(), 1));
 }
 
 int Poller::count(int reading, Verdict verdict) const {

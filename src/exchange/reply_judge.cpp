@@ -43,16 +43,14 @@ Judgement FromRead(const FrameRead& read, int start, Framing framing) {
         framing == Framing::Rtu ? QStringLiteral("CRC") : QStringLiteral("LRC");
     switch (read.outcome) {
         case ReadOutcome::NeedMore:
-            return Verdicted(Verdict::Incomplete,
-                             QStringLiteral("the frame does not end"));
+            return Verdicted(Verdict::Incomplete, QStringLiteral("the frame does not end"));
         case ReadOutcome::Malformed:
             return Verdicted(Verdict::Incomplete,
                              QStringLiteral("not a whole %1 frame")
-                                            .arg(framing == Framing::Rtu ? "RTU" : "ASCII"));
+                                 .arg(framing == Framing::Rtu ? "RTU" : "ASCII"));
         case ReadOutcome::BadCheck: {
-            Judgement judgement =
-                Verdicted(Verdict::CheckError,
-                          QStringLiteral("%1 expected %2, received %3")
+            Judgement judgement = Verdicted(
+                Verdict::CheckError, QStringLiteral("%1 expected %2, received %3")
                                          .arg(checkName, CheckText(read.expectedCheck, framing),
                                               CheckText(read.receivedCheck, framing)));
             judgement.checkAt = start + read.checkOffset;
@@ -138,8 +136,7 @@ Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, Framing
         // Another layout: only the framing and the check can be judged.
         const int start = framing == Framing::Ascii ? int(reply.indexOf(':')) : 0;
         if (start < 0)
-            return Verdicted(Verdict::OtherAnswer,
-                             QStringLiteral("no ':' starts a frame"));
+            return Verdicted(Verdict::OtherAnswer, QStringLiteral("no ':' starts a frame"));
         return FromRead(ReadAt(reply, start, framing, false), start, framing);
     }
 

@@ -32,7 +32,8 @@ bool SaveSamples(const QString& path, const SampleStore& samples, QString* error
         return false;
     }
     file.write(SampleCsvHeader().toUtf8());
-    for (std::size_t i = 0; i < samples.size(); ++i) file.write(SampleCsvRow(samples.at(i)).toUtf8());
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        file.write(SampleCsvRow(samples.at(i)).toUtf8());
     if (!file.commit()) {
         *error = file.errorString();
         return false;

@@ -69,7 +69,9 @@ class Trace {
     void add(const Sample& sample);
     // Drops the columns that end before `timeMs`.
     void dropBefore(qint64 timeMs);
-    const std::deque<TracePoint>& points(int reading) const { return points_[std::size_t(reading)]; }
+    const std::deque<TracePoint>& points(int reading) const {
+        return points_[std::size_t(reading)];
+    }
     qint64 lastTime() const { return lastTime_; }
 
   private:

@@ -40,8 +40,8 @@ bool ByteTooltips::eventFilter(QObject* watched, QEvent* event) {
 
 void FitCharacterFont(QLineEdit* cell) {
     const QString text = cell->text();
-    const bool picture = !text.isEmpty() && text.at(0).unicode() >= 0x2400 &&
-                         text.at(0).unicode() <= 0x2421;
+    const bool picture =
+        !text.isEmpty() && text.at(0).unicode() >= 0x2400 && text.at(0).unicode() <= 0x2421;
     if (cell->font().bold() != picture) return;
     QFont font = cell->font();
     font.setBold(!picture);

@@ -34,9 +34,8 @@ void MainWindow::onTimedModeClicked() {
     }
     if (timedModeBox->isChecked()) {
         if (conv::ReadNumber(intervalBox->text()) < 50) intervalBox->setText(QStringLiteral("50"));
-        const qint64 interval =
-            conv::RoundToInt(conv::ReadNumber(intervalBox->text()), conv::IntWidth::Int32);
-        timedSendTimer->setInterval(static_cast<int>(interval));
+        const int interval = timedInterval(conv::ReadNumber(intervalBox->text()));
+        timedSendTimer->setInterval(interval);
         timedSendTimer->start();
         nextInterval_.reset();
         sendButton->setEnabled(false);
@@ -55,11 +54,21 @@ void MainWindow::onIntervalChanged() {
     nextInterval_ = static_cast<int>(conv::RoundToInt(interval, conv::IntWidth::Int32));
 }
 
+// The interval timed mode runs at: what the box says, but never shorter than the reply timeout,
+// so that every tick's reply is caught; a raised interval shows in the box.
+int MainWindow::timedInterval(double typed) const {
+    const int interval = static_cast<int>(conv::RoundToInt(typed, conv::IntWidth::Int32));
+    const int timeout = static_cast<int>(core_.replyTimeout().count());
+    if (interval >= timeout) return interval;
+    intervalBox->setText(QString::number(timeout));
+    return timeout;
+}
+
 // Timed send: the byte cells as they stand now, without pause or RTS switching.
 void MainWindow::onTimedSendTick() {
     if (!timedModeBox->isChecked()) return;
     if (nextInterval_) {
-        timedSendTimer->setInterval(*nextInterval_);  // counts from this tick
+        timedSendTimer->setInterval(timedInterval(*nextInterval_));  // counts from this tick
         nextInterval_.reset();
     }
     core_.submit({exchange::BytesToSend(byteCellTexts()), exchange::Origin::Timed});

@@ -55,7 +55,8 @@ void HistoryModel::catchUp() {
     // A reply gives its verdict to the request before it, which may already be on show.
     if (rowsBefore > 0) {
         const int verdictColumn = int(HistoryColumn::Verdict);
-        emit dataChanged(index(rowsBefore - 1, verdictColumn), index(rowsBefore - 1, verdictColumn));
+        emit dataChanged(index(rowsBefore - 1, verdictColumn),
+                         index(rowsBefore - 1, verdictColumn));
     }
 }
 

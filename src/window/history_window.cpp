@@ -59,7 +59,9 @@ HistoryWindow::HistoryWindow(const exchange::History& history, QWidget* parent)
     layout->addWidget(table, 1);
     layout->addWidget(status);
 
-    const auto refilter = [this] { filter->setFilter(filterBox->text(), problemsOnlyBox->isChecked()); };
+    const auto refilter = [this] {
+        filter->setFilter(filterBox->text(), problemsOnlyBox->isChecked());
+    };
     connect(filterBox, &QLineEdit::textChanged, this, refilter);
     connect(problemsOnlyBox, &QCheckBox::toggled, this, refilter);
     connect(saveButton, &QPushButton::clicked, this, [this] { askAndSave(false); });
@@ -141,18 +143,20 @@ QString HistoryWindow::selectedText() const {
 bool HistoryWindow::save(const QString& path, exchange::HistoryFormat format, bool selectionOnly,
                          QString* error) {
     if (!selectionOnly) {
-        return exchange::SaveHistory(path, format, qsizetype(history_.size()),
-                                     [this](qsizetype i) -> const exchange::ExchangeRecord& {
-                                         return history_.at(std::size_t(i));
-                                     },
-                                     error);
+        return exchange::SaveHistory(
+            path, format, qsizetype(history_.size()),
+            [this](qsizetype i) -> const exchange::ExchangeRecord& {
+                return history_.at(std::size_t(i));
+            },
+            error);
     }
     const std::vector<int> rows = selectedSourceRows();
-    return exchange::SaveHistory(path, format, qsizetype(rows.size()),
-                                 [this, &rows](qsizetype i) -> const exchange::ExchangeRecord& {
-                                     return model->record(rows[std::size_t(i)]);
-                                 },
-                                 error);
+    return exchange::SaveHistory(
+        path, format, qsizetype(rows.size()),
+        [this, &rows](qsizetype i) -> const exchange::ExchangeRecord& {
+            return model->record(rows[std::size_t(i)]);
+        },
+        error);
 }
 
 void HistoryWindow::askAndSave(bool selectionOnly) {
@@ -162,8 +166,9 @@ void HistoryWindow::askAndSave(bool selectionOnly) {
     const QString suggested =
         QStringLiteral("通讯记录-%1.csv")
             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("保存通讯记录"), suggested,
-                                                      csv + QStringLiteral(";;") + text, &chosen);
+    const QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("保存通讯记录"), suggested,
+                                     csv + QStringLiteral(";;") + text, &chosen);
     if (path.isEmpty()) return;
     const auto format = chosen == text || path.endsWith(QLatin1String(".txt"))
                             ? exchange::HistoryFormat::Text

@@ -30,6 +30,7 @@ MainWindow::MainWindow(serial::SerialPort& port, const std::array<QString, 4>& p
     keepPortAlive();
     connectLogToHistory();
     connectMonitoring();
+    connectReplyTimeout();
     sendButton->setFocus();
 
     port_.setFailureHandler([this](const QString&) { showPortState(); });

@@ -54,7 +54,8 @@ class MainWindow : public QWidget {
     std::array<CellEdit*, kCellCount> charCells{};        // TXS: the same bytes as characters
     std::array<QLineEdit*, kCellCount> replyCells{};      // RX: the last reply, in hex
     std::array<QLineEdit*, kCellCount> replyCharCells{};  // RXS: the same reply as characters
-    bool byteCellHasFocus = false;  // decides which of the two mirror rules runs
+    QLabel* replyGridLabel = nullptr;  // 接收数据: its tooltip names the reply timeout
+    bool byteCellHasFocus = false;     // decides which of the two mirror rules runs
 
     void onByteCellChanged(int index);
     void onByteCellFocusIn();
@@ -106,6 +107,11 @@ class MainWindow : public QWidget {
     void onTimedModeClicked();
     void onTimedSendTick();
     void onIntervalChanged();
+
+    // How long a capture waits for a reply's first byte, 50 to 2000 ms: set here, from the
+    // receive grid's context menu ("回应超时…") or the trend window. Timed mode's interval is
+    // raised to it where shorter.
+    void setReplyTimeout(int milliseconds);
 
     // ---- Quick commands ---------------------------------------------------------------------
     QPushButton* addressButton = nullptr;  // 变频地址: labels the address box, does nothing
@@ -177,6 +183,8 @@ class MainWindow : public QWidget {
 
     // Monitoring helpers.
     void connectMonitoring();
+    void connectReplyTimeout();
+    int timedInterval(double typed) const;
     void showSample(const exchange::Sample& sample);
     void noteOnTrend(const QString& text);
 

@@ -38,6 +38,7 @@ TrendWindow* MainWindow::openTrend(const std::vector<int>& readings) {
         trendWindow_->setReplyTimeout(int(core_.replyTimeout().count()));
         connect(trendWindow_, &TrendWindow::startRequested, this, &MainWindow::startPolling);
         connect(trendWindow_, &TrendWindow::stopRequested, &poller_, &exchange::Poller::stop);
+        connect(trendWindow_, &TrendWindow::replyTimeoutChosen, this, &MainWindow::setReplyTimeout);
     }
     if (!readings.empty()) {
         std::vector<int> chosen = trendWindow_->chosenReadings();
@@ -62,8 +63,8 @@ bool MainWindow::startPolling(const std::vector<int>& readings) {
         return false;
     }
     if (!addressGuard_->check()) {
-        noteOnTrend(QStringLiteral("变频地址无效：%1").arg(
-            drive::WholeNumberRange(0, drive::kHighestAddress)));
+        noteOnTrend(QStringLiteral("变频地址无效：%1")
+                        .arg(drive::WholeNumberRange(0, drive::kHighestAddress)));
         return false;
     }
     if (timedModeBox->isChecked()) {
@@ -73,7 +74,8 @@ bool MainWindow::startPolling(const std::vector<int>& readings) {
     } else {
         noteOnTrend(QString());
     }
-    poller_.start(readings, *drive::WholeNumber(inverterAddress->text(), 0, drive::kHighestAddress));
+    poller_.start(readings,
+                  *drive::WholeNumber(inverterAddress->text(), 0, drive::kHighestAddress));
     return true;
 }
 

@@ -69,7 +69,8 @@ void TraceItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidge
             if (time < chart_.shownFrom_) continue;
             const double px = x(time);
             painter->drawLine(QPointF(px, area.top()), QPointF(px, area.top() + kStripHeight));
-            painter->drawText(QPointF(px + 3, area.top() + kStripHeight - 4), drive::FaultText(code));
+            painter->drawText(QPointF(px + 3, area.top() + kStripHeight - 4),
+                              drive::FaultText(code));
         }
     }
     painter->restore();
@@ -92,8 +93,9 @@ TrendChart::TrendChart(const exchange::SampleStore& samples, QWidget* parent)
     for (int reading = 0; reading < drive::kReadings; ++reading) {
         const drive::Reading& r = drive::ReadingAt(reading);
         auto* series = new QLineSeries;
-        series->setName(QString::fromUtf8(r.caption) +
-                        (*r.unit ? QStringLiteral(" (%1)").arg(QString::fromUtf8(r.unit)) : QString()));
+        series->setName(
+            QString::fromUtf8(r.caption) +
+            (*r.unit ? QStringLiteral(" (%1)").arg(QString::fromUtf8(r.unit)) : QString()));
         series->setColor(colour(reading));
         chart->addSeries(series);
         series->attachAxis(timeAxis_);
@@ -163,7 +165,8 @@ void TrendChart::rebuild(qint64 now) {
     qint64 span = spanMs_;
     if (span == 0) {
         const qint64 oldest = samples_.size() ? samples_.at(0).timeMs : now;
-        span = std::max<qint64>(now - oldest, 10000) * 5 / 4;  // room to grow before the next rebuild
+        span =
+            std::max<qint64>(now - oldest, 10000) * 5 / 4;  // room to grow before the next rebuild
     }
     trace_.reset(std::max<qint64>(span / columns_, 1));
     faultChanges_.clear();
@@ -182,15 +185,15 @@ void TrendChart::take(const exchange::Sample& sample) {
 
 void TrendChart::refresh() {
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (samples_.appendedCount() < taken_ ||
-        samples_.appendedCount() - taken_ > samples_.size()) {
+    if (samples_.appendedCount() < taken_ || samples_.appendedCount() - taken_ > samples_.size()) {
         rebuild(now);  // the store was cleared, or more left it than we took in
     } else if (spanMs_ == 0 && samples_.size() &&
                (now - samples_.at(0).timeMs) > trace_.bucketMs() * columns_) {
         rebuild(now);
     } else {
         const std::size_t fresh = std::size_t(samples_.appendedCount() - taken_);
-        for (std::size_t i = samples_.size() - fresh; i < samples_.size(); ++i) take(samples_.at(i));
+        for (std::size_t i = samples_.size() - fresh; i < samples_.size(); ++i)
+            take(samples_.at(i));
         taken_ = samples_.appendedCount();
         updateAxes(now);
     }

@@ -55,7 +55,8 @@ TrendWindow::TrendWindow(exchange::Poller& poller, QWidget* parent)
     timeoutBox->setRange(50, 2000);
     timeoutBox->setSingleStep(10);
     timeoutBox->setSuffix(QStringLiteral(" ms"));
-    timeoutBox->setToolTip(QStringLiteral("回应超时: how long a capture waits for a reply's first byte"));
+    timeoutBox->setToolTip(
+        QStringLiteral("回应超时: how long a capture waits for a reply's first byte"));
     saveButton = new QPushButton(QStringLiteral("保存…"), this);
     lineLabel = new QLabel(this);
     noteLabel = new QLabel(this);
@@ -120,8 +121,8 @@ std::vector<int> TrendWindow::chosenReadings() const {
 
 void TrendWindow::choose(const std::vector<int>& readings) {
     for (int r = 0; r < drive::kReadings; ++r)
-        readingBoxes[std::size_t(r)]->setChecked(
-            std::find(readings.begin(), readings.end(), r) != readings.end());
+        readingBoxes[std::size_t(r)]->setChecked(std::find(readings.begin(), readings.end(), r) !=
+                                                 readings.end());
 }
 
 void TrendWindow::note(const QString& text) {
@@ -172,13 +173,15 @@ void TrendWindow::showFigures() {
         rateLabels[std::size_t(r)]->setText(isPolled ? QStringLiteral("%1 /s").arg(rate, 0, 'f', 1)
                                                      : QString());
         QStringList bad;
-        for (exchange::Verdict verdict : {exchange::Verdict::NoReply, exchange::Verdict::Incomplete,
-                                          exchange::Verdict::CheckError, exchange::Verdict::OtherAnswer})
+        for (exchange::Verdict verdict :
+             {exchange::Verdict::NoReply, exchange::Verdict::Incomplete,
+              exchange::Verdict::CheckError, exchange::Verdict::OtherAnswer})
             if (const int n = poller_.count(r, verdict))
                 bad << QStringLiteral("%1 %2").arg(exchange::VerdictName(verdict)).arg(n);
         badLabels[std::size_t(r)]->setText(bad.join(QStringLiteral("  ")));
     }
-    lineLabel->setText(
-        limit > 0 ? QStringLiteral("实际 %1 /s，线路上限 %2 /s").arg(total, 0, 'f', 1).arg(limit, 0, 'f', 1)
-                  : QString());
+    lineLabel->setText(limit > 0 ? QStringLiteral("实际 %1 /s，线路上限 %2 /s")
+                                       .arg(total, 0, 'f', 1)
+                                       .arg(limit, 0, 'f', 1)
+                                 : QString());
 }

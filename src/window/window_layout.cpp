@@ -115,10 +115,10 @@ void MainWindow::buildGrids() {
                                 Twips(270, 900, 300, 1230), WindowFont(12, true));
     sendLabel->setAlignment(Qt::AlignCenter);
     sendLabel->setWordWrap(true);  // one character per line in the narrow label
-    auto* receiveLabel = MakeLabel(this, QStringLiteral("Label2"), QStringLiteral("接收数据"),
-                                   Twips(270, 2745, 300, 1275), WindowFont(12, true));
-    receiveLabel->setAlignment(Qt::AlignCenter);
-    receiveLabel->setWordWrap(true);
+    replyGridLabel = MakeLabel(this, QStringLiteral("Label2"), QStringLiteral("接收数据"),
+                               Twips(270, 2745, 300, 1275), WindowFont(12, true));
+    replyGridLabel->setAlignment(Qt::AlignCenter);
+    replyGridLabel->setWordWrap(true);
 
     auto* separator =
         Place(new QFrame(this), QStringLiteral("Line5(0)"), Twips(60, 2350, 9600, 60));

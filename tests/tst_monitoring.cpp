@@ -1,0 +1,178 @@
+// Live monitoring: the reading names, the decimated trace, the sample file, and the poller
+// against the paced simulated drive.
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <random>
+
+#include "drive/readings.h"
+#include "drive_rig.h"
+#include "exchange/samples.h"
+#include "window/trend_chart.h"
+#include "window/trend_window.h"
+
+using exchange::Sample;
+using exchange::Verdict;
+
+class TestMonitoring : public QObject {
+    Q_OBJECT
+  private slots:
+    void readingList_data() {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QList<int>>("readings");  // empty: refused
+        QTest::newRow("names") << "output-frequency,output-current" << QList<int>{1, 2};
+        QTest::newRow("item numbers") << "1, 2" << QList<int>{1, 2};
+        QTest::newRow("fault code, once") << "fault-code,8" << QList<int>{8};
+        QTest::newRow("unknown name") << "speed" << QList<int>{};
+        QTest::newRow("item 9") << "9" << QList<int>{};
+        QTest::newRow("nothing") << "," << QList<int>{};
+    }
+    void readingList() {
+        QFETCH(QString, list);
+        QFETCH(QList<int>, readings);
+        QString error;
+        const auto parsed = drive::ParseReadingList(list, &error);
+        QCOMPARE(parsed ? QList<int>(parsed->begin(), parsed->end()) : QList<int>(), readings);
+        QCOMPARE(error.isEmpty(), !readings.isEmpty());
+    }
+
+    // Every column of the trace holds the minimum and the maximum of its good samples, and a bad
+    // sample breaks the line.
+    void decimationKeepsEveryExtreme() {
+        std::mt19937 random(3);
+        std::uniform_int_distribution<int> value(-500, 500);
+        std::vector<Sample> samples;
+        for (int i = 0; i < 5000; ++i) {
+            Sample s;
+            s.timeMs = 1000000 + i * 7;
+            s.reading = 2;  // output current: tenths of an ampere
+            s.raw = qint16(value(random));
+            s.verdict = i % 613 == 0 ? Verdict::CheckError : Verdict::Good;
+            samples.push_back(s);
+        }
+        exchange::Trace trace;
+        trace.reset(250);
+        for (const Sample& s : samples) trace.add(s);
+        std::map<qint64, std::pair<double, double>> truth;
+        for (const Sample& s : samples) {
+            if (!s.good()) continue;
+            auto& [low, high] = truth.try_emplace(s.timeMs / 250 * 250, 1e9, -1e9).first->second;
+            low = std::min(low, s.raw / 10.0);
+            high = std::max(high, s.raw / 10.0);
+        }
+        std::map<qint64, std::pair<double, double>> drawn;
+        int pieces = 0;
+        for (const exchange::TracePoint& p : trace.points(2)) {
+            auto& [low, high] = drawn.try_emplace(p.bucket, 1e9, -1e9).first->second;
+            low = std::min(low, p.low);
+            high = std::max(high, p.high);
+            pieces += p.startsPiece;
+        }
+        QCOMPARE(drawn, truth);
+        QCOMPARE(pieces, 1 + 5000 / 613);
+        QVERIFY(trace.points(2).size() < 200);
+    }
+
+    // Saved samples read back: time, reading, raw and scaled value, verdict; no value when bad.
+    void sampleFile() {
+        exchange::SampleStore store;
+        store.append({1796630400123, 4852, 1, Verdict::Good});
+        store.append({1796630400163, 0, 7, Verdict::NoReply});
+        QTemporaryDir dir;
+        QString error;
+        QVERIFY(exchange::SaveSamples(dir.filePath("s.csv"), store, &error));
+        QFile file(dir.filePath("s.csv"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()).split("\r\n"),
+                 (QStringList{"time_ms,reading,raw,value,verdict",
+                              "1796630400123,output-frequency,4852,48.52,good",
+                              "1796630400163,temperature,,,no reply", ""}));
+    }
+
+    // Polled in turn, each sample carries the drive's own value, also while the drive ramps, and
+    // the rate comes near what the line allows.
+    void pollsInTurnWithTheDrivesValues() {
+        DriveRig rig(kRtu, k9600);
+        QVERIFY(rig.ready());
+        rig.drive.updateModel([](sim::DriveModel& m) {
+            m.setFrequency(5000);
+            m.start();
+        });
+        exchange::Poller& poller = rig.window->poller();
+        std::vector<Sample> seen;
+        QObject::connect(&poller, &exchange::Poller::sampleAdded,
+                         [&](const Sample& s) { seen.push_back(s); });
+        QVERIFY(rig.window->startPolling({1, 3}));
+        for (int step = 0; step < 4; ++step) {
+            const int before = int(seen.size());
+            QTRY_VERIFY(int(seen.size()) >= before + 6);
+            const sim::DriveModel model = rig.drive.model();
+            for (std::size_t i = std::size_t(before) + 2; i < seen.size(); ++i) {
+                const Sample& s = seen[i];
+                QVERIFY(s.good());
+                QCOMPARE(s.raw, model.monitor(drive::ReadingAt(s.reading).item));
+            }
+            rig.drive.advance(500);  // the ramp moves on between the checks
+        }
+        for (std::size_t i = 1; i < seen.size(); ++i)
+            QVERIFY(seen[i].reading != seen[i - 1].reading);
+        QVERIFY(seen.back().raw > seen.front().raw || seen.back().reading != seen.front().reading);
+        QTRY_VERIFY(poller.lineLimit() > 0);
+        const double rate = poller.rate(1) + poller.rate(3);
+        QVERIFY2(rate > poller.lineLimit() / 2,
+                 qPrintable(QStringLiteral("%1 of %2").arg(rate).arg(poller.lineLimit())));
+        poller.stop();
+        QVERIFY(rig.settle());
+    }
+
+    // A spoiled or missing reply is a bad sample and leaves a gap; a quick command goes in
+    // between two polls with its own reply; timed mode stops polling.
+    void badSamplesQuickCommandsAndTimedMode() {
+        DriveRig rig(kAscii, k9600);
+        QVERIFY(rig.ready());
+        exchange::Poller& poller = rig.window->poller();
+        QVERIFY(rig.window->startPolling({2}));
+        QTRY_VERIFY(poller.count(2, Verdict::Good) >= 3);
+        rig.drive.setInjection(sim::Injection::BadCheck);
+        QTRY_VERIFY(poller.count(2, Verdict::CheckError) >= 2);
+        rig.drive.setInjection(sim::Injection::NoReply);
+        QTRY_VERIFY(poller.count(2, Verdict::NoReply) >= 1);
+        rig.drive.setInjection(sim::Injection::None);
+        const int good = poller.count(2, Verdict::Good);
+        QTRY_VERIFY(poller.count(2, Verdict::Good) > good);
+        int pieces = 0;
+        TrendWindow* trend = rig.window->openTrend({2});
+        trend->chart->refresh();
+        for (const exchange::TracePoint& p : trend->chart->trace().points(2))
+            pieces += p.startsPiece;
+        QVERIFY(pieces >= 2);
+
+        rig.drive.updateModel([](sim::DriveModel& m) { m.setParameter(9, 777); });
+        rig.window->readParameterNumber->setText(QStringLiteral("9"));
+        const std::size_t before = rig.records.size();
+        rig.window->readParameterButton->click();
+        QCOMPARE(rig.window->parameterValueBox->text(), QStringLiteral("777"));
+        // Its request and its reply follow each other, with no poll between them.
+        for (std::size_t i = before; i + 1 < rig.records.size(); ++i) {
+            if (rig.records[i].origin != exchange::Origin::Manual) continue;
+            QCOMPARE(rig.records[i].direction, exchange::Direction::Sent);
+            QCOMPARE(rig.records[i + 1].direction, exchange::Direction::Received);
+            QCOMPARE(rig.records[i + 1].origin, exchange::Origin::Manual);
+            QCOMPARE(*rig.records[i + 1].verdict, Verdict::Good);
+            break;
+        }
+        rig.window->intervalBox->setText(QStringLiteral("100"));
+        rig.window->timedModeBox->click();
+        QVERIFY(!poller.running());
+        QVERIFY(!trend->noteLabel->text().isEmpty());
+        QVERIFY(rig.window->startPolling({2}));  // and the other way round
+        QVERIFY(!rig.window->timedModeBox->isChecked());
+        poller.stop();
+        QVERIFY(rig.settle());
+    }
+};
+
+QTEST_MAIN(TestMonitoring)
+#include "tst_monitoring.moc"
