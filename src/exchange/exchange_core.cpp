@@ -22,6 +22,8 @@ constexpr milliseconds kDrainMargin{20};
 constexpr int kLongestReplyCharacters = 64;
 // A poller that finds the port closed tries again after this long.
 constexpr milliseconds kClosedPortRetry{1000};
+// How early a timer tick may come against the capture it ends.
+constexpr milliseconds kTickTolerance{3};
 // The silence that ends an ASCII frame without its line feed.
 constexpr std::chrono::microseconds kAsciiSilence{20000};
 // The longest silence before a request that is slept rather than waited for in the event loop.
@@ -113,6 +115,7 @@ quint64 ExchangeCore::submit(const Request& request) {
         }
     }
     const quint64 id = nextId_++;
+    if (state_ == State::Capturing) endCaptureForNextSend();
     if (state_ == State::Idle && queue_.empty() && Clock::now() >= lineFreeAt_) {
         transmit(request, id);
         return lastFinished_ && lastFinished_->id == id && !lastFinished_->sent ? 0 : id;
@@ -269,6 +272,18 @@ void ExchangeCore::evaluateCapture() {
     const Clock::time_point next =
         ended ? capture_.earliestEnd : replyBytes_.last + silenceEndingFrame();
     armCaptureTimer(std::min(next, capture_.latestEnd));
+}
+
+// A send that comes while a capture runs ends it at once when there is nothing more to wait for:
+// the reply has ended, or nothing came and the capture has run its course (a timed tick comes
+// on the dot of the 50 ms, a hair before the capture's own timer). A reply still arriving is
+// never cut: the send then waits for its end.
+void ExchangeCore::endCaptureForNextSend() {
+    const Clock::time_point now = Clock::now();
+    takeArrivedBytes(replyBytes_, now);
+    const bool nothing = replyBytes_.bytes.isEmpty();
+    const bool waited = now + kTickTolerance >= capture_.requestEnd + std::max(replyTimeout_, kMinimumCapture);
+    if ((!nothing && frameEnded(replyBytes_, now)) || (nothing && waited)) finishCapture();
 }
 
 void ExchangeCore::finishCapture() {

@@ -103,6 +103,7 @@ class ExchangeCore : public QObject {
     std::chrono::microseconds silenceEndingFrame() const;
     void transmit(Request request, quint64 id);
     void evaluateCapture();
+    void endCaptureForNextSend();
     void finishCapture();
     void emitLateBytes();
     void startNext();
