@@ -196,6 +196,12 @@ void ExchangeCore::transmit(Request request, quint64 id) {
     capture_.earliestEnd = request.origin == Origin::Poll ? now : now + kMinimumCapture;
     capture_.latestEnd = now + longestCapture();
     state_ = State::Capturing;
+    replyStart_.reset();
+    pacedLast_.reset();
+    // A capture that lasts its 50 ms anyway takes the reply in one go; a poll, which ends with
+    // its frame, follows it byte by byte.
+    quiet_ = request.origin != Origin::Poll;
+    if (quiet_) port_.setQuietArrival(true);
     report(recordFor(capture_.exchange, Direction::Sent));
     // Judged from the event loop, never inside the send, so a finished capture cannot start the
     // next request from within this one.
@@ -206,6 +212,13 @@ void ExchangeCore::onArrival() {
     // During the send the bytes wait in the port; the capture takes them once the frame is out.
     if (state_ == State::Sending) return;
     if (state_ == State::Capturing) {
+        const Clock::time_point now = Clock::now();
+        if (quiet_ && now < capture_.earliestEnd) {
+            // The reply has begun; the rest stays with the port until the capture's 50 ms are up.
+            if (!replyStart_) replyStart_ = now;
+            armCaptureTimer(capture_.earliestEnd);
+            return;
+        }
         evaluateCapture();
         return;
     }
@@ -251,7 +264,25 @@ bool ExchangeCore::frameEnded(const Arrivals& arrivals, Clock::time_point now) c
 
 void ExchangeCore::evaluateCapture() {
     const Clock::time_point now = Clock::now();
+    if (quiet_ && now >= capture_.earliestEnd) {
+        // From here on every byte counts: whether the reply goes on decides when it ends.
+        quiet_ = false;
+        port_.setQuietArrival(false);
+    }
+    const bool wasEmpty = replyBytes_.bytes.isEmpty();
+    const qsizetype had = replyBytes_.bytes.size();
     takeArrivedBytes(replyBytes_, now);
+    if (!wasEmpty && replyBytes_.bytes.size() > had) pacedLast_.reset();  // measured from here on
+    if (wasEmpty && replyStart_ && !replyBytes_.bytes.isEmpty()) {
+        // Taken in one go after a quiet wait: the first byte's time is known. The last one may
+        // have come just now, so the silence that ends the frame counts from now; its time as
+        // reported is where the line's pace puts it.
+        replyBytes_.first = *replyStart_;
+        const Clock::time_point paced =
+            *replyStart_ + std::chrono::duration_cast<Clock::duration>(
+                               serial::CharacterTime(settings_) * (replyBytes_.bytes.size() - 1));
+        pacedLast_ = std::min(now, paced);
+    }
     if (replyBytes_.bytes.isEmpty()) {
         if (now >= capture_.firstByteDeadline) {
             finishCapture();
@@ -282,19 +313,28 @@ void ExchangeCore::endCaptureForNextSend() {
     const Clock::time_point now = Clock::now();
     takeArrivedBytes(replyBytes_, now);
     const bool nothing = replyBytes_.bytes.isEmpty();
-    const bool waited = now + kTickTolerance >= capture_.requestEnd + std::max(replyTimeout_, kMinimumCapture);
-    if ((!nothing && frameEnded(replyBytes_, now)) || (nothing && waited)) finishCapture();
+    const bool waited =
+        now + kTickTolerance >= capture_.requestEnd + std::max(replyTimeout_, kMinimumCapture);
+    const bool whole = frameEnded(replyBytes_, now) ||
+                       HoldsWholeReply(capture_.exchange.request, replyBytes_.bytes, framing_);
+    if ((!nothing && whole) || (nothing && waited)) finishCapture();
 }
 
 void ExchangeCore::finishCapture() {
     captureTimer_.stop();
+    if (quiet_) {
+        quiet_ = false;
+        port_.setQuietArrival(false);
+    }
+    replyStart_.reset();
     const Clock::time_point now = Clock::now();
     Exchange exchange = capture_.exchange;
     exchange.reply = replyBytes_.bytes;
     exchange.judgement = JudgeReply(exchange.request, exchange.reply, framing_);
     if (!replyBytes_.bytes.isEmpty()) {
         exchange.firstByteMs = MillisecondsBetween(capture_.requestEnd, replyBytes_.first);
-        exchange.lastByteMs = MillisecondsBetween(capture_.requestEnd, replyBytes_.last);
+        exchange.lastByteMs = MillisecondsBetween(
+            capture_.requestEnd, pacedLast_ ? std::max(*pacedLast_, replyBytes_.first) : replyBytes_.last);
         lineFreeAt_ = std::max(now, replyBytes_.last + serial::FrameGap(settings_));
     } else {
         lineFreeAt_ = now;

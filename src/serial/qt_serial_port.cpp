@@ -95,6 +95,7 @@ bool QtSerialPort::open() {
     port_.setDataBits(static_cast<QSerialPort::DataBits>(settings_.dataBits));
     port_.setStopBits(settings_.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
     port_.setFlowControl(QSerialPort::NoFlowControl);
+    port_.setReadBufferSize(quiet_ ? 1 : 0);
     if (!port_.open(QIODevice::ReadWrite)) {
         error_ = where + OpenFailure(port_, device, removed_);
         port_.clearError();
@@ -167,14 +168,28 @@ void QtSerialPort::drain(std::chrono::milliseconds bound) {
 
 int QtSerialPort::pendingInputCount() {
     if (!port_.isOpen()) return 0;
+    if (quiet_) port_.setReadBufferSize(0);
     pullArrivedInput();
+    if (quiet_ && port_.isOpen()) port_.setReadBufferSize(1);
     return static_cast<int>(std::min<qint64>(port_.bytesAvailable(), INT_MAX));
 }
 
 QByteArray QtSerialPort::readPendingInput() {
     if (!port_.isOpen()) return QByteArray();
+    // A quiet port's buffer holds a single byte; open it up to take everything.
+    if (quiet_) port_.setReadBufferSize(0);
     pullArrivedInput();
-    return port_.isOpen() ? port_.readAll() : QByteArray();
+    const QByteArray bytes = port_.isOpen() ? port_.readAll() : QByteArray();
+    if (quiet_ && port_.isOpen()) port_.setReadBufferSize(1);
+    return bytes;
+}
+
+// QSerialPort stops watching the device once its read buffer is full, so a buffer of one byte
+// wakes the program for the first byte and leaves the rest in the driver.
+void QtSerialPort::setQuietArrival(bool quiet) {
+    if (quiet == quiet_) return;
+    quiet_ = quiet;
+    if (port_.isOpen()) port_.setReadBufferSize(quiet ? 1 : 0);
 }
 
 void QtSerialPort::setRts(bool on) {

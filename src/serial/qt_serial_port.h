@@ -27,6 +27,7 @@ class QtSerialPort : public QObject, public SerialPort {
     int pendingInputCount() override;
     QByteArray readPendingInput() override;
     void setRts(bool on) override;
+    void setQuietArrival(bool quiet) override;
 
     QString deviceFor(int portNumber) const { return map_.deviceFor(portNumber); }
 
@@ -46,6 +47,7 @@ class QtSerialPort : public QObject, public SerialPort {
     // Bytes written since the last drain and when the first of them was written.
     qint64 unsentBytes_ = 0;
     bool pulling_ = false;
+    bool quiet_ = false;
     bool removed_ = false;  // the device went away while open, and has not opened since
     std::chrono::steady_clock::time_point unsentSince_;
 };

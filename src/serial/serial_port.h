@@ -35,6 +35,11 @@ class SerialPort {
     // Drives the RTS output line at once. Lines that have no RTS (a pseudo-terminal) ignore it.
     virtual void setRts(bool on) = 0;
 
+    // While quiet, the port reports the first byte that arrives and then leaves the rest with
+    // the driver until they are read: a reply's characters come one by one on a slow line, and a
+    // capture that waits for its 50 ms anyway has no use for a wake-up per character.
+    virtual void setQuietArrival(bool quiet) { (void)quiet; }
+
     // Called when an open port fails on its own (the device vanished); the port is closed by then.
     void setFailureHandler(std::function<void(const QString&)> handler) {
         failureHandler_ = std::move(handler);

@@ -118,17 +118,46 @@ void MainWindow::showRecord(const exchange::ExchangeRecord& record) {
             entry.verdict = verdict;
             entry.tooltip = exchange::VerdictName(verdict);
             if (verdict != exchange::Verdict::Good)
-                entry.tooltip += QStringLiteral(": ") + record.detail;
+                entry.tooltip +=
+                    QStringLiteral(": ") + exchange::ReceivedText(record.bytes, record.detail);
             break;
         }
     }
-    appendLogLine(entry);
+    log_[0] = std::move(log_[1]);
+    log_[1] = std::move(log_[2]);
+    log_[2] = std::move(entry);
+    logChanged_ = true;
+    showSoon();
 }
 
-void MainWindow::appendLogLine(const LogEntry& entry) {
-    log_[0] = log_[1];
-    log_[1] = log_[2];
-    log_[2] = entry;
+// While timed mode or the poller repeats exchanges many times a second, the screen catches up
+// every kDisplayMs with the latest of them rather than drawing each; otherwise at once.
+void MainWindow::showSoon() {
+    if (!timedModeBox->isChecked() && !poller_.running()) {
+        showNow();
+    } else if (!displayTimer_->isActive()) {
+        displayTimer_->start();
+    }
+}
+
+void MainWindow::showNow() {
+    displayTimer_->stop();
+    if (logChanged_) {
+        logChanged_ = false;
+        showLog();
+    }
+    if (pendingReply_) {
+        showGrid(*pendingReply_);
+        pendingReply_.reset();
+    }
+    for (std::size_t r = 0; r < pendingResults_.size(); ++r) {
+        if (!pendingResults_[r]) continue;
+        SetTextIfChanged(readingBoxes[r], *pendingResults_[r]);
+        pendingResults_[r].reset();
+    }
+}
+
+void MainWindow::showLog() {
     for (std::size_t i = 0; i < log_.size(); ++i) {
         QLineEdit* line = logLines[i];
         SetTextIfChanged(line, log_[i].text);
@@ -149,9 +178,14 @@ void MainWindow::appendLogLine(const LogEntry& entry) {
     }
 }
 
-// The reply in the receive grid; the check of a reply whose check failed in red.
 void MainWindow::showReply(const exchange::Exchange& exchange) {
     if (!exchange.sent) return;
+    pendingReply_ = exchange;
+    showSoon();
+}
+
+// The reply in the receive grid; the check of a reply whose check failed in red.
+void MainWindow::showGrid(const exchange::Exchange& exchange) {
     const exchange::GridTexts grid = exchange::ReceiveGridTexts(exchange.reply);
     const exchange::Judgement& judgement = exchange.judgement;
     const bool checkFailed = judgement.verdict == exchange::Verdict::CheckError;

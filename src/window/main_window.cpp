@@ -33,6 +33,10 @@ MainWindow::MainWindow(serial::SerialPort& port, const std::array<QString, 4>& p
     connectReplyTimeout();
     sendButton->setFocus();
 
+    displayTimer_ = new QTimer(this);
+    displayTimer_->setSingleShot(true);
+    displayTimer_->setInterval(kDisplayMs);
+    connect(displayTimer_, &QTimer::timeout, this, &MainWindow::showNow);
     port_.setFailureHandler([this](const QString&) { showPortState(); });
     connect(&core_, &exchange::ExchangeCore::recordAdded, this, &MainWindow::showRecord);
     connect(&core_, &exchange::ExchangeCore::exchangeFinished, this, &MainWindow::showReply);

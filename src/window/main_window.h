@@ -177,7 +177,11 @@ class MainWindow : public QWidget {
     };
     void showRecord(const exchange::ExchangeRecord& record);
     void showReply(const exchange::Exchange& exchange);
-    void appendLogLine(const LogEntry& entry);
+    void showSoon();
+    void showNow();
+    void showLog();
+    void showGrid(const exchange::Exchange& exchange);
+    static constexpr int kDisplayMs = 100;
     void connectLogToHistory();
     std::array<QString, kCellCount> byteCellTexts() const;
 
@@ -216,4 +220,8 @@ class MainWindow : public QWidget {
     EntryGuard* writeNumberGuard_ = nullptr;
     EntryGuard* writeValueGuard_ = nullptr;
     std::array<LogEntry, 3> log_;
+    bool logChanged_ = false;
+    std::optional<exchange::Exchange> pendingReply_;
+    std::array<std::optional<QString>, kReadingCount> pendingResults_;
+    QTimer* displayTimer_ = nullptr;
 };

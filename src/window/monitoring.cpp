@@ -81,7 +81,6 @@ bool MainWindow::startPolling(const std::vector<int>& readings) {
 
 // A polled reading keeps its result box up to date, like a press of its button would.
 void MainWindow::showSample(const exchange::Sample& sample) {
-    QLineEdit* box = readingBoxes[sample.reading];
     QString text;
     switch (sample.verdict) {
         case exchange::Verdict::Good:
@@ -98,5 +97,6 @@ void MainWindow::showSample(const exchange::Sample& sample) {
         default:
             text = drive::NoReplyText();
     }
-    SetTextIfChanged(box, text);
+    pendingResults_[sample.reading] = text;
+    showSoon();
 }
