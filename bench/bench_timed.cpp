@@ -10,6 +10,8 @@
 #include <cstdio>
 
 #include "bench_window.h"
+#include "exchange/exchange_core.h"
+#include "window/history_window.h"
 
 namespace bench {
 namespace {
@@ -100,23 +102,38 @@ int RunTimed(const Args& args) {
     }
     MainWindow& w = rig.window();
     // One reading puts a monitor request into the byte cells; its reply sets the expected length.
+    int replyLength = 0;
+    const auto warmUp =
+        QObject::connect(&w.exchangeCore(), &exchange::ExchangeCore::exchangeFinished,
+                         [&](const exchange::Exchange& e) { replyLength = int(e.reply.size()); });
     rig.monitorButton(0)->click();
-    LogEntry reply;
-    ParseLogLine(w.logLines[2]->text(), &reply);
-    const int replyLength = static_cast<int>(reply.payload.size());
+    QObject::disconnect(warmUp);
     w.intervalBox->setText(QString::number(interval));
+    if (args.flag("no-display")) QObject::disconnect(&w.exchangeCore(), nullptr, &w, nullptr);
+    const bool history = args.flag("history");
+    if (history) {
+        w.openHistory();
+        rig.runEvents(300);
+    }
 
     std::vector<double> meanErrors, p99s, maxima, cpuShares, lags, repaintsPerTick;
     LineCheck total;
     for (int run = 0; run < runs; ++run) {
         TickStamper stamper(w.timedSendTimer, &w);
+        // Every record the exchange core makes: what the log, the history and --record show.
         std::vector<LogEntry> lines;
         const auto logged =
-            QObject::connect(w.logLines[2], &QLineEdit::textChanged, [&](const QString& t) {
-                LogEntry entry;
-                entry.at = Clock::now();
-                if (ParseLogLine(t, &entry)) lines.push_back(entry);
-            });
+            QObject::connect(&w.exchangeCore(), &exchange::ExchangeCore::recordAdded,
+                             [&](const exchange::ExchangeRecord& r) {
+                                 LogEntry entry;
+                                 entry.at = Clock::now();
+                                 entry.counter = r.counter;
+                                 entry.sent = r.direction == exchange::Direction::Sent;
+                                 entry.payload = QString(r.bytes.size(), QLatin1Char('x'));
+                                 if (r.direction == exchange::Direction::Sent ||
+                                     r.direction == exchange::Direction::Received)
+                                     lines.push_back(entry);
+                             });
         const double cpuBefore = ProcessCpuSeconds();
         const Clock::time_point start = Clock::now();
         w.timedModeBox->click();
@@ -169,10 +186,11 @@ int RunTimed(const Args& args) {
     std::printf("timed %s: simulated drive (child process) used %.2f s CPU in all\n",
                 qPrintable(setting.name()), simCpu);
 
-    const QString where = QStringLiteral(" (%1 ticks at %2 ms%3)")
-                              .arg(tickCount)
-                              .arg(interval)
-                              .arg(hidden ? QStringLiteral(", window hidden") : QString());
+    const QString shown = hidden    ? QStringLiteral(", window hidden")
+                          : history ? QStringLiteral(", history window open")
+                                    : QString();
+    const QString where =
+        QStringLiteral(" (%1 ticks at %2 ms%3)").arg(tickCount).arg(interval).arg(shown);
     Row mean{QStringLiteral("timed mode: mean interval error") + where, QStringLiteral("≤ 1 %"),
              QStringLiteral("%"), meanErrors, 3};
     mean.meets = Median(meanErrors) <= 1;
@@ -192,12 +210,11 @@ int RunTimed(const Args& args) {
               repaintsPerTick, 2});
     PrintCountRow(QStringLiteral("timed mode: RXD lines shorter than a full reply"), QString(),
                   total.shortReplies, true);
-    Row cpu{QStringLiteral("CPU in timed mode (%1 ms, %2 s%3)")
-                .arg(interval)
-                .arg(seconds)
-                .arg(hidden ? QStringLiteral(", window hidden") : QString()),
-            QStringLiteral("≤ 2 %"), QStringLiteral("%"), cpuShares, 2};
-    cpu.meets = Median(cpuShares) <= 2;
+    const double target = history ? 2.5 : hidden ? 1.5 : 1.5;
+    Row cpu{
+        QStringLiteral("CPU in timed mode (%1 ms, %2 s%3)").arg(interval).arg(seconds).arg(shown),
+        QStringLiteral("≤ %1 %").arg(target), QStringLiteral("%"), cpuShares, 2};
+    cpu.meets = Median(cpuShares) <= target;
     PrintRow(cpu);
     return 0;
 }

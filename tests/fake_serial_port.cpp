@@ -49,6 +49,7 @@ int FakeSerialPort::pendingInputCount() {
 
 QByteArray FakeSerialPort::readPendingInput() {
     if (!open_) return QByteArray();
+    answer();
     QByteArray bytes = input_;
     input_.clear();
     return bytes;

@@ -204,8 +204,9 @@ void ExchangeCore::transmit(Request request, quint64 id) {
     if (quiet_) port_.setQuietArrival(true);
     report(recordFor(capture_.exchange, Direction::Sent));
     // Judged from the event loop, never inside the send, so a finished capture cannot start the
-    // next request from within this one.
-    if (state_ == State::Capturing) armCaptureTimer(now);
+    // next request from within this one. A quiet capture has nothing to judge before its reply
+    // begins or its time is up.
+    if (state_ == State::Capturing) armCaptureTimer(quiet_ ? capture_.firstByteDeadline : now);
 }
 
 void ExchangeCore::onArrival() {
@@ -233,7 +234,6 @@ void ExchangeCore::onArrival() {
 }
 
 void ExchangeCore::takeArrivedBytes(Arrivals& into, Clock::time_point now) {
-    if (port_.pendingInputCount() <= 0) return;
     const QByteArray bytes = port_.readPendingInput();
     if (bytes.isEmpty()) return;
     if (into.bytes.isEmpty()) into.first = now;
@@ -334,7 +334,8 @@ void ExchangeCore::finishCapture() {
     if (!replyBytes_.bytes.isEmpty()) {
         exchange.firstByteMs = MillisecondsBetween(capture_.requestEnd, replyBytes_.first);
         exchange.lastByteMs = MillisecondsBetween(
-            capture_.requestEnd, pacedLast_ ? std::max(*pacedLast_, replyBytes_.first) : replyBytes_.last);
+            capture_.requestEnd,
+            pacedLast_ ? std::max(*pacedLast_, replyBytes_.first) : replyBytes_.last);
         lineFreeAt_ = std::max(now, replyBytes_.last + serial::FrameGap(settings_));
     } else {
         lineFreeAt_ = now;

@@ -138,7 +138,7 @@ class ExchangeCore : public QObject {
 
     QTimer captureTimer_;  // the capture's deadlines and the end of late frames
     Clock::time_point captureDue_;
-    bool quiet_ = false;                         // the port is quiet during this capture
+    bool quiet_ = false;                           // the port is quiet during this capture
     std::optional<Clock::time_point> replyStart_;  // its first byte's arrival, while quiet
     std::optional<Clock::time_point> pacedLast_;   // its last byte's, as the line's pace puts it
     QTimer nextTimer_;  // the silence before the next queued or polled request

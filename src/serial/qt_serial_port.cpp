@@ -1,12 +1,14 @@
 #include "serial/qt_serial_port.h"
 
 #ifdef Q_OS_UNIX
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <thread>
 
@@ -123,7 +125,23 @@ void QtSerialPort::write(const QByteArray& bytes) {
     if (!port_.isOpen()) return;
     if (unsentBytes_ == 0) unsentSince_ = std::chrono::steady_clock::now();
     unsentBytes_ += bytes.size();
+#ifdef Q_OS_UNIX
+    // With nothing queued in QSerialPort, a byte goes straight to the driver: it leaves in order
+    // all the same, without QSerialPort's buffering and signals for each byte of every frame.
+    if (port_.bytesToWrite() == 0) {
+        const ssize_t written = ::write(port_.handle(), bytes.constData(), size_t(bytes.size()));
+        if (written == bytes.size()) return;
+        if (written < 0 && errno != EAGAIN && errno != EINTR) {
+            deviceRemoved();
+            return;
+        }
+        port_.write(bytes.mid(std::max<qsizetype>(written, 0)));
+    } else {
+        port_.write(bytes);
+    }
+#else
     port_.write(bytes);
+#endif
     // The send runs no events, and QSerialPort hands data to the device only from the event loop
     // unless pushed: push each write out now so the bytes leave in the order they were written.
     if (port_.isOpen() && port_.bytesToWrite() > 0) port_.flush();
@@ -168,19 +186,38 @@ void QtSerialPort::drain(std::chrono::milliseconds bound) {
 
 int QtSerialPort::pendingInputCount() {
     if (!port_.isOpen()) return 0;
-    if (quiet_) port_.setReadBufferSize(0);
+#ifdef Q_OS_UNIX
+    return static_cast<int>(
+        std::min<qint64>(port_.bytesAvailable() + kernelQueue(Queue::Input), INT_MAX));
+#else
     pullArrivedInput();
-    if (quiet_ && port_.isOpen()) port_.setReadBufferSize(1);
     return static_cast<int>(std::min<qint64>(port_.bytesAvailable(), INT_MAX));
+#endif
 }
 
 QByteArray QtSerialPort::readPendingInput() {
     if (!port_.isOpen()) return QByteArray();
-    // A quiet port's buffer holds a single byte; open it up to take everything.
-    if (quiet_) port_.setReadBufferSize(0);
+    // What QSerialPort took in from the event loop comes first, then what waits in the driver.
+    QByteArray bytes = port_.readAll();
+#ifdef Q_OS_UNIX
+    // Straight from the driver: the receive action runs inside a timer tick, where QSerialPort
+    // would only fetch it through a select() of its own.
+    char chunk[512];
+    for (;;) {
+        const ssize_t count = ::read(port_.handle(), chunk, sizeof chunk);
+        if (count > 0) {
+            bytes.append(chunk, static_cast<qsizetype>(count));
+        } else if (count < 0 && errno == EINTR) {
+            continue;
+        } else {
+            if (count < 0 && errno != EAGAIN) deviceRemoved();
+            break;
+        }
+    }
+#else
     pullArrivedInput();
-    const QByteArray bytes = port_.isOpen() ? port_.readAll() : QByteArray();
-    if (quiet_ && port_.isOpen()) port_.setReadBufferSize(1);
+    if (port_.isOpen()) bytes += port_.readAll();
+#endif
     return bytes;
 }
 
@@ -238,6 +275,22 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
             return;
     }
     if (!port_.isOpen()) return;
+#ifdef Q_OS_UNIX
+    // QSerialPort reports a read that found the driver empty as a resource error too: its
+    // watch fired for bytes the receive action had already taken. A device that went away
+    // hangs up; one that did not is watched again.
+    pollfd probe{port_.handle(), POLLIN, 0};
+    if (error != QSerialPort::WriteError && ::poll(&probe, 1, 0) >= 0 &&
+        !(probe.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+        port_.clearError();
+        port_.setReadBufferSize(quiet_ ? 1 : 0);
+        return;
+    }
+#endif
+    deviceRemoved();
+}
+
+void QtSerialPort::deviceRemoved() {
     // A vanished device keeps raising errors; close on the first so the window stays calm.
     removed_ = true;
     error_ = QStringLiteral("COM%1 (%2): ").arg(portNumber_).arg(map_.deviceFor(portNumber_)) +

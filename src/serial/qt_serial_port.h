@@ -33,6 +33,7 @@ class QtSerialPort : public QObject, public SerialPort {
 
   private:
     void onError(QSerialPort::SerialPortError error);
+    void deviceRemoved();
     void pullArrivedInput();
     enum class Queue { Input, Output };
     // Bytes waiting in the device driver's input or output queue.

@@ -14,6 +14,13 @@
 #include "window/main_window.h"
 #include "window/verdict_style.h"
 
+// The frame the byte cells send, read again only after a cell has changed: timed mode sends
+// the same cells many times a second.
+QByteArray MainWindow::frameToSend() {
+    if (!frameToSend_) frameToSend_ = exchange::BytesToSend(byteCellTexts());
+    return *frameToSend_;
+}
+
 std::array<QString, kCellCount> MainWindow::byteCellTexts() const {
     std::array<QString, kCellCount> texts;
     for (int i = 0; i < kCellCount; ++i) texts[i] = byteCells[i]->text();
@@ -24,7 +31,7 @@ std::array<QString, kCellCount> MainWindow::byteCellTexts() const {
 quint64 MainWindow::sendFrame() {
     exchange::Pause(std::chrono::milliseconds(100));
     if (timedModeBox->isChecked()) return 0;
-    return core_.submit({exchange::BytesToSend(byteCellTexts()), exchange::Origin::Manual});
+    return core_.submit({frameToSend(), exchange::Origin::Manual});
 }
 
 void MainWindow::onTimedModeClicked() {
@@ -71,7 +78,7 @@ void MainWindow::onTimedSendTick() {
         timedSendTimer->setInterval(timedInterval(*nextInterval_));  // counts from this tick
         nextInterval_.reset();
     }
-    core_.submit({exchange::BytesToSend(byteCellTexts()), exchange::Origin::Timed});
+    core_.submit({frameToSend(), exchange::Origin::Timed});
 }
 
 HistoryWindow* MainWindow::openHistory() {
@@ -100,32 +107,34 @@ void MainWindow::connectLogToHistory() {
     connect(shortcut, &QShortcut::activated, this, &MainWindow::openHistory);
 }
 
+// The log shows what the grid can show: at most 64 bytes of a frame.
+QString MainWindow::LogEntry::text() const {
+    if (!present) return QString();
+    return exchange::LogLine(record.counter, record.direction, record.bytes.left(kCellCount));
+}
+
+// A reply's verdict, and what came when it is not good; why a send did not go out.
+QString MainWindow::LogEntry::tooltip() const {
+    if (!present || record.direction == exchange::Direction::Sent) return QString();
+    if (record.direction == exchange::Direction::NotSent) return record.detail;
+    const exchange::Verdict verdict = record.verdict.value_or(exchange::Verdict::NoReply);
+    if (verdict == exchange::Verdict::Good) return exchange::VerdictName(verdict);
+    return exchange::VerdictName(verdict) + QStringLiteral(": ") +
+           exchange::ReceivedText(record.bytes, record.detail);
+}
+
+QColor MainWindow::LogEntry::background(const QPalette& palette) const {
+    const QColor plain = palette.color(QPalette::Button);
+    if (!present || record.direction == exchange::Direction::Sent) return plain;
+    if (record.direction == exchange::Direction::NotSent) return NotSentBackground(palette);
+    return VerdictBackground(palette, record.verdict.value_or(exchange::Verdict::NoReply))
+        .value_or(plain);
+}
+
 void MainWindow::showRecord(const exchange::ExchangeRecord& record) {
-    using exchange::Direction;
-    LogEntry entry;
-    // The log shows what the grid can show: at most 64 bytes of a frame.
-    entry.text = exchange::LogLine(record.counter, record.direction, record.bytes.left(kCellCount));
-    switch (record.direction) {
-        case Direction::Sent:
-            break;
-        case Direction::NotSent:
-            entry.notSent = true;
-            entry.tooltip = record.detail;
-            break;
-        case Direction::Received:
-        case Direction::LateReceived: {
-            const exchange::Verdict verdict = record.verdict.value_or(exchange::Verdict::NoReply);
-            entry.verdict = verdict;
-            entry.tooltip = exchange::VerdictName(verdict);
-            if (verdict != exchange::Verdict::Good)
-                entry.tooltip +=
-                    QStringLiteral(": ") + exchange::ReceivedText(record.bytes, record.detail);
-            break;
-        }
-    }
     log_[0] = std::move(log_[1]);
     log_[1] = std::move(log_[2]);
-    log_[2] = std::move(entry);
+    log_[2] = LogEntry{record, true};
     logChanged_ = true;
     showSoon();
 }
@@ -160,17 +169,16 @@ void MainWindow::showNow() {
 void MainWindow::showLog() {
     for (std::size_t i = 0; i < log_.size(); ++i) {
         QLineEdit* line = logLines[i];
-        SetTextIfChanged(line, log_[i].text);
-        // Keep the counter and direction tag in view when a line is wider than its box.
-        line->setCursorPosition(0);
-        if (line->toolTip() != log_[i].tooltip) line->setToolTip(log_[i].tooltip);
-        QPalette palette = line->palette();
-        QColor background = palette.color(QPalette::Button);
-        if (log_[i].notSent) {
-            background = NotSentBackground(palette);
-        } else if (log_[i].verdict) {
-            background = VerdictBackground(palette, *log_[i].verdict).value_or(background);
+        const QString text = log_[i].text();
+        if (line->text() != text) {
+            line->setText(text);
+            // Keep the counter and direction tag in view when a line is wider than its box.
+            line->setCursorPosition(0);
         }
+        const QString tooltip = log_[i].tooltip();
+        if (line->toolTip() != tooltip) line->setToolTip(tooltip);
+        QPalette palette = line->palette();
+        const QColor background = log_[i].background(palette);
         if (palette.color(QPalette::Base) != background) {
             palette.setColor(QPalette::Base, background);
             line->setPalette(palette);
@@ -197,12 +205,12 @@ void MainWindow::showGrid(const exchange::Exchange& exchange) {
         }
         const bool mark =
             checkFailed && i >= judgement.checkAt && i < judgement.checkAt + judgement.checkLength;
+        if (mark == markedCells_.test(std::size_t(i))) continue;
+        markedCells_.set(std::size_t(i), mark);
         for (QLineEdit* cell : {replyCells[i], replyCharCells[i]}) {
             QPalette palette = cell->palette();
-            const QColor text =
-                mark ? CheckErrorText(palette) : this->palette().color(QPalette::Text);
-            if (palette.color(QPalette::Text) == text) continue;
-            palette.setColor(QPalette::Text, text);
+            palette.setColor(QPalette::Text, mark ? CheckErrorText(palette)
+                                                  : this->palette().color(QPalette::Text));
             cell->setPalette(palette);
         }
     }

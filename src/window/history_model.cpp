@@ -1,7 +1,10 @@
 #include "window/history_model.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QPainter>
 #include <QPalette>
+#include <algorithm>
 
 #include "exchange/history_format.h"
 #include "window/verdict_style.h"
@@ -11,10 +14,11 @@ using exchange::HistoryColumn;
 HistoryModel::HistoryModel(const exchange::History& history, QObject* parent)
     : QAbstractTableModel(parent), history_(history) {
     batch_.setSingleShot(true);
-    batch_.setInterval(kBatchMs);
     connect(&batch_, &QTimer::timeout, this, &HistoryModel::catchUp);
     connect(&history_, &exchange::History::grown, this, [this] {
-        if (live_ && !batch_.isActive()) batch_.start();
+        if (!live_ || batch_.isActive()) return;
+        const qint64 sinceLast = QDateTime::currentMSecsSinceEpoch() - lastCatchUpMs_;
+        batch_.start(int(std::clamp<qint64>(kBatchMs - sinceLast, 0, kBatchMs)));
     });
     shownAppended_ = history_.appendedCount();
     shownDropped_ = history_.droppedCount();
@@ -30,6 +34,7 @@ void HistoryModel::setLive(bool live) {
 }
 
 void HistoryModel::catchUp() {
+    lastCatchUpMs_ = QDateTime::currentMSecsSinceEpoch();
     const quint64 appended = history_.appendedCount();
     const quint64 dropped = history_.droppedCount();
     if (appended == shownAppended_) return;
@@ -70,6 +75,22 @@ const exchange::ExchangeRecord& HistoryModel::record(int row) const {
     return history_.at(std::size_t(appendedIndex - history_.droppedCount()));
 }
 
+const HistoryModel::FormattedRow& HistoryModel::formatted(int row) const {
+    const quint64 appendedIndex = shownDropped_ + quint64(row);
+    FormattedRow& slot = formatted_[appendedIndex % formatted_.size()];
+    const exchange::ExchangeRecord& r = record(row);
+    if (slot.appendedIndex != appendedIndex || slot.verdict != r.verdict) {
+        slot.appendedIndex = appendedIndex;
+        slot.verdict = r.verdict;
+        for (int c = 0; c < exchange::kHistoryColumns; ++c) {
+            slot.texts[std::size_t(c)] = exchange::CellText(r, HistoryColumn(c));
+            slot.laidOut[std::size_t(c)] = QStaticText(slot.texts[std::size_t(c)]);
+            slot.laidOut[std::size_t(c)].setTextFormat(Qt::PlainText);
+        }
+    }
+    return slot;
+}
+
 int HistoryModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(shownAppended_ - shownDropped_);
 }
@@ -84,7 +105,9 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const {
     const auto column = HistoryColumn(index.column());
     switch (role) {
         case Qt::DisplayRole:
-            return exchange::CellText(r, column);
+            return formatted(index.row()).texts[std::size_t(column)];
+        case kStaticTextRole:
+            return QVariant::fromValue(formatted(index.row()).laidOut[std::size_t(column)]);
         case Qt::ToolTipRole:
             return r.detail.isEmpty() ? QVariant() : QVariant(r.detail);
         case Qt::TextAlignmentRole:
@@ -107,6 +130,26 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const {
 QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole || orientation != Qt::Horizontal) return {};
     return exchange::ColumnTitle(HistoryColumn(section));
+}
+
+void HistoryDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                            const QModelIndex& index) const {
+    const bool selected = option.state & QStyle::State_Selected;
+    painter->save();
+    if (selected) {
+        painter->fillRect(option.rect, option.palette.highlight());
+    } else if (const QVariant background = index.data(Qt::BackgroundRole); background.isValid()) {
+        painter->fillRect(option.rect, background.value<QColor>());
+    }
+    painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+    const QRect area = option.rect.adjusted(3, 0, -3, 0);
+    painter->setClipRect(area);
+    const QStaticText text = index.data(HistoryModel::kStaticTextRole).value<QStaticText>();
+    const bool right = index.data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight;
+    const double x = right ? area.right() - text.size().width() : area.left();
+    const double y = area.top() + (area.height() - option.fontMetrics.height()) / 2.0;
+    painter->drawStaticText(QPointF(x, y), text);
+    painter->restore();
 }
 
 HistoryFilter::HistoryFilter(HistoryModel* source, QObject* parent)

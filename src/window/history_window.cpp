@@ -39,6 +39,7 @@ HistoryWindow::HistoryWindow(const exchange::History& history, QWidget* parent)
 
     table = new QTableView(this);
     table->setModel(filter);
+    table->setItemDelegate(new HistoryDelegate(table));
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setWordWrap(false);
     table->setAlternatingRowColors(false);

@@ -66,7 +66,10 @@ void MainWindow::connectHandlers() {
     for (int i = 0; i < kCellCount; ++i) {
         CellEdit* byteCell = byteCells[i];
         CellEdit* charCell = charCells[i];
-        connect(byteCell, &QLineEdit::textChanged, this, [this, i] { onByteCellChanged(i); });
+        connect(byteCell, &QLineEdit::textChanged, this, [this, i] {
+            frameToSend_.reset();
+            onByteCellChanged(i);
+        });
         connect(byteCell, &CellEdit::focusGained, this, &MainWindow::onByteCellFocusIn);
         connect(byteCell, &CellEdit::focusLost, this, &MainWindow::onByteCellFocusOut);
         connect(byteCell, &CellEdit::keyDown, this,

@@ -6,6 +6,7 @@
 
 #include <QWidget>
 #include <array>
+#include <bitset>
 #include <functional>
 #include <initializer_list>
 #include <optional>
@@ -169,11 +170,14 @@ class MainWindow : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     // Showing what the exchange core reports.
+    // A log line's record, put into words only when the line is shown: in timed mode most
+    // records scroll out of the three lines between two catch-ups of the screen.
     struct LogEntry {
-        QString text;
-        QString tooltip;
-        std::optional<exchange::Verdict> verdict;  // replies: their look follows the verdict
-        bool notSent = false;
+        exchange::ExchangeRecord record;
+        bool present = false;
+        QString text() const;
+        QString tooltip() const;
+        QColor background(const QPalette& palette) const;
     };
     void showRecord(const exchange::ExchangeRecord& record);
     void showReply(const exchange::Exchange& exchange);
@@ -184,6 +188,9 @@ class MainWindow : public QWidget {
     static constexpr int kDisplayMs = 100;
     void connectLogToHistory();
     std::array<QString, kCellCount> byteCellTexts() const;
+    QByteArray frameToSend();
+    std::optional<QByteArray> frameToSend_;  // forgotten whenever a byte cell changes
+    std::bitset<kCellCount> markedCells_;    // reply cells showing a failed check in red
 
     // Monitoring helpers.
     void connectMonitoring();

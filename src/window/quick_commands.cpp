@@ -126,7 +126,7 @@ void MainWindow::onReadingClicked(int reading) {
 // for the tick that carries its request, at most two intervals and a capture.
 std::optional<exchange::Exchange> MainWindow::sendAndWait() {
     quickCommandWaiting_ = true;
-    const QByteArray request = exchange::BytesToSend(byteCellTexts());
+    const QByteArray request = frameToSend();
     std::optional<exchange::Exchange> result;
     if (timedModeBox->isChecked()) {
         sendFrame();

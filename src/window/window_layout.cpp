@@ -213,6 +213,11 @@ void MainWindow::buildLogAndFormats() {
         QLineEdit* line = MakeBox(panel, QLatin1String(names[i]), panel->contentsRect(),
                                   QStringLiteral("通讯记录 %1").arg(i + 1));
         line->setFrame(false);
+        // One font that has the control pictures of a logged frame (␍␊) as well as its letters
+        // spares the lines a fallback font on every change.
+        QFont font = line->font();
+        font.setFamilies({QStringLiteral("FreeSans"), font.family()});
+        line->setFont(font);
         line->setReadOnly(true);
         line->setFocusPolicy(Qt::ClickFocus);
         line->setAttribute(Qt::WA_OpaquePaintEvent);
