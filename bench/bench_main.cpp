@@ -13,6 +13,10 @@ int RunLatency(const Args& args);
 int RunTimed(const Args& args);
 int RunWire(const Args& args);
 int RunStartup(const Args& args);
+int RunPoll(const Args& args);
+int RunStores(const Args& args);
+int RunIdle(const Args& args);
+int RunSoak(const Args& args);
 }  // namespace bench
 
 namespace {
@@ -27,6 +31,11 @@ void Usage() {
         "           [--format ascii|rtu] [--baud 9600] [--hidden]\n"
         "  wire     [--exchanges 10000] [--runs 3] [--settings 9600,n,8,1]\n"
         "  startup  [--runs 10] [--settle 1000] [--demo] [--program PATH]  (needs X)\n"
+        "  poll     [--format rtu] [--baud 38400] [--readings 1|8] [--turnaround 5]\n"
+        "           [--seconds 20] [--runs 3] [--chart]\n"
+        "  stores   [--repaints 20]\n"
+        "  idle     [--seconds 10]\n"
+        "  soak     [--ticks 2000] [--interval 50]\n"
         "Window measurements use the offscreen platform unless QT_QPA_PLATFORM is set;\n"
         "--hidden leaves the window unshown, so nothing is painted.\n");
 }
@@ -39,7 +48,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     const char* command = argv[1];
-    const bool window = !std::strcmp(command, "latency") || !std::strcmp(command, "timed");
+    const bool window = std::strcmp(command, "wire") != 0 && std::strcmp(command, "startup") != 0;
     // The window is shown, so it paints as it would on a desktop, but into memory.
     if (window && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -54,6 +63,10 @@ int main(int argc, char* argv[]) {
     if (!std::strcmp(command, "timed")) return bench::RunTimed(args);
     if (!std::strcmp(command, "wire")) return bench::RunWire(args);
     if (!std::strcmp(command, "startup")) return bench::RunStartup(args);
+    if (!std::strcmp(command, "poll")) return bench::RunPoll(args);
+    if (!std::strcmp(command, "stores")) return bench::RunStores(args);
+    if (!std::strcmp(command, "idle")) return bench::RunIdle(args);
+    if (!std::strcmp(command, "soak")) return bench::RunSoak(args);
     Usage();
     return 2;
 }

@@ -198,9 +198,13 @@ void ExchangeCore::transmit(Request request, quint64 id) {
     state_ = State::Capturing;
     replyStart_.reset();
     pacedLast_.reset();
-    // A capture that lasts its 50 ms anyway takes the reply in one go; a poll, which ends with
-    // its frame, follows it byte by byte.
-    quiet_ = request.origin != Origin::Poll;
+    // A capture that lasts its 50 ms anyway takes the reply in one go at its end. A poll ends
+    // with its frame: where the same request was answered before, it takes the reply in one go
+    // when that many characters have had their wire time, otherwise byte by byte.
+    const int expected = request.origin == Origin::Poll ? replyLengths_.value(request.bytes, 0) : 0;
+    quiet_ = request.origin != Origin::Poll || expected > 0;
+    expectedReply_ = expected;
+    quietUntil_ = request.origin == Origin::Poll ? Clock::time_point::max() : capture_.earliestEnd;
     if (quiet_) port_.setQuietArrival(true);
     report(recordFor(capture_.exchange, Direction::Sent));
     // Judged from the event loop, never inside the send, so a finished capture cannot start the
@@ -214,11 +218,21 @@ void ExchangeCore::onArrival() {
     if (state_ == State::Sending) return;
     if (state_ == State::Capturing) {
         const Clock::time_point now = Clock::now();
-        if (quiet_ && now < capture_.earliestEnd) {
-            // The reply has begun; the rest stays with the port until the capture's 50 ms are up.
-            if (!replyStart_) replyStart_ = now;
-            armCaptureTimer(capture_.earliestEnd);
-            return;
+        if (quiet_ && !replyStart_) {
+            // The reply has begun; the rest stays with the port until the capture's 50 ms are
+            // up, or a poll's reply has had its wire time.
+            replyStart_ = now;
+            if (expectedReply_ > 0)
+                quietUntil_ = now + std::chrono::duration_cast<Clock::duration>(
+                                        serial::CharacterTime(settings_) * (2 * expectedReply_ - 1) / 2);
+        }
+        if (quiet_ && now < quietUntil_) {
+            // A short reply's remaining wire time is slept off, finer than a timer wakes.
+            if (quietUntil_ - now > kLongestSleptGap) {
+                armCaptureTimer(quietUntil_);
+                return;
+            }
+            Pause(quietUntil_ - now);
         }
         evaluateCapture();
         return;
@@ -264,7 +278,7 @@ bool ExchangeCore::frameEnded(const Arrivals& arrivals, Clock::time_point now) c
 
 void ExchangeCore::evaluateCapture() {
     const Clock::time_point now = Clock::now();
-    if (quiet_ && now >= capture_.earliestEnd) {
+    if (quiet_ && now >= quietUntil_) {
         // From here on every byte counts: whether the reply goes on decides when it ends.
         quiet_ = false;
         port_.setQuietArrival(false);
@@ -344,6 +358,8 @@ void ExchangeCore::finishCapture() {
     state_ = State::Idle;
     lastCounter_ = exchange.counter;
     counter_ = NextCounter(counter_);
+    if (exchange.origin == Origin::Poll && exchange.judgement.verdict == Verdict::Good)
+        replyLengths_.insert(exchange.request, int(exchange.reply.size()));
     if (exchange.judgement.verdict == Verdict::Good) {
         lateRun_ = 0;
         lateRunGapMs_ = 0;

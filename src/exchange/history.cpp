@@ -4,8 +4,9 @@
 
 namespace exchange {
 
+// The ring grows as records come, so memory follows what is kept rather than what could be.
 History::History(std::size_t capacity, QObject* parent)
-    : QObject(parent), ring_(std::max<std::size_t>(capacity, 1)) {}
+    : QObject(parent), capacity_(std::max<std::size_t>(capacity, 1)) {}
 
 const ExchangeRecord& History::at(std::size_t row) const {
     return ring_[(first_ + row) % ring_.size()];
@@ -23,8 +24,8 @@ void History::append(const ExchangeRecord& record) {
             break;
         }
     }
-    if (count_ < ring_.size()) {
-        ring_[(first_ + count_) % ring_.size()] = record;
+    if (count_ < capacity_) {
+        ring_.push_back(record);
         ++count_;
     } else {
         ring_[first_] = record;

@@ -21,7 +21,7 @@ class History : public QObject {
     void append(const ExchangeRecord& record);
 
     std::size_t size() const { return count_; }
-    std::size_t capacity() const { return ring_.size(); }
+    std::size_t capacity() const { return capacity_; }
     // Row 0 is the oldest record kept.
     const ExchangeRecord& at(std::size_t row) const;
     // Records appended since start, and how many of them have dropped out.
@@ -33,7 +33,8 @@ class History : public QObject {
     void grown();
 
   private:
-    std::vector<ExchangeRecord> ring_;
+    std::vector<ExchangeRecord> ring_;  // grows to capacity_, then wraps
+    std::size_t capacity_;
     std::size_t first_ = 0;  // slot of row 0
     std::size_t count_ = 0;
     quint64 appended_ = 0;

@@ -25,6 +25,7 @@ class Poller : public QObject {
     const std::vector<int>& readings() const { return readings_; }
 
     const SampleStore& samples() const { return samples_; }
+    SampleStore& samples() { return samples_; }
     void clearSamples();
 
     // Good samples a second of one reading over the last few seconds.

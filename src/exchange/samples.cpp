@@ -7,12 +7,13 @@
 
 namespace exchange {
 
-SampleStore::SampleStore(std::size_t capacity) : ring_(std::max<std::size_t>(capacity, 1)) {}
+// The ring grows as samples come, so memory follows the samples kept.
+SampleStore::SampleStore(std::size_t capacity) : capacity_(std::max<std::size_t>(capacity, 1)) {}
 
 void SampleStore::append(const Sample& sample) {
     ++appended_;
-    if (count_ < ring_.size()) {
-        ring_[(first_ + count_) % ring_.size()] = sample;
+    if (count_ < capacity_) {
+        ring_.push_back(sample);
         ++count_;
     } else {
         ring_[first_] = sample;
@@ -21,6 +22,8 @@ void SampleStore::append(const Sample& sample) {
 }
 
 void SampleStore::clear() {
+    ring_.clear();
+    ring_.shrink_to_fit();
     first_ = count_ = 0;
     appended_ = 0;
 }

@@ -37,7 +37,8 @@ class SampleStore {
     std::size_t firstAtOrAfter(qint64 timeMs) const;
 
   private:
-    std::vector<Sample> ring_;
+    std::vector<Sample> ring_;  // grows to capacity_, then wraps
+    std::size_t capacity_;
     std::size_t first_ = 0;
     std::size_t count_ = 0;
     quint64 appended_ = 0;

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -70,7 +71,21 @@ std::optional<serial::PortSettings> ReadLineSettings(int fd) {
     settings.baudRate = 0;
     for (int baud : {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200})
         if (SpeedOf(baud) == speed) settings.baudRate = baud;
-    if (settings.baudRate == 0) return std::nullopt;
+#ifdef __linux__
+    // A rate set as a number rather than a code (Qt does so for some rates) is only in the
+    // kernel's termios2, whose header cannot sit beside <termios.h>.
+    if (settings.baudRate == 0) {
+        struct {
+            tcflag_t iflag, oflag, cflag, lflag;
+            cc_t line;
+            cc_t cc[19];
+            speed_t ispeed, ospeed;
+        } exact{};
+        if (ioctl(fd, _IOR('T', 0x2A, decltype(exact)), &exact) == 0)
+            settings.baudRate = int(exact.ospeed);
+    }
+#endif
+    if (settings.baudRate <= 0) return std::nullopt;
     const tcflag_t size = tio.c_cflag & CSIZE;
     settings.dataBits = size == CS5 ? 5 : size == CS6 ? 6 : size == CS7 ? 7 : 8;
     settings.parity = (tio.c_cflag & PARODD)   ? serial::Parity::Odd

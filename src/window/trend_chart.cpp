@@ -200,16 +200,23 @@ void TrendChart::refresh() {
     item_->update();
 }
 
+// The axes move in steps rather than with every redraw: new axis labels mean a new layout of
+// the chart, which would cost more than the lines. The time axis runs a twentieth of its span
+// ahead and jumps on by that much; a value axis widens at once but narrows only when its
+// readings use less than half of it, always to round numbers.
 void TrendChart::updateAxes(qint64 now) {
     const qint64 span = spanMs_ ? spanMs_ : trace_.bucketMs() * columns_;
-    shownTo_ = now;
-    shownFrom_ = spanMs_ ? now - span : (samples_.size() ? samples_.at(0).timeMs : now - span);
+    const qint64 step = std::max<qint64>(span / 20, 100);
+    if (now > shownTo_ || now < shownTo_ - 2 * step || spanMs_ == 0) {
+        shownTo_ = (now / step + 1) * step;
+        shownFrom_ = spanMs_ ? shownTo_ - span : (samples_.size() ? samples_.at(0).timeMs : now - span);
+        timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(shownFrom_),
+                            QDateTime::fromMSecsSinceEpoch(shownTo_));
+    }
     trace_.dropBefore(shownFrom_ - trace_.bucketMs());
     while (!faultChanges_.empty() && faultChanges_.front().first < shownFrom_ &&
            faultChanges_.size() > 1 && faultChanges_[1].first < shownFrom_)
         faultChanges_.erase(faultChanges_.begin());
-    timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(shownFrom_),
-                        QDateTime::fromMSecsSinceEpoch(shownTo_));
     // Each unit's axis spans what its readings show, with a little room.
     std::map<QValueAxis*, std::pair<double, double>> ranges;
     for (int reading : readings_) {
@@ -223,8 +230,13 @@ void TrendChart::updateAxes(qint64 now) {
     for (auto& [axis, range] : ranges) {
         auto [low, high] = range;
         if (low > high) low = 0, high = 1;
-        const double room = std::max((high - low) * 0.05, 0.5);
-        if (!qFuzzyCompare(axis->min(), low - room) || !qFuzzyCompare(axis->max(), high + room))
-            axis->setRange(low - room, high + room);
+        const bool outside = low < axis->min() || high > axis->max();
+        const bool loose = (high - low) < 0.5 * (axis->max() - axis->min());
+        if (!outside && !loose) continue;
+        // Round outwards to a step of 1, 2 or 5 times a power of ten, a tenth of the span.
+        const double raw = std::max((high - low) / 8, 0.1);
+        const double power = std::pow(10.0, std::floor(std::log10(raw)));
+        const double unit = raw / power < 2 ? power : raw / power < 5 ? 2 * power : 5 * power;
+        axis->setRange(std::floor(low / unit) * unit - unit, std::ceil(high / unit) * unit + unit);
     }
 }

@@ -83,7 +83,8 @@ TrendWindow::TrendWindow(exchange::Poller& poller, QWidget* parent)
     redraw_->setInterval(kRedrawMs);
     connect(redraw_, &QTimer::timeout, this, [this] {
         chart->refresh();
-        showFigures();
+        // The rates are averages over seconds; their labels change once a second.
+        if (++redraws_ % (1000 / kRedrawMs) == 0) showFigures();
     });
     connect(startButton, &QPushButton::clicked, this, [this] {
         if (poller_.running()) {

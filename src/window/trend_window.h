@@ -57,4 +57,5 @@ class TrendWindow : public QWidget {
 
     exchange::Poller& poller_;
     QTimer* redraw_ = nullptr;
+    int redraws_ = 0;
 };
