@@ -26,6 +26,7 @@ Poller::~Poller() {
 void Poller::start(const std::vector<int>& readings, int address) {
     readings_ = readings;
     address_ = address;
+    requests_.clear();
     next_ = 0;
     pending_ = -1;
     for (auto& times : recent_) times.clear();
@@ -51,15 +52,24 @@ void Poller::clearSamples() {
 
 std::optional<Request> Poller::nextRequest() {
     if (!running_ || readings_.empty()) return std::nullopt;
-    const int reading = readings_[next_ % readings_.size()];
+    const std::size_t turn = next_ % readings_.size();
+    const int reading = readings_[turn];
     ++next_;
     pending_ = reading;
-    frame::RequestFields fields;
-    fields.address = QString::number(address_);
-    fields.command = QString::number(drive::kReadMonitor);
-    fields.length = QStringLiteral("1");
-    fields.function = QString::number(drive::ReadingAt(reading).item);
-    return Request{frame::ComposeFrame(fields, core_.framing()), Origin::Poll};
+    // Composed once per reading and framing, not for every poll.
+    if (requests_.size() != readings_.size() || requestFraming_ != core_.framing()) {
+        requestFraming_ = core_.framing();
+        requests_.clear();
+        for (int r : readings_) {
+            frame::RequestFields fields;
+            fields.address = QString::number(address_);
+            fields.command = QString::number(drive::kReadMonitor);
+            fields.length = QStringLiteral("1");
+            fields.function = QString::number(drive::ReadingAt(r).item);
+            requests_.push_back(frame::ComposeFrame(fields, requestFraming_));
+        }
+    }
+    return Request{requests_[turn], Origin::Poll};
 }
 
 void Poller::onExchange(const Exchange& exchange) {

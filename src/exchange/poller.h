@@ -50,6 +50,8 @@ class Poller : public QObject {
     std::size_t next_ = 0;
     bool running_ = false;
     int pending_ = -1;  // the reading of the poll on the line
+    std::vector<QByteArray> requests_;  // by turn
+    frame::Framing requestFraming_ = frame::Framing::Rtu;
     SampleStore samples_;
     std::array<std::deque<qint64>, 9> recent_;  // sample times of the last few seconds
     std::array<std::array<int, 6>, 9> counts_{};

@@ -105,6 +105,7 @@ bool QtSerialPort::open() {
     }
     error_.clear();
     removed_ = false;
+    rtsWorks_ = true;
     return true;
 }
 
@@ -230,9 +231,10 @@ void QtSerialPort::setQuietArrival(bool quiet) {
 }
 
 void QtSerialPort::setRts(bool on) {
-    if (!port_.isOpen()) return;
-    // A pseudo-terminal has no RTS line; its refusal is of no consequence to the exchange.
-    port_.setRequestToSend(on);
+    if (!port_.isOpen() || !rtsWorks_) return;
+    // A pseudo-terminal has no RTS line; once refused, the switch is not tried again on this
+    // opening, which spares every exchange two failing calls and their error signals.
+    if (!port_.setRequestToSend(on)) rtsWorks_ = false;
     port_.clearError();
 }
 

@@ -49,6 +49,7 @@ class QtSerialPort : public QObject, public SerialPort {
     qint64 unsentBytes_ = 0;
     bool pulling_ = false;
     bool quiet_ = false;
+    bool rtsWorks_ = true;  // the device took the last RTS switch
     bool removed_ = false;  // the device went away while open, and has not opened since
     std::chrono::steady_clock::time_point unsentSince_;
 };

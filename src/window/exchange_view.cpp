@@ -159,10 +159,10 @@ void MainWindow::showNow() {
         showGrid(*pendingReply_);
         pendingReply_.reset();
     }
-    for (std::size_t r = 0; r < pendingResults_.size(); ++r) {
-        if (!pendingResults_[r]) continue;
-        SetTextIfChanged(readingBoxes[r], *pendingResults_[r]);
-        pendingResults_[r].reset();
+    for (std::size_t r = 0; r < pendingSamples_.size(); ++r) {
+        if (!pendingSamples_[r]) continue;
+        SetTextIfChanged(readingBoxes[r], SampleText(*pendingSamples_[r]));
+        pendingSamples_[r].reset();
     }
 }
 

@@ -197,6 +197,7 @@ class MainWindow : public QWidget {
     void connectReplyTimeout();
     int timedInterval(double typed) const;
     void showSample(const exchange::Sample& sample);
+    static QString SampleText(const exchange::Sample& sample);
     void noteOnTrend(const QString& text);
 
     // Quick-command helpers.
@@ -229,6 +230,6 @@ class MainWindow : public QWidget {
     std::array<LogEntry, 3> log_;
     bool logChanged_ = false;
     std::optional<exchange::Exchange> pendingReply_;
-    std::array<std::optional<QString>, kReadingCount> pendingResults_;
+    std::array<std::optional<exchange::Sample>, kReadingCount> pendingSamples_;
     QTimer* displayTimer_ = nullptr;
 };

@@ -79,24 +79,24 @@ bool MainWindow::startPolling(const std::vector<int>& readings) {
     return true;
 }
 
-// A polled reading keeps its result box up to date, like a press of its button would.
+// A polled reading keeps its result box up to date, like a press of its button would; the box
+// is written when the screen catches up, with the reading's latest sample.
 void MainWindow::showSample(const exchange::Sample& sample) {
-    QString text;
+    pendingSamples_[sample.reading] = sample;
+    showSoon();
+}
+
+QString MainWindow::SampleText(const exchange::Sample& sample) {
     switch (sample.verdict) {
         case exchange::Verdict::Good:
-            text = sample.reading == drive::kFaultCodeReadingIndex
+            return sample.reading == drive::kFaultCodeReadingIndex
                        ? drive::FaultText(sample.raw)
                        : drive::MonitorText(sample.raw, drive::MonitorItems()[sample.reading]);
-            break;
         case exchange::Verdict::CheckError:
-            text = QStringLiteral("校验错误");
-            break;
+            return QStringLiteral("校验错误");
         case exchange::Verdict::OtherAnswer:
-            text = QStringLiteral("回应不符");
-            break;
+            return QStringLiteral("回应不符");
         default:
-            text = drive::NoReplyText();
+            return drive::NoReplyText();
     }
-    pendingResults_[sample.reading] = text;
-    showSoon();
 }

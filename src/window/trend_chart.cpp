@@ -237,6 +237,10 @@ void TrendChart::updateAxes(qint64 now) {
         const double raw = std::max((high - low) / 8, 0.1);
         const double power = std::pow(10.0, std::floor(std::log10(raw)));
         const double unit = raw / power < 2 ? power : raw / power < 5 ? 2 * power : 5 * power;
-        axis->setRange(std::floor(low / unit) * unit - unit, std::ceil(high / unit) * unit + unit);
+        const double from = std::floor(low / unit) * unit - unit;
+        const double to = std::ceil(high / unit) * unit + unit;
+        if (qFuzzyCompare(axis->min() + 1, from + 1) && qFuzzyCompare(axis->max() + 1, to + 1))
+            continue;  // already there: a new range would lay the chart out again
+        axis->setRange(from, to);
     }
 }

@@ -16,9 +16,9 @@
 
 namespace {
 
-// The chart and the figures catch up this often while polling and shown: ten frames a second
-// keep a ramp smooth without drawing for every sample.
-constexpr int kRedrawMs = 100;
+// The chart catches up this often while polling and shown: five frames a second follow a ramp
+// without drawing for every sample.
+constexpr int kRedrawMs = 200;
 
 const std::pair<const char*, qint64> kSpans[] = {
     {"最近 10 秒", 10000}, {"最近 1 分钟", 60000}, {"最近 10 分钟", 600000}, {"全部", 0}};
