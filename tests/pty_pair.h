@@ -1,29 +1,35 @@
-// A pseudo-terminal for tests: the program opens the slave path as its serial device, the test
-// plays the other end of the line on the master.
+// One end of a serial line for tests, played with plain POSIX calls: a fresh pseudo-terminal
+// from the simulated drive's own opener (the program opens its other end), or a device path
+// opened as a master program would.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
 
-class PtyPair {
+class TestLine {
   public:
-    PtyPair();
-    ~PtyPair();
-    PtyPair(const PtyPair&) = delete;
-    PtyPair& operator=(const PtyPair&) = delete;
+    // A fresh pseudo-terminal: this end is its master, slavePath() the device for the program.
+    TestLine();
+    // The device at `path`, opened as the program would open it.
+    explicit TestLine(const QString& path);
+    ~TestLine();
+    TestLine(const TestLine&) = delete;
+    TestLine& operator=(const TestLine&) = delete;
 
-    bool isValid() const { return master_ >= 0; }
+    bool isValid() const { return fd_ >= 0; }
     QString slavePath() const { return slavePath_; }
+    int descriptor() const { return fd_; }
 
-    // Writes bytes to the line as the far end.
     bool write(const QByteArray& bytes);
-    // Reads what the program sent until `count` bytes arrived or `timeoutMs` passed.
+    // What arrives until `count` bytes are in or `timeoutMs` passed.
     QByteArray read(int count, int timeoutMs);
-    // The far end goes away: the program's port sees the line fail.
+    // The other end went away.
+    bool hungUp() const;
+    // This end goes away: the program's port sees the line fail.
     void closeMaster();
 
   private:
-    int master_ = -1;
+    int fd_ = -1;
     int slaveKeeper_ = -1;
     QString slavePath_;
 };

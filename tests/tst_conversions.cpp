@@ -63,15 +63,6 @@ class TestConversions : public QObject {
         QCOMPARE(conv::ReadNumber(QString(2'000'000, u' ') + "5"), 5.0);
         QCOMPARE(conv::ReadNumber(QString(2'000'000, u'9')), DBL_MAX);
         QVERIFY2(timer.elapsed() < 5000, "reading grows faster than the text");
-
-        QRandomGenerator random(1234);
-        const QString alphabet = "0123456789.+-eEdD&hHfF \t\nx";
-        for (int i = 0; i < 20000; ++i) {
-            QString text;
-            for (int n = random.bounded(30); n > 0; --n)
-                text.append(alphabet.at(random.bounded(alphabet.size())));
-            QVERIFY2(qIsFinite(conv::ReadNumber(text)), qPrintable(text));
-        }
     }
 
     void roundToInt_data() {
@@ -101,12 +92,7 @@ class TestConversions : public QObject {
         QCOMPARE(conv::RoundToInt(value, width), expected);
     }
 
-    void integerTexts() {
-        QCOMPARE(conv::Floor(-2.1), -3.0);
-        QCOMPARE(conv::Floor(2.9), 2.0);
-        QCOMPARE(conv::DecimalText(500), QString("500"));
-        QCOMPARE(conv::DecimalText(-1), QString("-1"));
-        QCOMPARE(conv::DecimalText(0), QString("0"));
+    void hexTexts() {
         // clang-format off
         const QList<QPair<qint64, const char*>> hex = {
             {0, "0"}, {5, "5"}, {58, "3A"}, {65536, "10000"}, {-1, "FFFF"}, {-200, "FF38"},

@@ -57,12 +57,8 @@ class TestPacedLine : public QObject {
         QTest::addColumn<QString>("shown");  // empty: the drive's value
         QTest::newRow("late RTU") << kRtu << "late"
                                   << "无回应";
-        QTest::newRow("late ASCII") << kAscii << "late"
-                                    << "无回应";
         QTest::newRow("split") << kRtu << "split"
                                << "";
-        QTest::newRow("bad check RTU") << kRtu << "bad-check"
-                                       << "校验错误";
         QTest::newRow("bad check ASCII") << kAscii << "bad-check"
                                          << "校验错误";
         QTest::newRow("other function") << kAscii << "other-function"

@@ -166,10 +166,6 @@ qint64 RoundToInt(double value, IntWidth width) {
     return qint64(rounded);
 }
 
-double Floor(double value) {
-    return std::floor(value);
-}
-
 QString DecimalText(qint64 value) {
     return QString::number(value);
 }

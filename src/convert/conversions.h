@@ -26,9 +26,6 @@ enum class IntWidth { Byte, Int16, Int32 };
 // the width is limited to the width's nearest bound; NaN gives 0.
 qint64 RoundToInt(double value, IntWidth width);
 
-// Largest whole number not above the value.
-double Floor(double value);
-
 // Decimal digits without leading zeros, "-" in front of a negative value.
 QString DecimalText(qint64 value);
 
