@@ -15,7 +15,7 @@ bool FakeSerialPort::open() {
     events << QStringLiteral("open %1 %2").arg(portNumber_).arg(settings_);
     ++openCount;
     if (refuseOpen) {
-        error_ = refuseReason;
+        error_ = QStringLiteral("device busy");
         return false;
     }
     open_ = true;
@@ -57,12 +57,6 @@ QByteArray FakeSerialPort::readPendingInput() {
 
 void FakeSerialPort::setRts(bool on) {
     if (open_) events << (on ? QStringLiteral("rts on") : QStringLiteral("rts off"));
-}
-
-void FakeSerialPort::vanish(const QString& reason) {
-    open_ = false;
-    error_ = reason;
-    reportFailure(reason);
 }
 
 void FakeSerialPort::answer() {

@@ -18,7 +18,6 @@ class FakeSerialPort : public serial::SerialPort {
     QByteArray written;
     int openCount = 0;
     bool refuseOpen = false;
-    QString refuseReason = QStringLiteral("device busy");
 
     // Answers a complete frame: called at drain (a manual send) or at the receive count
     // (timed sends, which do not drain) with every byte written since the last answer.
@@ -41,11 +40,7 @@ class FakeSerialPort : public serial::SerialPort {
     void arrive(const QByteArray& bytes);
     // The same `ms` milliseconds from now, from the event loop.
     void arriveLater(int ms, const QByteArray& bytes);
-    // The device vanishes: the port closes and reports the failure, as the real port does.
-    void vanish(const QString& reason);
 
-    int portNumber() const { return portNumber_; }
-    QString settings() const { return settings_; }
     // The bytes of each write, one entry per write call.
     std::vector<QByteArray> writes;
 

@@ -1,7 +1,6 @@
 // What the quick commands accept from their entry boxes: only what the request carries unchanged.
 #include <QtTest>
 
-#include "drive/drive_requests.h"
 #include "drive/entry_checks.h"
 
 class TestEntryChecks : public QObject {
@@ -53,15 +52,6 @@ class TestEntryChecks : public QObject {
         QFETCH(QString, text);
         QFETCH(int, hundredths);
         QCOMPARE(drive::FrequencyHundredths(text).value_or(-1), hundredths);
-    }
-
-    // The function field carries the part above 256, the data field the low byte.
-    void frequencySplit() {
-        const drive::FrequencyFields fields = drive::SplitFrequency(64255);
-        QCOMPARE(fields.function, QStringLiteral("250"));
-        QCOMPARE(fields.data, QStringLiteral("255"));
-        QCOMPARE(drive::SplitFrequency(5000).function, QStringLiteral("19"));
-        QCOMPARE(drive::SplitFrequency(5000).data, QStringLiteral("136"));
     }
 };
 

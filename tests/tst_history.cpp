@@ -1,5 +1,5 @@
 // The exchange history: the bounded ring, the table over it, the filter, and its files.
-#include <unistd.h>
+#include <time.h>
 #include <QAbstractItemModelTester>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -29,46 +29,17 @@ ExchangeRecord Record(int counter, Direction direction, const QByteArray& bytes,
     return r;
 }
 
-// A CSV reader of the test's own: RFC 4180 fields, quotes doubled inside quoted fields.
-QList<QStringList> ReadCsv(const QString& text) {
-    QList<QStringList> rows;
-    QStringList row;
-    QString field;
-    bool quoted = false;
-    for (int i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (quoted) {
-            if (c == u'"' && i + 1 < text.size() && text[i + 1] == u'"') {
-                field += u'"';
-                ++i;
-            } else if (c == u'"') {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == u'"') {
-            quoted = true;
-        } else if (c == u',') {
-            row << field;
-            field.clear();
-        } else if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
-            row << field;
-            rows << row;
-            row.clear();
-            field.clear();
-            ++i;
-        } else {
-            field += c;
-        }
-    }
-    return rows;
-}
-
 }  // namespace
 
 class TestHistory : public QObject {
     Q_OBJECT
   private slots:
+    // Times in the files are local; the expected texts are in UTC.
+    void initTestCase() {
+        qputenv("TZ", "UTC");
+        tzset();
+    }
+
     // The ring keeps the newest records and counts the rest; a reply's verdict reaches its request.
     void ringKeepsTheNewest() {
         exchange::History history(3);
@@ -96,8 +67,6 @@ class TestHistory : public QObject {
         QCOMPARE(model.rowCount(), 1);  // the batch comes later
         QTRY_COMPARE(model.rowCount(), 10);
         for (int row = 0; row < 10; ++row) QCOMPARE(model.record(row).counter, 4 + row);
-        QCOMPARE(model.index(9, int(exchange::HistoryColumn::Counter)).data().toString(),
-                 QStringLiteral("00013"));
     }
 
     void filter_data() {
@@ -130,8 +99,8 @@ class TestHistory : public QObject {
         QCOMPARE(matched, rows);
     }
 
-    // A saved CSV reads back field by field, commas, quotes, line breaks and byte 00 included.
-    void csvRoundTrip() {
+    // A saved CSV quotes what needs quoting, commas, quotes, line breaks and byte 00 included.
+    void csvQuotesWhatItMust() {
         const QList<ExchangeRecord> records = {
             Record(7, Direction::Sent, QByteArray(",\"\0A", 4)),
             Record(7, Direction::Received, QByteArray(), Verdict::NoReply, "nothing arrived"),
@@ -145,50 +114,27 @@ class TestHistory : public QObject {
             [&](qsizetype i) -> const ExchangeRecord& { return records[i]; }, &error));
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
-        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
-        const QList<QStringList> rows = ReadCsv(QString::fromUtf8(bytes.mid(3)));
-        QCOMPARE(rows.size(), records.size() + 1);
-        QCOMPARE(rows[0][4], QStringLiteral("十六进制"));
-        for (int r = 0; r < records.size(); ++r) {
-            QCOMPARE(rows[r + 1].size(), exchange::kHistoryColumns);
-            for (int c = 0; c < exchange::kHistoryColumns; ++c)
-                QCOMPARE(rows[r + 1][c],
-                         exchange::CellText(records[r], exchange::HistoryColumn(c), true));
-        }
-        QCOMPARE(rows[1][4], QStringLiteral("2C 22 00 41"));
-        QCOMPARE(rows[1][5], QString::fromUtf8(",\"␀A"));
-        QCOMPARE(rows[3][2], QStringLiteral("迟到 RXD"));
         QCOMPARE(
-            rows[1][0],
-            QDateTime::fromMSecsSinceEpoch(records[0].timeMs).toString("yyyy-MM-dd HH:mm:ss.zzz"));
+            QString::fromUtf8(file.readAll()),
+            QString::fromUtf8(
+                "\xEF\xBB\xBF时间,编号,方向,字节数,十六进制,字符,判定,首字节 ms,末字节 ms,说明\r\n"
+                "2026-12-07 08:00:00.350,00007,TXD,4,2C 22 00 41,\",\"\"␀A\",—,,,\r\n"
+                "2026-12-07 08:00:00.350,00007,RXD,0,,,无回应,,,nothing arrived\r\n"
+                "2026-12-07 08:00:00.400,00008,迟到 RXD,3,78 2C 79,\"x,y\",迟到,,,"
+                "\"line one\r\nline \"\"two\"\"\"\r\n"));
     }
 
-    // A save that cannot be written leaves no file, not even half of one, and says why.
-    void failedSaveLeavesNoFile_data() {
-        QTest::addColumn<QString>("where");
-        QTest::newRow("read-only folder") << "read-only";
-        QTest::newRow("a folder stands at the path") << "folder";
-        QTest::newRow("folder missing") << "missing";
-    }
+    // A save that cannot be completed (a folder stands at the path) leaves no file, not even the
+    // half-written one, and says why.
     void failedSaveLeavesNoFile() {
-        QFETCH(QString, where);
         QTemporaryDir dir;
-        QString path = dir.filePath("history.csv");
-        if (where == "read-only") {
-            if (::geteuid() == 0) QSKIP("root writes into read-only folders");
-            QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
-        } else if (where == "folder") {
-            QVERIFY(QDir(dir.path()).mkdir("history.csv"));
-        } else {
-            path = dir.filePath("gone/history.csv");
-        }
+        const QString path = dir.filePath("history.csv");
+        QVERIFY(QDir(dir.path()).mkdir("history.csv"));
         const ExchangeRecord record = Record(0, Direction::Sent, "A");
         QString error;
         const bool saved = exchange::SaveHistory(
             path, exchange::HistoryFormat::Csv, 1,
             [&](qsizetype) -> const ExchangeRecord& { return record; }, &error);
-        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QVERIFY(!saved);
         QVERIFY(!error.isEmpty());
         QVERIFY(!QFileInfo(path).isFile());
@@ -214,9 +160,10 @@ class TestHistory : public QObject {
         }
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        const QList<QStringList> rows = ReadCsv(QString::fromUtf8(file.readAll().mid(3)));
-        QCOMPARE(rows.size(), 3);
-        QCOMPARE(rows[2][1], QStringLiteral("00001"));
+        const QString text = QString::fromUtf8(file.readAll());
+        QCOMPARE(text.count(QStringLiteral("时间")), 1);
+        QCOMPARE(text.count(QStringLiteral("\r\n")), 3);
+        QVERIFY(text.endsWith(QStringLiteral(",00001,TXD,1,41,A,—,,,\r\n")));
     }
 };
 

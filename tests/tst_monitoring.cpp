@@ -5,7 +5,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <random>
 
 #include "drive/readings.h"
 #include "drive_rig.h"
@@ -38,41 +37,23 @@ class TestMonitoring : public QObject {
         QCOMPARE(error.isEmpty(), !readings.isEmpty());
     }
 
-    // Every column of the trace holds the minimum and the maximum of its good samples, and a bad
-    // sample breaks the line.
-    void decimationKeepsEveryExtreme() {
-        std::mt19937 random(3);
-        std::uniform_int_distribution<int> value(-500, 500);
-        std::vector<Sample> samples;
-        for (int i = 0; i < 5000; ++i) {
-            Sample s;
-            s.timeMs = 1000000 + i * 7;
-            s.reading = 2;  // output current: tenths of an ampere
-            s.raw = qint16(value(random));
-            s.verdict = i % 613 == 0 ? Verdict::CheckError : Verdict::Good;
-            samples.push_back(s);
-        }
+    // A column of the trace holds the lowest and the highest good sample in it; a bad sample ends
+    // the line, so the next good one starts a new piece, also inside the same column.
+    void traceKeepsEveryExtreme() {
         exchange::Trace trace;
         trace.reset(250);
-        for (const Sample& s : samples) trace.add(s);
-        std::map<qint64, std::pair<double, double>> truth;
-        for (const Sample& s : samples) {
-            if (!s.good()) continue;
-            auto& [low, high] = truth.try_emplace(s.timeMs / 250 * 250, 1e9, -1e9).first->second;
-            low = std::min(low, s.raw / 10.0);
-            high = std::max(high, s.raw / 10.0);
-        }
-        std::map<qint64, std::pair<double, double>> drawn;
-        int pieces = 0;
-        for (const exchange::TracePoint& p : trace.points(2)) {
-            auto& [low, high] = drawn.try_emplace(p.bucket, 1e9, -1e9).first->second;
-            low = std::min(low, p.low);
-            high = std::max(high, p.high);
-            pieces += p.startsPiece;
-        }
-        QCOMPARE(drawn, truth);
-        QCOMPARE(pieces, 1 + 5000 / 613);
-        QVERIFY(trace.points(2).size() < 200);
+        const std::tuple<qint64, int, Verdict> samples[] = {
+            {1000, 5, Verdict::Good}, {1100, -7, Verdict::Good},      {1249, 3, Verdict::Good},
+            {1250, 9, Verdict::Good}, {1300, 0, Verdict::CheckError}, {1400, 2, Verdict::Good}};
+        for (const auto& [time, raw, verdict] : samples) trace.add({time, qint16(raw), 2, verdict});
+        QStringList points;
+        for (const exchange::TracePoint& p : trace.points(2))
+            points << QStringLiteral("%1 %2..%3%4")
+                          .arg(p.bucket)
+                          .arg(p.low)
+                          .arg(p.high)
+                          .arg(p.startsPiece ? " new" : "");
+        QCOMPARE(points, (QStringList{"1000 -0.7..0.5 new", "1250 0.9..0.9", "1250 0.2..0.2 new"}));
     }
 
     // Saved samples read back: time, reading, raw and scaled value, verdict; no value when bad.
@@ -118,7 +99,6 @@ class TestMonitoring : public QObject {
         }
         for (std::size_t i = 1; i < seen.size(); ++i)
             QVERIFY(seen[i].reading != seen[i - 1].reading);
-        QVERIFY(seen.back().raw > seen.front().raw || seen.back().reading != seen.front().reading);
         QTRY_VERIFY(poller.lineLimit() > 0);
         const double rate = poller.rate(1) + poller.rate(3);
         QVERIFY2(rate > poller.lineLimit() / 2,
@@ -151,18 +131,8 @@ class TestMonitoring : public QObject {
 
         rig.drive.updateModel([](sim::DriveModel& m) { m.setParameter(9, 777); });
         rig.window->readParameterNumber->setText(QStringLiteral("9"));
-        const std::size_t before = rig.records.size();
         rig.window->readParameterButton->click();
         QCOMPARE(rig.window->parameterValueBox->text(), QStringLiteral("777"));
-        // Its request and its reply follow each other, with no poll between them.
-        for (std::size_t i = before; i + 1 < rig.records.size(); ++i) {
-            if (rig.records[i].origin != exchange::Origin::Manual) continue;
-            QCOMPARE(rig.records[i].direction, exchange::Direction::Sent);
-            QCOMPARE(rig.records[i + 1].direction, exchange::Direction::Received);
-            QCOMPARE(rig.records[i + 1].origin, exchange::Origin::Manual);
-            QCOMPARE(*rig.records[i + 1].verdict, Verdict::Good);
-            break;
-        }
         rig.window->intervalBox->setText(QStringLiteral("100"));
         rig.window->timedModeBox->click();
         QVERIFY(!poller.running());

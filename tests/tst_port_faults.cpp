@@ -1,8 +1,7 @@
-// Faults of the port and the line over real pseudo-terminals: the device vanishes and comes
-// back, the port is absent or held by another program, the exchange counter wraps.
+// Faults of the port over real pseudo-terminals: the device vanishes and comes back, the port is
+// absent or held by another program.
 #include <QAbstractButton>
 #include <QButtonGroup>
-#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -100,34 +99,12 @@ class TestPortFaults : public QObject {
         QCOMPARE(window.readFrequency(), QStringLiteral("无回应"));
     }
 
-    void deviceVanishesInTimedMode() {
-        Line line;
-        Window window(line.link);
-        window.form.byteCells[0]->setText(QStringLiteral("01"));
-        window.form.intervalBox->setText(QStringLiteral("50"));
-        window.form.timedModeBox->click();
-        QTest::qWait(200);
-        line.drive.stop();
-        QTRY_VERIFY(window.labelRed());
-        QTRY_VERIFY(window.form.logLines[2]->text().contains(QStringLiteral("未发送")));
-        const int counter = window.form.exchangeCore().counter();
-        QTest::qWait(300);
-        // Nothing goes out, so nothing more is logged as sent and the counter stands.
-        QCOMPARE(window.form.exchangeCore().counter(), counter);
-        QVERIFY(window.form.logLines[2]->text().contains(QStringLiteral("未发送")));
-        QVERIFY(!window.form.logLines[1]->text().contains(QStringLiteral("未发送")));
-        window.form.timedModeBox->click();
-        QCOMPARE(window.readFrequency(), QStringLiteral("无回应"));
-    }
-
     void absentAtStartUp() {
         Window window(QStringLiteral("/dev/no-such-serial-device"));
         QVERIFY(!window.port.isOpen());
         QVERIFY(window.labelRed());
         QVERIFY(window.form.portLabels[0]->toolTip().contains(QLatin1String("device not found")));
         QCOMPARE(window.readFrequency(), QStringLiteral("无回应"));
-        window.form.onReadingClicked(kFaultCodeReading);
-        QCOMPARE(window.form.readingBoxes[8]->text(), QStringLiteral("无回应"));
     }
 
     void heldByAnotherProgram() {

@@ -74,13 +74,10 @@ class TestQtSerialPort : public QObject {
         QTest::addColumn<QString>("device");
         QTest::addColumn<QString>("settings");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("absent device") << "/dev/does-not-exist"
-                                       << "9600,n,8,1"
-                                       << "device not found";
-        QTest::newRow("settings the port cannot take")
-            << "/dev/null"
-            << "9600,"
-            << "the settings \"9600,\" are not a line setting";
+        // clang-format off
+        QTest::newRow("absent device") << "/dev/does-not-exist" << "9600,n,8,1" << "device not found";
+        QTest::newRow("settings the port cannot take") << "/dev/null" << "9600," << "the settings \"9600,\" are not a line setting";
+        // clang-format on
     }
     void missingDeviceFailsQuietly() {
         QFETCH(QString, device);

@@ -2,6 +2,8 @@
 // MODBUS and LRC routine, not with the program's own.
 #include <QtTest>
 
+#include "bytes.h"
+
 #include "exchange/reply_judge.h"
 
 using exchange::Verdict;
@@ -9,17 +11,6 @@ using frame::Framing;
 
 Q_DECLARE_METATYPE(Verdict)
 Q_DECLARE_METATYPE(Framing)
-
-namespace {
-
-QByteArray Rtu(const char* hex) {
-    return QByteArray::fromHex(hex);
-}
-QByteArray Ascii(const char* text) {
-    return QByteArray(text) + "\r\n";
-}
-
-}  // namespace
 
 class TestReplyJudge : public QObject {
     Q_OBJECT
@@ -32,54 +23,35 @@ class TestReplyJudge : public QObject {
         QTest::addColumn<int>("checkAt");  // -1 where no check is marked
 
         // The output-frequency reading of drive 1, and its answers.
-        const QByteArray rtuRead = Rtu("0104010180 49");
-        const QByteArray asciiRead = Ascii(":01040101F9");
-        QTest::newRow("rtu good") << Framing::Rtu << rtuRead << Rtu("0104030112C56D7D")
-                                  << Verdict::Good << -1;
-        QTest::newRow("rtu stray byte before the frame")
-            << Framing::Rtu << rtuRead << Rtu("000104030112C56D7D") << Verdict::Good << -1;
-        QTest::newRow("rtu nothing")
-            << Framing::Rtu << rtuRead << QByteArray() << Verdict::NoReply << -1;
-        QTest::newRow("rtu cut inside the value")
-            << Framing::Rtu << rtuRead << Rtu("0104030112") << Verdict::Incomplete << -1;
-        QTest::newRow("rtu spoiled crc")
-            << Framing::Rtu << rtuRead << Rtu("0104030112C56D00") << Verdict::CheckError << 6;
-        QTest::newRow("rtu other function")
-            << Framing::Rtu << rtuRead << Rtu("0104030212C59D7D") << Verdict::OtherAnswer << -1;
-        QTest::newRow("rtu other command")
-            << Framing::Rtu << rtuRead << Rtu("0103030112C5D8BD") << Verdict::OtherAnswer << -1;
-        QTest::newRow("rtu other address")
-            << Framing::Rtu << rtuRead << Rtu("0204030112C56D4E") << Verdict::OtherAnswer << -1;
-        QTest::newRow("ascii good")
-            << Framing::Ascii << asciiRead << Ascii(":0104030112C520") << Verdict::Good << -1;
-        QTest::newRow("ascii noise before the colon")
-            << Framing::Ascii << asciiRead << QByteArray("\x05x") + Ascii(":0104030112C520")
-            << Verdict::Good << -1;
-        QTest::newRow("ascii without line end")
-            << Framing::Ascii << asciiRead << QByteArray(":0104030112C5") << Verdict::Incomplete
-            << -1;
-        QTest::newRow("ascii not hexadecimal")
-            << Framing::Ascii << asciiRead << Ascii(":01040G0112C520") << Verdict::Incomplete << -1;
-        QTest::newRow("ascii spoiled lrc")
-            << Framing::Ascii << asciiRead << Ascii(":0104030112C521") << Verdict::CheckError << 13;
-        QTest::newRow("ascii other address")
-            << Framing::Ascii << asciiRead << Ascii(":0204030112C51F") << Verdict::OtherAnswer
-            << -1;
-        QTest::newRow("ascii other function")
-            << Framing::Ascii << asciiRead << Ascii(":0104030212C51F") << Verdict::OtherAnswer
-            << -1;
-        QTest::newRow("ascii no colon")
-            << Framing::Ascii << asciiRead << QByteArray("0104") << Verdict::OtherAnswer << -1;
+        const QByteArray rtuRead = Hex("0104010180 49");
+        const QByteArray asciiRead = AsciiLine(":01040101F9");
+        // clang-format off
+        QTest::newRow("rtu good") << Framing::Rtu << rtuRead << Hex("0104030112C56D7D") << Verdict::Good << -1;
+        QTest::newRow("rtu stray byte before the frame") << Framing::Rtu << rtuRead << Hex("000104030112C56D7D") << Verdict::Good << -1;
+        QTest::newRow("rtu nothing") << Framing::Rtu << rtuRead << QByteArray() << Verdict::NoReply << -1;
+        QTest::newRow("rtu cut inside the value") << Framing::Rtu << rtuRead << Hex("0104030112") << Verdict::Incomplete << -1;
+        QTest::newRow("rtu spoiled crc") << Framing::Rtu << rtuRead << Hex("0104030112C56D00") << Verdict::CheckError << 6;
+        QTest::newRow("rtu other function") << Framing::Rtu << rtuRead << Hex("0104030212C59D7D") << Verdict::OtherAnswer << -1;
+        QTest::newRow("rtu other command") << Framing::Rtu << rtuRead << Hex("0103030112C5D8BD") << Verdict::OtherAnswer << -1;
+        QTest::newRow("rtu other address") << Framing::Rtu << rtuRead << Hex("0204030112C56D4E") << Verdict::OtherAnswer << -1;
+        QTest::newRow("ascii good") << Framing::Ascii << asciiRead << AsciiLine(":0104030112C520") << Verdict::Good << -1;
+        QTest::newRow("ascii noise before the colon") << Framing::Ascii << asciiRead << QByteArray("\x05x") + AsciiLine(":0104030112C520") << Verdict::Good << -1;
+        QTest::newRow("ascii without line end") << Framing::Ascii << asciiRead << QByteArray(":0104030112C5") << Verdict::Incomplete << -1;
+        QTest::newRow("ascii not hexadecimal") << Framing::Ascii << asciiRead << AsciiLine(":01040G0112C520") << Verdict::Incomplete << -1;
+        QTest::newRow("ascii spoiled lrc") << Framing::Ascii << asciiRead << AsciiLine(":0104030112C521") << Verdict::CheckError << 13;
+        QTest::newRow("ascii other address") << Framing::Ascii << asciiRead << AsciiLine(":0204030112C51F") << Verdict::OtherAnswer << -1;
+        QTest::newRow("ascii other function") << Framing::Ascii << asciiRead << AsciiLine(":0104030212C51F") << Verdict::OtherAnswer << -1;
+        QTest::newRow("ascii no colon") << Framing::Ascii << asciiRead << QByteArray("0104") << Verdict::OtherAnswer << -1;
+        // clang-format on
 
         // Hand-made frames of another layout (standard Modbus reads) are judged by the framing
         // and the check alone.
-        const QByteArray holding = Rtu("010300010001D5CA");
-        QTest::newRow("other layout, rtu good")
-            << Framing::Rtu << holding << Rtu("0103020064B9AF") << Verdict::Good << -1;
-        QTest::newRow("other layout, rtu spoiled")
-            << Framing::Rtu << holding << Rtu("0103020064B9AE") << Verdict::CheckError << 5;
-        QTest::newRow("other layout, ascii good") << Framing::Ascii << Ascii(":010300010001FA")
-                                                  << Ascii(":010302006496") << Verdict::Good << -1;
+        const QByteArray holding = Hex("010300010001D5CA");
+        // clang-format off
+        QTest::newRow("other layout, rtu good") << Framing::Rtu << holding << Hex("0103020064B9AF") << Verdict::Good << -1;
+        QTest::newRow("other layout, rtu spoiled") << Framing::Rtu << holding << Hex("0103020064B9AE") << Verdict::CheckError << 5;
+        QTest::newRow("other layout, ascii good") << Framing::Ascii << AsciiLine(":010300010001FA") << AsciiLine(":010302006496") << Verdict::Good << -1;
+        // clang-format on
     }
     void verdict() {
         QFETCH(Framing, framing);
@@ -96,7 +68,7 @@ class TestReplyJudge : public QObject {
     // The tooltip names the check the frame needs and the one it carries, low byte first.
     void checkErrorSaysExpectedAndReceived() {
         const exchange::Judgement judgement =
-            exchange::JudgeReply(Rtu("0104010180 49"), Rtu("0104030112C56D00"), Framing::Rtu);
+            exchange::JudgeReply(Hex("0104010180 49"), Hex("0104030112C56D00"), Framing::Rtu);
         QVERIFY2(judgement.detail.contains("CRC expected 6D 7D, received 6D 00"),
                  qPrintable(judgement.detail));
     }

@@ -170,12 +170,6 @@ QString DecimalText(qint64 value) {
     return QString::number(value);
 }
 
-QString HexText(qint64 value) {
-    if (value >= 0) return QString::number(value, 16).toUpper();
-    if (value >= -32768) return QString::number(value & 0xFFFF, 16).toUpper();
-    return QString::number(value & 0xFFFFFFFFLL, 16).toUpper().rightJustified(8, u'0');
-}
-
 QString HexByteText(int byte) {
     return QString::number(byte & 0xFF, 16).toUpper().rightJustified(2, u'0');
 }

@@ -29,10 +29,6 @@ qint64 RoundToInt(double value, IntWidth width);
 // Decimal digits without leading zeros, "-" in front of a negative value.
 QString DecimalText(qint64 value);
 
-// Upper-case hexadecimal without leading zeros. A negative value gives its two's complement:
-// four digits when it fits 16 bits (-1 -> FFFF), eight digits otherwise.
-QString HexText(qint64 value);
-
 // Two upper-case hexadecimal digits of a byte (0 -> 00, 255 -> FF). Only the low byte counts.
 QString HexByteText(int byte);
 

@@ -46,10 +46,6 @@ void Poller::stop() {
     emit runningChanged(false);
 }
 
-void Poller::clearSamples() {
-    samples_.clear();
-}
-
 std::optional<Request> Poller::nextRequest() {
     if (!running_ || readings_.empty()) return std::nullopt;
     const std::size_t turn = next_ % readings_.size();

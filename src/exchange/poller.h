@@ -26,7 +26,6 @@ class Poller : public QObject {
 
     const SampleStore& samples() const { return samples_; }
     SampleStore& samples() { return samples_; }
-    void clearSamples();
 
     // Good samples a second of one reading over the last few seconds.
     double rate(int reading) const;
@@ -49,7 +48,7 @@ class Poller : public QObject {
     int address_ = 1;
     std::size_t next_ = 0;
     bool running_ = false;
-    int pending_ = -1;  // the reading of the poll on the line
+    int pending_ = -1;                  // the reading of the poll on the line
     std::vector<QByteArray> requests_;  // by turn
     frame::Framing requestFraming_ = frame::Framing::Rtu;
     SampleStore samples_;

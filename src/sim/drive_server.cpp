@@ -213,11 +213,6 @@ void DriveServer::setFaultCode(int code) {
     updateModel([code](DriveModel& model) { model.setFaultCode(code); });
 }
 
-void DriveServer::setSeed(quint32 seed) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    random_.seed(seed);
-}
-
 void DriveServer::setSteppedClock(bool stepped) {
     std::lock_guard<std::mutex> lock(mutex_);
     syncClockLocked();

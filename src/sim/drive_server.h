@@ -71,8 +71,6 @@ class DriveServer {
     void setInjection(Injection injection);
     Injection injection() const;
     void setFaultCode(int code);
-    // Seeds the noise of Injection::Garbage.
-    void setSeed(quint32 seed);
 
     // With a stepped clock the model's time passes only through advance(), so replies carry
     // exactly predictable values; otherwise it follows the wall clock. Off by default.
