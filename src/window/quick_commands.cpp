@@ -11,14 +11,6 @@
 #include "window/entry_guard.h"
 #include "window/main_window.h"
 
-namespace {
-
-// A wait that outlasts any capture and queue; reached only if something went wrong, and then the
-// reading shows "无回应" instead of waiting for ever.
-constexpr std::chrono::milliseconds kSafetyBound{10000};
-
-}  // namespace
-
 void MainWindow::fillFields(const QString& address, int command, int length,
                             const QString& function) {
     addressField->setText(address);
@@ -138,7 +130,10 @@ std::optional<exchange::Exchange> MainWindow::sendAndWait() {
             },
             bound);
     } else if (const quint64 id = sendFrame()) {
-        result = core_.waitForExchange(id, kSafetyBound);
+        // The request may wait behind one exchange in flight, then has its own capture. A wait
+        // beyond both and a second means something went wrong: the reading then shows "无回应"
+        // rather than keep the user waiting.
+        result = core_.waitForExchange(id, 2 * core_.longestCapture() + std::chrono::seconds(1));
     }
     quickCommandWaiting_ = false;
     return result;

@@ -52,7 +52,9 @@ run_fault() {
     local start=$SECONDS log
     log=$(ctest --test-dir "$build" -j "$(nproc)" -LE package 2>&1)
     local failed
-    failed=$(sed -n 's/^[[:space:]]*[0-9]* - \([^ ]*\) (.*/\1/p' <<<"$log" | sort | tr '\n' ' ')
+    # "tst_window" for a failed test, "tst_window(timeout)" for one that ran into its time limit.
+    failed=$(sed -n 's/^[[:space:]]*[0-9]* - \([^ ]*\) (\(Timeout\)\{0,1\}.*/\1(\2)/p' <<<"$log" |
+      sed 's/()$//; s/(Timeout)/(timeout)/' | sort | tr '\n' ' ')
     if [[ -z $failed ]]; then outcome="SURVIVED"; else outcome="caught by ${failed}in $((SECONDS - start)) s"; fi
   fi
   git checkout -q -- "$file"
