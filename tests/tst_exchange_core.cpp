@@ -123,6 +123,17 @@ class TestExchangeCore : public QObject {
         QVERIFY(rig.records[2].firstByteMs >= 100);
     }
 
+    // A wait gives up at its bound even while a capture with a long timeout runs on: waking a
+    // little early must not leave it asleep until the capture ends.
+    void waitEndsAtItsBound() {
+        Rig rig;
+        rig.core.setReplyTimeout(std::chrono::milliseconds(2000));
+        const quint64 id = rig.core.submit({kRequest, Origin::Manual});
+        for (int i = 0; i < 8; ++i)
+            QVERIFY(!rig.core.waitForExchange(id, std::chrono::milliseconds(150)));
+        QVERIFY(rig.settle());
+    }
+
     // One exchange at a time: sends that come while a capture runs go out after it, in order.
     void sendsWaitForTheCaptureInFlight() {
         Rig rig;

@@ -39,7 +39,7 @@ struct Harness {
         return window.findChild<T*>(name);
     }
     bool settle() {
-        return QTest::qWaitFor([this] { return window.exchangeCore().idle(); }, 3000);
+        return QTest::qWaitFor([this] { return window.exchangeCore().idle(); }, 2000);
     }
 };
 

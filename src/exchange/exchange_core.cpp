@@ -471,13 +471,17 @@ std::optional<Exchange> ExchangeCore::waitForExchange(
         connect(this, &ExchangeCore::exchangeFinished, this, [&](const Exchange& exchange) {
             if (!found && match(exchange)) found = exchange;
         });
-    // Wakes the loop at the bound should nothing else happen.
+    // Wakes the loop at the bound should nothing else happen. A timer may fire a little before
+    // its moment, so it is set again for what is left: woken early and left unset, the loop
+    // would sleep until the next event, which may be a capture's end far away.
     QTimer bell;
     bell.setSingleShot(true);
-    bell.start(bound);
+    bell.setTimerType(Qt::PreciseTimer);
     const Clock::time_point deadline = Clock::now() + bound;
-    while (!found && Clock::now() < deadline)
+    while (!found && Clock::now() < deadline) {
+        bell.start(std::max(1, MillisecondsUntil(deadline)));
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
     disconnect(connection);
     return found;
 }
