@@ -1,6 +1,7 @@
 // Live monitoring and the history at their limits: the poll rate against what the line allows,
 // CPU while polling with the chart shown, the chart's repaint over an hour of samples, memory
 // with the stores full, the time to open the history on a full ring, and wake-ups while idle.
+#include <unistd.h>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -10,7 +11,6 @@
 #include <QTableView>
 #include <cmath>
 #include <cstdio>
-#include <unistd.h>
 
 #include "bench_window.h"
 #include "drive/readings.h"
@@ -27,7 +27,8 @@ long long ThreadSwitches() {
     if (!status.open(QIODevice::ReadOnly)) return -1;
     long long switches = 0;
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.contains("ctxt_switches:")) switches += line.split(':').value(1).trimmed().toLongLong();
+        if (line.contains("ctxt_switches:"))
+            switches += line.split(':').value(1).trimmed().toLongLong();
     return switches;
 }
 
@@ -111,10 +112,11 @@ int RunPoll(const Args& args) {
         limits.push_back(limit);
         ratios.push_back(limit > 0 ? rate / limit : 0);
         cpuShares.push_back(100 * (ProcessCpuSeconds() - cpuBefore) / wallS);
-        std::printf("poll %s, %d reading(s), turnaround %d ms, run %d: %.1f good samples/s, line "
-                    "limit %.1f/s, ratio %.3f, CPU %.2f%%%s\n",
-                    qPrintable(setting.name()), readings, turnaround, run + 1, rate, limit,
-                    ratios.back(), cpuShares.back(), chart ? " (chart shown)" : "");
+        std::printf(
+            "poll %s, %d reading(s), turnaround %d ms, run %d: %.1f good samples/s, line "
+            "limit %.1f/s, ratio %.3f, CPU %.2f%%%s\n",
+            qPrintable(setting.name()), readings, turnaround, run + 1, rate, limit, ratios.back(),
+            cpuShares.back(), chart ? " (chart shown)" : "");
         std::fflush(stdout);
     }
     w.poller().stop();
@@ -170,11 +172,17 @@ int RunStores(const Args& args) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
     const double openMs = MsBetween(opened, Clock::now());
     Row open{QStringLiteral("history window opened on a full ring (100,000 records)"),
-             QStringLiteral("≤ 100 ms"), QStringLiteral("ms"), {openMs}, 1};
+             QStringLiteral("≤ 100 ms"),
+             QStringLiteral("ms"),
+             {openMs},
+             1};
     open.meets = openMs <= 100;
     PrintRow(open);
     Row historyMemory{QStringLiteral("resident memory with the history ring full"),
-                      QStringLiteral("≤ 80 MB"), QStringLiteral("MB"), {historyFull / 1024.0}, 1};
+                      QStringLiteral("≤ 80 MB"),
+                      QStringLiteral("MB"),
+                      {historyFull / 1024.0},
+                      1};
     historyMemory.meets = historyFull / 1024.0 <= 80;
     PrintRow(historyMemory);
 
@@ -196,20 +204,30 @@ int RunStores(const Args& args) {
     }
     const long hourFull = ResidentKiB(getpid());
     Row paint{QStringLiteral("chart repaint, one hour of 8 readings (720,000 samples)"),
-              QStringLiteral("≤ 16 ms"), QStringLiteral("ms"), {Median(paints)}, 2};
+              QStringLiteral("≤ 16 ms"),
+              QStringLiteral("ms"),
+              {Median(paints)},
+              2};
     paint.meets = Median(paints) <= 16;
     PrintRow(paint);
     PrintRow({QStringLiteral("chart: columns rebuilt from an hour of samples (span or width "
                              "changed)"),
-              QString(), QStringLiteral("ms"), {Median(rebuilds)}, 2});
+              QString(),
+              QStringLiteral("ms"),
+              {Median(rebuilds)},
+              2});
     Row hourMemory{QStringLiteral("resident memory after an hour of polling at full rate "
                                   "(history ring full too)"),
-                   QStringLiteral("≤ 120 MB"), QStringLiteral("MB"), {hourFull / 1024.0}, 1};
+                   QStringLiteral("≤ 120 MB"),
+                   QStringLiteral("MB"),
+                   {hourFull / 1024.0},
+                   1};
     hourMemory.meets = hourFull / 1024.0 <= 120;
     PrintRow(hourMemory);
-    std::printf("stores: resident %ld KiB at start, %ld KiB with the history full, %ld KiB with "
-                "an hour of samples as well\n",
-                started, historyFull, hourFull);
+    std::printf(
+        "stores: resident %ld KiB at start, %ld KiB with the history full, %ld KiB with "
+        "an hour of samples as well\n",
+        started, historyFull, hourFull);
     return 0;
 }
 
@@ -236,7 +254,10 @@ int RunIdle(const Args& args) {
                 wakeups, 100 * (ProcessCpuSeconds() - cpuBefore) / wallS, wallS);
     Row row{QStringLiteral("wake-ups a second while idle (window, history and trend windows "
                            "shown, port open)"),
-            QStringLiteral("0"), QStringLiteral("/s"), {wakeups}, 2};
+            QStringLiteral("0"),
+            QStringLiteral("/s"),
+            {wakeups},
+            2};
     row.meets = wakeups < 0.5;
     PrintRow(row);
     return 0;

@@ -1,13 +1,13 @@
 // The soak: timed mode at 50 ms against the simulated drive for thousands of ticks. Every tick
 // keeps its TXD and RXD records with one counter, every reply is good, and memory stays within
 // what the bounded history ring takes.
+#include <unistd.h>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QPushButton>
 #include <QLineEdit>
+#include <QPushButton>
 #include <cstdio>
-#include <unistd.h>
 
 #include "bench_window.h"
 
@@ -62,8 +62,10 @@ int RunSoak(const Args& args) {
                   notGood == 0);
     // Each exchange adds two history records until the ring's 100,000 are reached.
     Row growth{QStringLiteral("soak: resident growth per 1,000 exchanges after warm-up"),
-               QStringLiteral("≤ 400 KiB"), QStringLiteral("KiB"),
-               {1000.0 * double(end - warm) / std::max<long long>(exchanges - 200, 1)}, 1};
+               QStringLiteral("≤ 400 KiB"),
+               QStringLiteral("KiB"),
+               {1000.0 * double(end - warm) / std::max<long long>(exchanges - 200, 1)},
+               1};
     growth.meets = growth.perRun[0] <= 400;
     PrintRow(growth);
     return 0;

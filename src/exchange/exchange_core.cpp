@@ -223,8 +223,9 @@ void ExchangeCore::onArrival() {
             // up, or a poll's reply has had its wire time.
             replyStart_ = now;
             if (expectedReply_ > 0)
-                quietUntil_ = now + std::chrono::duration_cast<Clock::duration>(
-                                        serial::CharacterTime(settings_) * (2 * expectedReply_ - 1) / 2);
+                quietUntil_ =
+                    now + std::chrono::duration_cast<Clock::duration>(
+                              serial::CharacterTime(settings_) * (2 * expectedReply_ - 1) / 2);
         }
         if (quiet_ && now < quietUntil_) {
             // A short reply's remaining wire time is slept off, finer than a timer wakes.

@@ -142,7 +142,7 @@ class ExchangeCore : public QObject {
     bool quiet_ = false;  // the port is quiet during this capture, until quietUntil_
     Clock::time_point quietUntil_;
     int expectedReply_ = 0;
-    QHash<QByteArray, int> replyLengths_;  // a poll's good reply length, by request
+    QHash<QByteArray, int> replyLengths_;          // a poll's good reply length, by request
     std::optional<Clock::time_point> replyStart_;  // its first byte's arrival, while quiet
     std::optional<Clock::time_point> pacedLast_;   // its last byte's, as the line's pace puts it
     QTimer nextTimer_;  // the silence before the next queued or polled request

@@ -209,7 +209,8 @@ void TrendChart::updateAxes(qint64 now) {
     const qint64 step = std::max<qint64>(span / 20, 100);
     if (now > shownTo_ || now < shownTo_ - 2 * step || spanMs_ == 0) {
         shownTo_ = (now / step + 1) * step;
-        shownFrom_ = spanMs_ ? shownTo_ - span : (samples_.size() ? samples_.at(0).timeMs : now - span);
+        shownFrom_ =
+            spanMs_ ? shownTo_ - span : (samples_.size() ? samples_.at(0).timeMs : now - span);
         timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(shownFrom_),
                             QDateTime::fromMSecsSinceEpoch(shownTo_));
     }
