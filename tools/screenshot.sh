@@ -1,27 +1,79 @@
 #!/usr/bin/env bash
-# Takes docs/screenshot.png: the program in demo mode under Xvfb after a few quick commands.
+# Retakes the pictures in docs/ under Xvfb:
+#   screenshot.png   the window in demo mode after a few quick commands
+#   check-error.png  a reading whose reply has a spoiled CRC: the check bytes red in the grid
+#   history.png      the exchange history after those commands
+#   trend.png        live monitoring of two readings while the drive ramps up
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup-debian.sh xvfb xauth xdotool imagemagick
 cmake -S . -B build -G Ninja >/dev/null
-cmake --build build --target modbus-debugger
+cmake --build build --target modbus-debugger inverter-sim
+app=build/src/modbus-debugger
+
 display=:97
-Xvfb $display -screen 0 1024x600x24 >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null' EXIT
+Xvfb $display -screen 0 1280x800x24 >/dev/null 2>&1 &
+pids=($!)
+trap 'kill "${pids[@]}" 2>/dev/null || true' EXIT
+export DISPLAY=$display
 sleep 1
-DISPLAY=$display build/src/modbus-debugger --demo >/dev/null 2>&1 &
-app=$!
-trap 'kill $app $xvfb 2>/dev/null' EXIT
-sleep 2
-click() { DISPLAY=$display xdotool mousemove "$1" "$2" click 1; sleep 0.4; }
-click 820 52; DISPLAY=$display xdotool type 50   # frequency box
-click 696 52                                     # set frequency
-click 696 132                                    # start
+click() { xdotool mousemove "$1" "$2" click 1; sleep 0.4; }
+# The window the program shows under `title`, once it is mapped.
+window() { xdotool search --sync --onlyvisible --name "$1" | head -1; }
+shoot() { import -window "$(window "$1")" "docs/$2"; echo "wrote docs/$2"; }
+stop() { kill "${pids[-1]}"; wait "${pids[-1]}" 2>/dev/null || true; unset 'pids[-1]'; sleep 0.5; }
+main="MODBUS 调试程序"
+
+# The demo drive: set 50 Hz, start, every reading, then parameter 3.
+$app --demo >/dev/null 2>&1 &
+pids+=($!)
+xdotool windowmove --sync "$(window "$main")" 0 0
+sleep 1
+click 820 52; xdotool type 50   # frequency box
+click 696 52                    # set frequency
+click 696 132                   # start
 sleep 3
 for y in 188 212 236 260 284 308 332 356 380; do click 696 "$y"; done
-click 780 76; DISPLAY=$display xdotool type 3    # parameter number
-click 690 76                                     # read parameter
+click 780 76; xdotool type 3    # parameter number
+click 690 76                    # read parameter
 sleep 0.5
-DISPLAY=$display import -window root -crop 897x464+0+0 docs/screenshot.png
-echo "wrote docs/screenshot.png"
+shoot "$main" screenshot.png
+xdotool key ctrl+h
+sleep 1.5
+shoot "通讯记录" history.png
+stop
+
+# A drive whose every reply carries a spoiled check.
+sim_out=$(mktemp)
+build/tools/inverter-sim/inverter-sim --inject bad-check >"$sim_out" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do grep -q /dev/ "$sim_out" && break; sleep 0.1; done
+pty=$(grep -o '/dev/[^ ]*' "$sim_out" | head -1)
+$app --port "COM1=$pty" >/dev/null 2>&1 &
+pids+=($!)
+xdotool windowmove --sync "$(window "$main")" 0 0
+sleep 1
+click 696 212                   # output frequency
+sleep 0.5
+xdotool mousemove 300 300       # no hover tooltip in the picture
+shoot "$main" check-error.png
+stop
+stop
+rm -f "$sim_out"
+
+# Monitoring while the drive ramps to 50 Hz.
+$app --demo --monitor output-frequency,output-current >/dev/null 2>&1 &
+pids+=($!)
+xdotool windowmove --sync "$(window "$main")" 0 0
+xdotool windowmove --sync "$(window "趋势监视")" 300 180
+xdotool windowraise "$(window "$main")"
+sleep 1
+click 820 52; xdotool type 50
+click 696 52
+click 696 132
+sleep 8
+xdotool windowraise "$(window "趋势监视")"
+xdotool mousemove 1270 790
+sleep 1
+shoot "趋势监视" trend.png
+stop

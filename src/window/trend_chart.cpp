@@ -127,6 +127,9 @@ QValueAxis* TrendChart::axisFor(int reading) {
     auto* axis = new QValueAxis;
     axis->setTitleText(unit);
     axis->setLabelFormat(QStringLiteral("%.1f"));
+    // Ticks on round values (0, 10, 20 Hz) rather than at fifths of whatever the range is.
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0);
     chart()->addAxis(axis, unitAxes_.size() % 2 ? Qt::AlignRight : Qt::AlignLeft);
     unitAxes_[unit] = axis;
     return axis;
@@ -243,5 +246,12 @@ void TrendChart::updateAxes(qint64 now) {
         if (qFuzzyCompare(axis->min() + 1, from + 1) && qFuzzyCompare(axis->max() + 1, to + 1))
             continue;  // already there: a new range would lay the chart out again
         axis->setRange(from, to);
+        // About five ticks, a step of 1, 2 or 5 times a power of ten.
+        const double rawTick = (to - from) / 5;
+        const double tickPower = std::pow(10.0, std::floor(std::log10(rawTick)));
+        const double ratio = rawTick / tickPower;
+        const double tick = (ratio <= 1 ? 1 : ratio <= 2 ? 2 : ratio <= 5 ? 5 : 10) * tickPower;
+        axis->setTickInterval(tick);
+        axis->setLabelFormat(tick >= 1 ? QStringLiteral("%.0f") : QStringLiteral("%.1f"));
     }
 }
