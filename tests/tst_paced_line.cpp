@@ -3,6 +3,7 @@
 // had arrived after 50 ms would show wrong numbers here.
 #include <QCheckBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 
 #include "drive_rig.h"
@@ -48,21 +49,70 @@ class TestPacedLine : public QObject {
             QVERIFY(!record.verdict || *record.verdict == exchange::Verdict::Good);
     }
 
-    // A reply split by a pause is still read whole. A late one shows no value, turns up as a line
-    // of its own with the counter of its request, and does not spoil the next reading.
+    // Each disturbance of the reply gives its verdict and result text; a split reply is still read
+    // whole. A late one turns up as a line of its own with its request's counter. None spoils the
+    // next reading.
+    void disturbedReplies_data() {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("injection");
+        QTest::addColumn<QString>("shown");  // empty: the drive's value; '|' between choices
+        // clang-format off
+        QTest::newRow("split RTU") << kRtu << "split" << "";
+        QTest::newRow("late RTU") << kRtu << "late" << "无回应";
+        QTest::newRow("bad check ASCII") << kAscii << "bad-check" << "校验错误";
+        QTest::newRow("other function ASCII") << kAscii << "other-function" << "回应不符";
+        QTest::newRow("garbage RTU") << kRtu << "garbage" << "无回应|校验错误|回应不符";
+        // clang-format on
+    }
     void disturbedReplies() {
+        QFETCH(int, format);
+        QFETCH(QString, injection);
+        QFETCH(QString, shown);
+        DriveRig rig(format);
+        QVERIFY(rig.ready());
+        RampHalfway(rig.drive);
+        rig.drive.setInjection(*sim::ParseInjection(injection));
+        const QString value = rig.reading(sim::kItemOutputFrequency);
+        QVERIFY2(shown.isEmpty() ? value == rig.modelShows(sim::kItemOutputFrequency)
+                                 : shown.split('|').contains(value),
+                 qPrintable(value));
+        rig.drive.setInjection(sim::Injection::None);
+        if (injection == "late") {
+            QTRY_VERIFY(rig.records.back().direction == exchange::Direction::LateReceived);
+            QCOMPARE(rig.records.back().counter, 0);
+            QVERIFY(rig.window->logLines[2]->toolTip().startsWith(QStringLiteral("迟到")));
+        }
+        QCOMPARE(rig.reading(sim::kItemBusVoltage), rig.modelShows(sim::kItemBusVoltage));
+    }
+
+    // A reading pressed during timed mode shows its own value, not the periodic frame's reply.
+    void readingDuringTimedMode() {
         DriveRig rig(kRtu);
         QVERIFY(rig.ready());
         RampHalfway(rig.drive);
-        rig.drive.setInjection(sim::Injection::SplitReply);
+        rig.window->readParameterNumber->setText(QStringLiteral("9"));
+        rig.window->readParameterButton->click();
+        rig.window->intervalBox->setText(QStringLiteral("50"));
+        rig.window->timedModeBox->click();
+        QTest::qWait(120);
         QCOMPARE(rig.reading(sim::kItemOutputFrequency), rig.modelShows(sim::kItemOutputFrequency));
-        rig.drive.setInjection(sim::Injection::LateReply);
-        QCOMPARE(rig.reading(sim::kItemOutputFrequency), QStringLiteral("无回应"));
-        QTRY_VERIFY(rig.records.back().direction == exchange::Direction::LateReceived);
-        QCOMPARE(rig.records.back().counter, 1);
-        QVERIFY(rig.window->logLines[2]->toolTip().startsWith(QStringLiteral("迟到")));
-        rig.drive.setInjection(sim::Injection::None);
-        QCOMPARE(rig.reading(sim::kItemBusVoltage), rig.modelShows(sim::kItemBusVoltage));
+        rig.window->timedModeBox->click();
+        QVERIFY(rig.settle());
+    }
+
+    // Start and the fault code 10 ms apart: each request keeps its own reply and counter.
+    void twoSendsTenMillisecondsApart() {
+        DriveRig rig(kRtu);
+        QVERIFY(rig.ready());
+        QTimer::singleShot(10, rig.window->readingButtons[kFaultCodeReading], &QPushButton::click);
+        rig.window->startButton->click();
+        QTRY_COMPARE(rig.records.size(), std::size_t(4));
+        QCOMPARE(rig.window->readingBoxes[kFaultCodeReading]->text(), QStringLiteral("NO ERROR"));
+        QStringList lines;
+        for (const auto& r : rig.records) lines << exchange::LogLine(r.counter, r.direction, {});
+        QCOMPARE(lines.join(' '), QStringLiteral("[00000] TXD:  (  ) [00000] RXD:  (  ) "
+                                                 "[00001] TXD:  (  ) [00001] RXD:  (  )"));
+        QVERIFY(rig.drive.model().running());
     }
 
     // A drive that answers after 120 ms: with the default timeout its replies come late and the

@@ -18,6 +18,7 @@ serial::PortMap MapTo(const QString& device) {
 class TestQtSerialPort : public QObject {
     Q_OBJECT
   private slots:
+    // Every byte value crosses both ways unchanged, one byte per write as the window sends.
     void bytesCrossTheLineBothWays() {
         TestLine pty;
         QVERIFY(pty.isValid());
@@ -25,19 +26,19 @@ class TestQtSerialPort : public QObject {
         port.setSettings(QStringLiteral("9600,e,8,1"));
         QVERIFY2(port.open(), qPrintable(port.errorText()));
         port.setRts(false);  // a pseudo-terminal has no RTS line: ignored, port stays open
-        const QByteArray frame = QByteArray::fromHex("0104010180 49");
-        for (char byte : frame) port.write(QByteArray(1, byte));
-        port.drain(std::chrono::milliseconds(50));
+        QByteArray all;
+        for (int i = 0; i < 256; ++i) all.append(static_cast<char>(i));
+        for (char byte : all) port.write(QByteArray(1, byte));
+        port.drain(std::chrono::milliseconds(400));
         port.setRts(true);
         QVERIFY(port.isOpen());
-        QCOMPARE(pty.read(frame.size(), 1000).toHex(), frame.toHex());
+        QCOMPARE(pty.read(all.size(), 2000).toHex(), all.toHex());
 
         // Without running any event, what has reached the device counts as pending.
-        const QByteArray reply = QByteArray::fromHex("010403010012C5 0000");
-        QVERIFY(pty.write(reply));
-        QTest::qSleep(20);
-        QCOMPARE(port.pendingInputCount(), reply.size());
-        QCOMPARE(port.readPendingInput().toHex(), reply.toHex());
+        QVERIFY(pty.write(all));
+        QTest::qSleep(50);
+        QCOMPARE(port.pendingInputCount(), all.size());
+        QCOMPARE(port.readPendingInput().toHex(), all.toHex());
         QCOMPARE(port.pendingInputCount(), 0);
     }
 
@@ -54,20 +55,6 @@ class TestQtSerialPort : public QObject {
         // on before, even where the driver reports its queue empty at once.
         QVERIFY2(clock.elapsed() >= 100, qPrintable(QString::number(clock.elapsed())));
         QVERIFY2(clock.elapsed() < 400, qPrintable(QString::number(clock.elapsed())));
-    }
-
-    void allBytesValuesSurvive() {
-        TestLine pty;
-        serial::QtSerialPort port(MapTo(pty.slavePath()));
-        QVERIFY(port.open());
-        QByteArray all;
-        for (int i = 0; i < 256; ++i) all.append(static_cast<char>(i));
-        for (char byte : all) port.write(QByteArray(1, byte));
-        port.drain(std::chrono::milliseconds(400));
-        QCOMPARE(pty.read(all.size(), 2000).toHex(), all.toHex());
-        QVERIFY(pty.write(all));
-        QTRY_COMPARE(port.pendingInputCount(), 256);
-        QCOMPARE(port.readPendingInput().toHex(), all.toHex());
     }
 
     void missingDeviceFailsQuietly_data() {
