@@ -1,5 +1,6 @@
 // The exchange history: the bounded ring, the table over it, the filter, and its files.
 #include <time.h>
+#include <unistd.h>
 #include <QAbstractItemModelTester>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -27,6 +28,20 @@ ExchangeRecord Record(int counter, Direction direction, const QByteArray& bytes,
     r.detail = detail;
     if (direction == Direction::Received && !bytes.isEmpty()) r.firstByteMs = r.lastByteMs = 12;
     return r;
+}
+
+// A CSV reader of the test's own: RFC 4180 fields, quotes doubled inside quoted fields.
+QList<QStringList> ReadCsv(const QString& text) {
+    static const QRegularExpression field(QStringLiteral(R"(("(?:[^"]|"")*"|[^,"\r\n]*)(,|\r\n))"));
+    QList<QStringList> rows{{}};
+    for (const QRegularExpressionMatch& match : field.globalMatch(text)) {
+        QString value = match.captured(1);
+        if (value.startsWith(u'"')) value = value.mid(1, value.size() - 2).replace("\"\"", "\"");
+        rows.last() << value;
+        if (match.captured(2) != u",") rows << QStringList();
+    }
+    rows.removeLast();
+    return rows;
 }
 
 }  // namespace
@@ -99,8 +114,8 @@ class TestHistory : public QObject {
         QCOMPARE(matched, rows);
     }
 
-    // A saved CSV quotes what needs quoting, commas, quotes, line breaks and byte 00 included.
-    void csvQuotesWhatItMust() {
+    // A saved CSV reads back field by field, commas, quotes, line breaks and byte 00 included.
+    void csvRoundTrip() {
         const QList<ExchangeRecord> records = {
             Record(7, Direction::Sent, QByteArray(",\"\0A", 4)),
             Record(7, Direction::Received, QByteArray(), Verdict::NoReply, "nothing arrived"),
@@ -114,27 +129,42 @@ class TestHistory : public QObject {
             [&](qsizetype i) -> const ExchangeRecord& { return records[i]; }, &error));
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));  // spreadsheets read the headers as UTF-8
+        const QList<QStringList> rows = ReadCsv(QString::fromUtf8(bytes.mid(3)));
+        QCOMPARE(rows.size(), 4);
         QCOMPARE(
-            QString::fromUtf8(file.readAll()),
-            QString::fromUtf8(
-                "\xEF\xBB\xBF时间,编号,方向,字节数,十六进制,字符,判定,首字节 ms,末字节 ms,说明\r\n"
-                "2026-12-07 08:00:00.350,00007,TXD,4,2C 22 00 41,\",\"\"␀A\",—,,,\r\n"
-                "2026-12-07 08:00:00.350,00007,RXD,0,,,无回应,,,nothing arrived\r\n"
-                "2026-12-07 08:00:00.400,00008,迟到 RXD,3,78 2C 79,\"x,y\",迟到,,,"
-                "\"line one\r\nline \"\"two\"\"\"\r\n"));
+            rows[0].join('|'),
+            QStringLiteral("时间|编号|方向|字节数|十六进制|字符|判定|首字节 ms|末字节 ms|说明"));
+        QCOMPARE(rows[1].join('|'),
+                 QStringLiteral("2026-12-07 08:00:00.350|00007|TXD|4|2C 22 00 41|,\"␀A|—|||"));
+        QCOMPARE(rows[2].join('|'),
+                 QStringLiteral("2026-12-07 08:00:00.350|00007|RXD|0|||无回应|||nothing arrived"));
+        QCOMPARE(rows[3].join('|'), QStringLiteral("2026-12-07 08:00:00.400|00008|迟到 RXD|3|78 2C "
+                                                   "79|x,y|迟到|||line one\r\nline \"two\""));
     }
 
-    // A save that cannot be completed (a folder stands at the path) leaves no file, not even the
-    // half-written one, and says why.
+    // A save that cannot be written leaves no file, not even the half-written one, and says why.
+    void failedSaveLeavesNoFile_data() {
+        QTest::addColumn<bool>("readOnlyFolder");
+        QTest::newRow("read-only folder") << true;
+        QTest::newRow("a folder stands at the path") << false;
+    }
     void failedSaveLeavesNoFile() {
+        QFETCH(bool, readOnlyFolder);
         QTemporaryDir dir;
         const QString path = dir.filePath("history.csv");
-        QVERIFY(QDir(dir.path()).mkdir("history.csv"));
+        if (readOnlyFolder && ::geteuid() == 0) QSKIP("root writes into read-only folders");
+        if (readOnlyFolder)
+            QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+        else
+            QVERIFY(QDir(dir.path()).mkdir("history.csv"));
         const ExchangeRecord record = Record(0, Direction::Sent, "A");
         QString error;
         const bool saved = exchange::SaveHistory(
             path, exchange::HistoryFormat::Csv, 1,
             [&](qsizetype) -> const ExchangeRecord& { return record; }, &error);
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QVERIFY(!saved);
         QVERIFY(!error.isEmpty());
         QVERIFY(!QFileInfo(path).isFile());
