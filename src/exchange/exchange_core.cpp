@@ -256,6 +256,23 @@ void ExchangeCore::takeArrivedBytes(Arrivals& into, Clock::time_point now) {
     into.last = now;
 }
 
+void ExchangeCore::takeReplyBytes(Clock::time_point now) {
+    const bool wasEmpty = replyBytes_.bytes.isEmpty();
+    const qsizetype had = replyBytes_.bytes.size();
+    takeArrivedBytes(replyBytes_, now);
+    if (!wasEmpty && replyBytes_.bytes.size() > had) pacedLast_.reset();  // measured from here on
+    if (wasEmpty && replyStart_ && !replyBytes_.bytes.isEmpty()) {
+        // Taken in one go after a quiet wait: the first byte's time is known. The last one may
+        // have come just now, so the silence that ends the frame counts from now; its time as
+        // reported is where the line's pace puts it.
+        replyBytes_.first = *replyStart_;
+        const Clock::time_point paced =
+            *replyStart_ + std::chrono::duration_cast<Clock::duration>(
+                               serial::CharacterTime(settings_) * (replyBytes_.bytes.size() - 1));
+        pacedLast_ = std::min(now, paced);
+    }
+}
+
 // An RTU frame ends with a frame gap of silence. An ASCII frame ends with its line feed; Modbus
 // ASCII lets its characters come up to a second apart, and a PC's scheduler or a USB adapter
 // pauses for milliseconds, so silence ends one only after kAsciiSilence.
@@ -284,20 +301,7 @@ void ExchangeCore::evaluateCapture() {
         quiet_ = false;
         port_.setQuietArrival(false);
     }
-    const bool wasEmpty = replyBytes_.bytes.isEmpty();
-    const qsizetype had = replyBytes_.bytes.size();
-    takeArrivedBytes(replyBytes_, now);
-    if (!wasEmpty && replyBytes_.bytes.size() > had) pacedLast_.reset();  // measured from here on
-    if (wasEmpty && replyStart_ && !replyBytes_.bytes.isEmpty()) {
-        // Taken in one go after a quiet wait: the first byte's time is known. The last one may
-        // have come just now, so the silence that ends the frame counts from now; its time as
-        // reported is where the line's pace puts it.
-        replyBytes_.first = *replyStart_;
-        const Clock::time_point paced =
-            *replyStart_ + std::chrono::duration_cast<Clock::duration>(
-                               serial::CharacterTime(settings_) * (replyBytes_.bytes.size() - 1));
-        pacedLast_ = std::min(now, paced);
-    }
+    takeReplyBytes(now);
     if (replyBytes_.bytes.isEmpty()) {
         if (now >= capture_.firstByteDeadline) {
             finishCapture();
@@ -326,7 +330,7 @@ void ExchangeCore::evaluateCapture() {
 // never cut: the send then waits for its end.
 void ExchangeCore::endCaptureForNextSend() {
     const Clock::time_point now = Clock::now();
-    takeArrivedBytes(replyBytes_, now);
+    takeReplyBytes(now);
     const bool nothing = replyBytes_.bytes.isEmpty();
     const bool waited =
         now + kTickTolerance >= capture_.requestEnd + std::max(replyTimeout_, kMinimumCapture);
@@ -347,11 +351,16 @@ void ExchangeCore::finishCapture() {
     exchange.reply = replyBytes_.bytes;
     exchange.judgement = JudgeReply(exchange.request, exchange.reply, framing_);
     if (!replyBytes_.bytes.isEmpty()) {
+        const Clock::time_point lastByte =
+            pacedLast_ ? std::max(*pacedLast_, replyBytes_.first) : replyBytes_.last;
         exchange.firstByteMs = MillisecondsBetween(capture_.requestEnd, replyBytes_.first);
-        exchange.lastByteMs = MillisecondsBetween(
-            capture_.requestEnd,
-            pacedLast_ ? std::max(*pacedLast_, replyBytes_.first) : replyBytes_.last);
-        lineFreeAt_ = std::max(now, replyBytes_.last + serial::FrameGap(settings_));
+        exchange.lastByteMs = MillisecondsBetween(capture_.requestEnd, lastByte);
+        // The next request keeps a frame gap after the reply's last byte. A whole frame taken in
+        // one go after a quiet wait ended where the line's pace puts it, usually long before now;
+        // anything less than a whole frame may still have been arriving a moment ago.
+        const bool whole = exchange.judgement.verdict != Verdict::Incomplete;
+        lineFreeAt_ =
+            std::max(now, (whole ? lastByte : replyBytes_.last) + serial::FrameGap(settings_));
     } else {
         lineFreeAt_ = now;
     }

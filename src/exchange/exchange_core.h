@@ -100,6 +100,8 @@ class ExchangeCore : public QObject {
 
     void onArrival();
     void takeArrivedBytes(Arrivals& into, Clock::time_point now);
+    // The reply's bytes so far; after a quiet wait, with the first byte's time it began at.
+    void takeReplyBytes(Clock::time_point now);
     bool frameEnded(const Arrivals& arrivals, Clock::time_point now) const;
     std::chrono::microseconds silenceEndingFrame() const;
     void transmit(Request request, quint64 id);
