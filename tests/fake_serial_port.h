@@ -38,6 +38,8 @@ class FakeSerialPort : public serial::SerialPort {
     // Puts bytes into the input buffer as if they had arrived from the line, and tells the
     // program as the real port does from its event loop.
     void arrive(const QByteArray& bytes);
+    // Bytes that have arrived but whose news the program has not had yet.
+    void arriveUnannounced(const QByteArray& bytes) { input_.append(bytes); }
     // The same `ms` milliseconds from now, from the event loop.
     void arriveLater(int ms, const QByteArray& bytes);
 

@@ -21,7 +21,7 @@ TestLine::TestLine(const QString& path)
     : fd_(::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {}
 
 TestLine::~TestLine() {
-    closeMaster();
+    if (fd_ >= 0) ::close(fd_);
     if (slaveKeeper_ >= 0) ::close(slaveKeeper_);
 }
 
@@ -42,14 +42,4 @@ QByteArray TestLine::read(int count, int timeoutMs) {
         bytes.append(buffer, int(n));
     }
     return bytes;
-}
-
-bool TestLine::hungUp() const {
-    pollfd pfd{fd_, POLLIN, 0};
-    return ::poll(&pfd, 1, 0) == 1 && (pfd.revents & POLLHUP);
-}
-
-void TestLine::closeMaster() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
 }

@@ -23,10 +23,6 @@ class TestLine {
     bool write(const QByteArray& bytes);
     // What arrives until `count` bytes are in or `timeoutMs` passed.
     QByteArray read(int count, int timeoutMs);
-    // The other end went away.
-    bool hungUp() const;
-    // This end goes away: the program's port sees the line fail.
-    void closeMaster();
 
   private:
     int fd_ = -1;

@@ -17,6 +17,8 @@ class TestCommandLine : public QObject {
         QTest::newRow("version") << QStringList{"--version"} << "" << 0 << "modbus-debugger 0.";
         QTest::newRow("unknown option") << QStringList{"--bogus"} << "" << 2 << "bogus";
         QTest::newRow("bad port") << QStringList{"--port", "COM9=/dev/x"} << "" << 2 << "COM9";
+        QTest::newRow("timeout above 2000")
+            << QStringList{"--reply-timeout", "2001"} << "" << 2 << "2000";
         QTest::newRow("no display") << QStringList{} << "" << 1 << "no display";
         QTest::newRow("display unreachable")
             << QStringList{} << ":97" << 1 << "cannot open the display";

@@ -48,15 +48,6 @@ class TestConversions : public QObject {
         QCOMPARE(hex ? conv::ReadHex(text) : conv::ReadNumber(text), expected);
     }
 
-    void readNumberIgnoresLocale() {
-        QLocale::setDefault(QLocale(QLocale::German));
-        const double value = conv::ReadNumber("2.5");
-        const QString shown = conv::Picture(2.5, "0##.0 A");
-        QLocale::setDefault(QLocale::c());
-        QCOMPARE(value, 2.5);
-        QCOMPARE(shown, QString("002.5 A"));
-    }
-
     void readNumberOnHostileText() {
         QCOMPARE(conv::ReadNumber(QString(2'000'000, u' ') + "5"), 5.0);
         QCOMPARE(conv::ReadNumber(QString(2'000'000, u'9')), DBL_MAX);

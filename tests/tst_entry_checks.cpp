@@ -19,7 +19,6 @@ class TestEntryChecks : public QObject {
         QTest::newRow("letters") << "abc" << 65535 << -1;
         QTest::newRow("empty") << "" << 65535 << -1;
         QTest::newRow("pasted frame") << "3A 30 31 0D" << 247 << -1;
-        QTest::newRow("hexadecimal") << "&HFF" << 65535 << -1;
         QTest::newRow("value 65535") << "65535" << 65535 << 65535;
         QTest::newRow("value 70000") << "70000" << 65535 << -1;
         QTest::newRow("other digits") << QString::fromUtf8("٥") << 65535 << -1;

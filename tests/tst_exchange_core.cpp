@@ -113,7 +113,7 @@ class TestExchangeCore : public QObject {
         rig.port.arriveLater(150, kReply);
         rig.core.submit({kRequest, Origin::Manual});
         QVERIFY(QTest::qWaitFor([&] { return rig.records.size() == 3; }, 2000));
-        rig.port.arrive(kReply.left(3));  // noise with no event loop run before the next send
+        rig.port.arriveUnannounced(kReply.left(3));  // noise whose news comes after the send
         rig.port.responder = [](const QByteArray&) { return kReply; };
         rig.core.submit({kRequest, Origin::Manual});
         QVERIFY(rig.settle());
@@ -121,6 +121,18 @@ class TestExchangeCore : public QObject {
                                          "RXD 1 good"}));
         QCOMPARE(rig.records[2].bytes, kReply);
         QVERIFY(rig.records[2].firstByteMs >= 100);
+    }
+
+    // An ASCII reply may pause between its characters for longer than RTU's frame gap.
+    void asciiReplyWithAPause() {
+        Rig rig(frame::Framing::Ascii);
+        rig.port.arriveLater(45, ":0104030112C520");
+        rig.port.arriveLater(60, "\r\n");  // 15 ms on: twice the frame gap at 4800 baud
+        const quint64 id = rig.core.submit({QByteArray(":01040101F9\r\n"), Origin::Manual});
+        const std::optional<exchange::Exchange> done =
+            rig.core.waitForExchange(id, std::chrono::seconds(2));
+        QVERIFY(done);
+        QCOMPARE(done->judgement.verdict, Verdict::Good);
     }
 
     // A wait gives up at its bound even while a capture with a long timeout runs on: waking a

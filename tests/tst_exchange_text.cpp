@@ -2,6 +2,7 @@
 #include <QtTest>
 
 #include "exchange/exchange_text.h"
+#include "serial/port_map.h"
 #include "serial/port_settings.h"
 
 using exchange::Direction;
@@ -31,8 +32,6 @@ class TestExchangeText : public QObject {
             << QStringList{"01", "02", "03", "04", "", "06"} << QByteArray::fromHex("01020304");
         QTest::newRow("lower case and one digit")
             << QStringList{"a5", "7"} << QByteArray::fromHex("A507");
-        QTest::newRow("not hexadecimal reads 0")
-            << QStringList{"G1", "zz"} << QByteArray::fromHex("0000");
         QStringList full;
         QByteArray fullBytes;
         for (int i = 0; i < 64; ++i) {
@@ -53,7 +52,6 @@ class TestExchangeText : public QObject {
         QTest::addColumn<QByteArray>("frame");
         QTest::addColumn<QString>("line");
         QTest::newRow("reply") << 42 << false << QByteArray(":0103") << "[00042] RXD:  ( :0103 )";
-        QTest::newRow("nothing arrived") << 7 << false << QByteArray() << "[00007] RXD:  (  )";
         QTest::newRow("byte 0 as its picture")
             << 1 << true << QByteArray("\0A", 2) << QString::fromUtf8("[00001] TXD:  ( ␀A )");
         QTest::newRow("line end as control pictures")
@@ -108,24 +106,51 @@ class TestExchangeText : public QObject {
         QCOMPARE(serial::SettingsText(baud, format), text);
     }
 
+    // --port assignments first; detected devices fill the other buttons, USB and ACM adapters
+    // before built-in ports, none twice.
+    void portMap() {
+        const QStringList detected = serial::OrderDetectedDevices(
+            {"/dev/ttyS1", "/dev/ttyUSB1", "/dev/ttyS0", "/dev/ttyACM0", "/dev/ttyUSB0"});
+        QCOMPARE(detected.join(' '),
+                 "/dev/ttyACM0 /dev/ttyUSB0 /dev/ttyUSB1 /dev/ttyS0 /dev/ttyS1");
+        serial::PortMap map;
+        QString error;
+        QVERIFY(serial::BuildPortMap({"COM2=/dev/ttyUSB0"}, detected, &map, &error));
+        QCOMPARE(QStringList(map.devices.begin(), map.devices.end()).join(' '),
+                 "/dev/ttyACM0 /dev/ttyUSB0 /dev/ttyUSB1 /dev/ttyS0");
+    }
+
+    // Parity, bits per character and the frame gap in microseconds (3.5 characters, a fixed
+    // 1750 above 19200 baud); nothing for a text that is no line setting.
     void parseSettings_data() {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("valid");
-        QTest::addColumn<int>("bits");
-        QTest::newRow("no parity") << "9600,n,8,1" << true << 10;
-        QTest::newRow("odd parity") << "38400,o,8,1" << true << 11;
-        QTest::newRow("baud part alone") << "9600," << false << 0;
-        QTest::newRow("format alone") << "n,8,1" << false << 0;
-        QTest::newRow("bad parity") << "9600,x,8,1" << false << 0;
-        QTest::newRow("empty") << "" << false << 0;
+        QTest::addColumn<QString>("read");
+        QTest::newRow("no parity") << "9600,n,8,1"
+                                   << "none 10 3643";
+        QTest::newRow("even parity at 19200") << "19200,E,8,1"
+                                              << "even 11 2002";
+        QTest::newRow("odd parity above 19200") << "38400,o,8,1"
+                                                << "odd 11 1750";
+        QTest::newRow("baud part alone") << "9600,"
+                                         << "";
+        QTest::newRow("format alone") << "n,8,1"
+                                      << "";
+        QTest::newRow("bad parity") << "9600,x,8,1"
+                                    << "";
     }
     void parseSettings() {
         QFETCH(QString, text);
-        QFETCH(bool, valid);
-        QFETCH(int, bits);
-        const auto settings = serial::ParseSettings(text);
-        QCOMPARE(settings.has_value(), valid);
-        if (settings) QCOMPARE(serial::BitsPerCharacter(*settings), bits);
+        const auto s = serial::ParseSettings(text);
+        const char* parity = !s                                  ? ""
+                             : s->parity == serial::Parity::Even ? "even"
+                             : s->parity == serial::Parity::Odd  ? "odd"
+                                                                 : "none";
+        QTEST(s ? QStringLiteral("%1 %2 %3")
+                      .arg(parity)
+                      .arg(serial::BitsPerCharacter(*s))
+                      .arg(serial::FrameGap(*s).count())
+                : QString(),
+              "read");
     }
 };
 

@@ -35,7 +35,6 @@ class TestFrameComposer : public QObject {
         QTest::addColumn<int>("crc");
         QTest::newRow("catalogue check 123456789") << QByteArray("123456789") << 0x4B37;
         QTest::newRow("read parameter 5") << Hex("01010105") << 0x8B91;
-        QTest::newRow("write 300 into 16") << Hex("01020310012C") << 0xC679;
         QTest::newRow("read output frequency") << Hex("01040101") << 0x4980;
         QTest::newRow("empty") << QByteArray() << 0xFFFF;
     }
@@ -49,7 +48,6 @@ class TestFrameComposer : public QObject {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("lrc");
         QTest::newRow("read parameter 5") << Hex("01010105") << 0xF8;
-        QTest::newRow("write 300 into 16") << Hex("01020310012C") << 0xBD;
         QTest::newRow("sum a multiple of 256") << Hex("808000") << 0x00;
         QTest::newRow("empty") << QByteArray() << 0x00;
     }

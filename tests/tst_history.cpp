@@ -26,7 +26,6 @@ ExchangeRecord Record(int counter, Direction direction, const QByteArray& bytes,
     r.bytes = bytes;
     r.verdict = verdict;
     r.detail = detail;
-    if (direction == Direction::Received && !bytes.isEmpty()) r.firstByteMs = r.lastByteMs = 12;
     return r;
 }
 

@@ -24,8 +24,6 @@ class TestMonitoring : public QObject {
         QTest::newRow("names") << "output-frequency,output-current" << QList<int>{1, 2};
         QTest::newRow("item numbers") << "1, 2" << QList<int>{1, 2};
         QTest::newRow("fault code, once") << "fault-code,8" << QList<int>{8};
-        QTest::newRow("unknown name") << "speed" << QList<int>{};
-        QTest::newRow("item 9") << "9" << QList<int>{};
         QTest::newRow("nothing") << "," << QList<int>{};
     }
     void readingList() {
@@ -54,6 +52,15 @@ class TestMonitoring : public QObject {
                           .arg(p.high)
                           .arg(p.startsPiece ? " new" : "");
         QCOMPARE(points, (QStringList{"1000 -0.7..0.5 new", "1250 0.9..0.9", "1250 0.2..0.2 new"}));
+    }
+
+    // Where the chart's window starts: the first sample kept at or after a time.
+    void firstSampleAtOrAfter() {
+        exchange::SampleStore store(3);
+        for (qint64 t : {10, 20, 20, 30}) store.append({t, 0, 1, Verdict::Good});  // 10 drops out
+        QCOMPARE(store.firstAtOrAfter(20), std::size_t(0));
+        QCOMPARE(store.firstAtOrAfter(21), std::size_t(2));
+        QCOMPARE(store.firstAtOrAfter(31), std::size_t(3));
     }
 
     // Saved samples read back: time, reading, raw and scaled value, verdict; no value when bad.

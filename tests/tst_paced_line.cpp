@@ -150,7 +150,7 @@ class TestPacedLine : public QObject {
             if (timeout == 50) {
                 QCOMPARE(late(), 3);
                 const int suggested = rig.window->exchangeCore().suggestedTimeout();
-                QVERIFY2(suggested >= 130 && suggested <= 200,
+                QVERIFY2(suggested >= 140 && suggested <= 200,
                          qPrintable(QString::number(suggested)));
                 QVERIFY(rig.records.back().detail.contains(QStringLiteral("%1 ms").arg(suggested)));
                 QVERIFY(rig.window->logLines[2]->toolTip().contains(QString::number(suggested)));

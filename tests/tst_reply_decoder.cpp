@@ -47,7 +47,6 @@ class TestReplyDecoder : public QObject {
         QTest::newRow("output current") << 2 << 123 << "012.3 A";
         QTest::newRow("temperature FFFF") << 7 << -1 << QString::fromUtf8("-000.1 度");
         QTest::newRow("speed 8000") << 3 << -32768 << "-32768 r/min";
-        QTest::newRow("counter 7FFF") << 6 << 32767 << "32767 P";
     }
     void monitorText() {
         QFETCH(int, item);

@@ -88,7 +88,6 @@ class TestWindowEditing : public QObject {
         QTest::newRow("empty") << "" << false << false;
         QTest::newRow("1") << "1" << true << false;
         QTest::newRow("2") << "2" << true << true;
-        QTest::newRow("negative") << "-3" << false << false;
     }
     void lengthShowsFunctionAndData() {
         QFETCH(QString, length);
