@@ -118,7 +118,6 @@ class TestConversions : public QObject {
 
     void charMapping() {
         QVERIFY(conv::CharOf(0).isEmpty());
-        QCOMPARE(conv::CharOf(0x3A), QString(":"));
         QCOMPARE(conv::CharOf(0x0D), QString(QChar(0x240D)));
         QCOMPARE(conv::CharOf(0x7F), QString(QChar(0x2421)));
         QCOMPARE(conv::CharOf(0xFF), QString(QChar(0x017F)));

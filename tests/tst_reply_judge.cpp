@@ -31,6 +31,7 @@ class TestReplyJudge : public QObject {
         QTest::newRow("rtu nothing") << Framing::Rtu << rtuRead << QByteArray() << Verdict::NoReply << -1;
         QTest::newRow("rtu cut inside the value") << Framing::Rtu << rtuRead << Hex("0104030112") << Verdict::Incomplete << -1;
         QTest::newRow("rtu stray byte, spoiled crc") << Framing::Rtu << rtuRead << Hex("000104030112C56D00") << Verdict::CheckError << 7;
+        QTest::newRow("rtu late reply to another item, then its own") << Framing::Rtu << rtuRead << Hex("0104030012C53CBD0104030112C56D7D") << Verdict::Good << -1;
         QTest::newRow("rtu spoiled crc") << Framing::Rtu << rtuRead << Hex("0104030112C56D00") << Verdict::CheckError << 6;
         QTest::newRow("rtu other function") << Framing::Rtu << rtuRead << Hex("0104030212C59D7D") << Verdict::OtherAnswer << -1;
         QTest::newRow("rtu other command") << Framing::Rtu << rtuRead << Hex("0103030112C5D8BD") << Verdict::OtherAnswer << -1;
@@ -41,7 +42,6 @@ class TestReplyJudge : public QObject {
         QTest::newRow("ascii CR without LF") << Framing::Ascii << asciiRead << QByteArray(":0104030112C520\rX") << Verdict::Incomplete << -1;
         QTest::newRow("ascii not hexadecimal") << Framing::Ascii << asciiRead << AsciiLine(":01040G0112C520") << Verdict::Incomplete << -1;
         QTest::newRow("ascii spoiled lrc") << Framing::Ascii << asciiRead << AsciiLine(":0104030112C521") << Verdict::CheckError << 13;
-        QTest::newRow("ascii other address") << Framing::Ascii << asciiRead << AsciiLine(":0204030112C51F") << Verdict::OtherAnswer << -1;
         QTest::newRow("ascii other function") << Framing::Ascii << asciiRead << AsciiLine(":0104030212C51F") << Verdict::OtherAnswer << -1;
         QTest::newRow("ascii no colon") << Framing::Ascii << asciiRead << QByteArray("0104") << Verdict::OtherAnswer << -1;
         // clang-format on
@@ -67,12 +67,14 @@ class TestReplyJudge : public QObject {
         QCOMPARE(judgement.body.isEmpty(), verdict != Verdict::Good);
     }
 
-    // A poll ends as soon as its reply is a whole frame, one whose check fails included.
+    // A poll ends as soon as its reply is a whole frame, one whose check fails included, but not
+    // on a late reply to another request.
     void wholeReply() {
         const QByteArray request = Hex("0104010180 49");
         QVERIFY(exchange::HoldsWholeReply(request, Hex("0104030112C56D7D"), Framing::Rtu));
         QVERIFY(exchange::HoldsWholeReply(request, Hex("0104030112C56D00"), Framing::Rtu));
         QVERIFY(!exchange::HoldsWholeReply(request, Hex("0104030112C5"), Framing::Rtu));
+        QVERIFY(!exchange::HoldsWholeReply(request, Hex("0104030012C53CBD"), Framing::Rtu));
     }
 
     // The tooltip names the check the frame needs and the one it carries, low byte first.

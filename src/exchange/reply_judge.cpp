@@ -142,21 +142,21 @@ Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, Framing
 
     const QByteArray requestBody = ReadAt(request, 0, framing, true).body;
     const char opener = framing == Framing::Ascii ? ':' : requestBody.at(0);
-    // The first whole, checked frame from the drive asked answers; failing that, any whole
-    // frame tells who answered instead.
-    std::optional<std::pair<int, FrameRead>> anyFrame;
-    for (int s = 0; s < reply.size(); ++s) {
+    // The first whole, checked frame that answers the request; failing that, the first from the
+    // drive asked or any whole frame tells who answered instead. A late reply to an earlier
+    // request may come first.
+    std::optional<std::pair<int, FrameRead>> answer, fromDrive, anyFrame;
+    for (int s = 0; s < reply.size() && !answer; ++s) {
         if (framing == Framing::Ascii && reply.at(s) != ':') continue;
         const FrameRead read = ReadAt(reply, s, framing, true);
         if (read.outcome != ReadOutcome::Frame) continue;
-        if (read.body.at(0) == requestBody.at(0)) {
-            anyFrame = {s, read};
-            break;
-        }
+        if (Mismatch(requestBody, read.body).isEmpty()) answer = {s, read};
+        if (!fromDrive && read.body.at(0) == requestBody.at(0)) fromDrive = {s, read};
         if (!anyFrame) anyFrame = {s, read};
     }
-    if (anyFrame) {
-        Judgement judgement = FromRead(anyFrame->second, anyFrame->first, framing);
+    if (!answer) answer = fromDrive ? fromDrive : anyFrame;
+    if (answer) {
+        Judgement judgement = FromRead(answer->second, answer->first, framing);
         const QString mismatch = Mismatch(requestBody, judgement.body);
         if (mismatch.isEmpty()) return judgement;
         return Verdicted(Verdict::OtherAnswer, mismatch);
@@ -175,11 +175,18 @@ Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, Framing
 
 bool HoldsWholeReply(const QByteArray& request, const QByteArray& reply, Framing framing) {
     if (reply.isEmpty() || !IsWholeFrame(request, framing)) return false;
-    const char opener = framing == Framing::Ascii ? ':' : request.at(0);
-    const int start = static_cast<int>(reply.indexOf(opener));
-    if (start < 0) return false;
-    const ReadOutcome outcome = ReadAt(reply, start, framing, true).outcome;
-    return outcome == ReadOutcome::Frame || outcome == ReadOutcome::BadCheck;
+    const QByteArray requestBody = ReadAt(request, 0, framing, true).body;
+    const char opener = framing == Framing::Ascii ? ':' : requestBody.at(0);
+    // Only a frame that answers this request ends its capture: a late reply to the one before
+    // must not, or every later capture would end on the reply meant for its predecessor.
+    for (int start = 0; start < reply.size(); ++start) {
+        if (reply.at(start) != opener) continue;
+        const FrameRead read = ReadAt(reply, start, framing, true);
+        const ReadOutcome outcome = read.outcome;
+        const bool whole = outcome == ReadOutcome::Frame || outcome == ReadOutcome::BadCheck;
+        if (whole && Mismatch(requestBody, read.body).isEmpty()) return true;
+    }
+    return false;
 }
 
 }  // namespace exchange
