@@ -14,6 +14,7 @@ class TestEntryChecks : public QObject {
         QTest::newRow("address 247") << "247" << 247 << 247;
         QTest::newRow("address 248") << "248" << 247 << -1;
         QTest::newRow("blanks around") << " 12 " << 247 << 12;
+        QTest::newRow("form feed the box would not skip") << "\f12" << 247 << -1;
         QTest::newRow("negative") << "-1" << 65535 << -1;
         QTest::newRow("fraction") << "1.5" << 65535 << -1;
         QTest::newRow("letters") << "abc" << 65535 << -1;
@@ -46,6 +47,7 @@ class TestEntryChecks : public QObject {
         QTest::newRow("exponent") << "1e2" << -1;
         QTest::newRow("letters") << "abc" << -1;
         QTest::newRow("a dot alone") << "." << -1;
+        QTest::newRow("form feed the box would not skip") << "\f1.5" << -1;
     }
     void frequencies() {
         QFETCH(QString, text);

@@ -4,8 +4,10 @@
 
 namespace drive {
 
+// Only the blanks that the boxes' own number reader skips (space, tab, line feed) may surround an
+// entry; a form feed or a no-break space would make the box and the request disagree.
 std::optional<int> WholeNumber(const QString& text, int lowest, int highest) {
-    static const QRegularExpression whole(QStringLiteral("^\\s*([0-9]{1,9})\\s*$"));
+    static const QRegularExpression whole(QStringLiteral("^[ \\t\\n]*([0-9]{1,9})[ \\t\\n]*$"));
     const QRegularExpressionMatch match = whole.match(text);
     if (!match.hasMatch()) return std::nullopt;
     const int value = match.captured(1).toInt();
@@ -16,7 +18,7 @@ std::optional<int> WholeNumber(const QString& text, int lowest, int highest) {
 std::optional<int> FrequencyHundredths(const QString& text) {
     // Read as decimal digits, never through a binary fraction: 12.34 is 1234 hundredths.
     static const QRegularExpression hertz(
-        QStringLiteral("^\\s*([0-9]{0,6})(?:\\.([0-9]{0,2}))?\\s*$"));
+        QStringLiteral("^[ \\t\\n]*([0-9]{0,6})(?:\\.([0-9]{0,2}))?[ \\t\\n]*$"));
     const QRegularExpressionMatch match = hertz.match(text);
     if (!match.hasMatch() || (match.captured(1).isEmpty() && match.captured(2).isEmpty()))
         return std::nullopt;
