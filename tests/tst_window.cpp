@@ -68,7 +68,7 @@ class TestWindow : public QObject {
         QTest::addColumn<QByteArray>("request");
         // clang-format off
         QTest::newRow("start RTU") << kRtu << "Command24(4)" << "" << Hex("0103010131 88");
-        QTest::newRow("start ASCII") << kAscii << "Command24(4)" << "" << AsciiLine(":01030101FA");
+        QTest::newRow("stop ASCII") << kAscii << "Command25(5)" << "" << AsciiLine(":01030108F3");
         QTest::newRow("set frequency 50") << kRtu << "Command21(1)" << "" << Hex("0105021388B59A");
         QTest::newRow("set function 12 = 300") << 5 << "Command23(3)" << "" << Hex("0102030C012CB800");
         QTest::newRow("read parameter 5") << kRtu << "Command22(2)" << "" << Hex("01010105918B");
