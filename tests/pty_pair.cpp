@@ -35,7 +35,8 @@ QByteArray TestLine::read(int count, int timeoutMs) {
     clock.start();
     while (fd_ >= 0 && bytes.size() < count && clock.elapsed() <= timeoutMs) {
         pollfd pfd{fd_, POLLIN, 0};
-        if (::poll(&pfd, 1, int(timeoutMs - clock.elapsed())) <= 0) continue;
+        // Never negative: poll() would take a late -1 for "wait for ever".
+        if (::poll(&pfd, 1, int(qMax<qint64>(0, timeoutMs - clock.elapsed()))) <= 0) continue;
         char buffer[512];
         const ssize_t n = ::read(fd_, buffer, sizeof buffer);
         if (n <= 0) break;
