@@ -46,17 +46,19 @@ for n in $(seq 90 120); do
   if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
 done
 [ -n "$display" ] || { echo "no free X display number" >&2; exit 1; }
-Xvfb "$display" -screen 0 1280x800 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb wants the depth in the screen size; 24 is its default and what a desktop has.
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true' EXIT
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+kill -0 $xvfb 2>/dev/null || { echo "Xvfb did not start on $display" >&2; exit 1; }
 export DISPLAY=$display QT_QPA_PLATFORM=xcb
 
 {
   echo "# inverter-bench $(date -Iseconds)$suffix"
   echo "# $(nproc) cores: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)"
   echo "# load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
-  echo "# Qt $(dpkg-query -W -f='${Version}' libqt6core6 2>/dev/null || echo '?'), $(uname -sr), Xvfb $display 1280x800"
+  echo "# Qt $(dpkg-query -W -f='${Version}' libqt6core6 2>/dev/null || echo '?'), $(uname -sr), Xvfb $display 1280x800x24"
 } | tee "$log"
 
 run() {
