@@ -28,7 +28,7 @@ void Usage() {
         "  latency  [--clicks 100] [--runs 5] [--format ascii|rtu] [--baud 9600] [--gap 20]\n"
         "           [--turnaround 5] [--inject none|oversize|...] [--hidden]\n"
         "  timed    [--ticks 1000] [--seconds 60] [--interval 50] [--runs 3]\n"
-        "           [--format ascii|rtu] [--baud 9600] [--hidden]\n"
+        "           [--format ascii|rtu] [--baud 9600] [--hidden | --history]\n"
         "  wire     [--exchanges 10000] [--runs 3] [--settings 9600,n,8,1]\n"
         "  startup  [--runs 10] [--settle 1000] [--demo] [--program PATH]  (needs X)\n"
         "  poll     [--format rtu] [--baud 38400] [--readings 1|8] [--turnaround 5]\n"
