@@ -65,6 +65,10 @@ class TestHistory : public QObject {
         history.append(Record(4, Direction::Received, "B", Verdict::CheckError));
         QCOMPARE(history.at(1).verdict, std::optional<Verdict>(Verdict::CheckError));
         QVERIFY(!history.at(0).verdict);
+        exchange::ExchangeRecord reply = Record(5, Direction::Received, "C");
+        reply.bytes.reserve(16384);  // a reply that shares a whole read buffer is kept small
+        history.append(reply);
+        QVERIFY(history.at(2).bytes.capacity() < 1024);
     }
 
     // The table follows the ring in batches, in order, also when the ring drops its oldest.

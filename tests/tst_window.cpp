@@ -217,7 +217,6 @@ class TestWindow : public QObject {
             QVERIFY(h.window.replyCells[i]->palette().color(QPalette::Text) != normal);
         for (int i : {5, 8})
             QCOMPARE(h.window.replyCells[i]->palette().color(QPalette::Text), normal);
-        // The next good reply clears the marks.
         h.port.responder = [](const QByteArray&) { return Hex("0104030012C53CBD"); };
         h.window.readingButtons[0]->click();
         QCOMPARE(h.window.replyCells[7]->palette().color(QPalette::Text), normal);

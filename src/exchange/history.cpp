@@ -24,11 +24,16 @@ void History::append(const ExchangeRecord& record) {
             break;
         }
     }
+    // A reply taken in one go can share a read buffer of kilobytes; the ring keeps its bytes only,
+    // or a day of timed mode would hold gigabytes.
+    ExchangeRecord kept = record;
+    kept.bytes.squeeze();
+    kept.detail.squeeze();
     if (count_ < capacity_) {
-        ring_.push_back(record);
+        ring_.push_back(std::move(kept));
         ++count_;
     } else {
-        ring_[first_] = record;
+        ring_[first_] = std::move(kept);
         first_ = (first_ + 1) % ring_.size();
     }
     ++appended_;
