@@ -32,7 +32,7 @@ void Usage() {
         "  wire     [--exchanges 10000] [--runs 3] [--settings 9600,n,8,1]\n"
         "  startup  [--runs 10] [--settle 1000] [--demo] [--program PATH]  (needs X)\n"
         "  poll     [--format rtu] [--baud 38400] [--readings 1|8] [--turnaround 5]\n"
-        "           [--seconds 20] [--runs 3] [--chart]\n"
+        "           [--reply-timeout 50] [--seconds 20] [--runs 3] [--chart]\n"
         "  stores   [--repaints 20]\n"
         "  idle     [--seconds 10]\n"
         "  soak     [--ticks 2000] [--interval 50]\n"

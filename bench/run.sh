@@ -83,7 +83,7 @@ run "$bench" poll --format ascii --baud 9600 --readings 8 "${poll[@]}"
 run "$bench" poll --format rtu --baud 38400 --readings 1 "${poll[@]}"
 run "$bench" poll --format ascii --baud 38400 --readings 8 "${poll[@]}"
 run "$bench" poll --format rtu --baud 38400 --readings 8 --chart "${poll[@]}"
-run "$bench" poll --format rtu --baud 9600 --readings 1 --turnaround 120 "${poll[@]}"
+run "$bench" poll --format rtu --baud 9600 --readings 1 --turnaround 120 --reply-timeout 200 "${poll[@]}"
 run "$bench" stores
 run "$bench" idle --seconds 10
 run "$bench" soak "${soak[@]}"
