@@ -88,7 +88,8 @@ int RunPoll(const Args& args) {
     }
     MainWindow& w = rig.window();
     // A drive slower than the 50 ms default needs a longer timeout, as its user would set.
-    const int replyTimeout = args.integer("reply-timeout", 50);
+    const int defaultTimeout = int(exchange::kMinimumCapture.count());
+    const int replyTimeout = args.integer("reply-timeout", defaultTimeout);
     w.setReplyTimeout(replyTimeout);
     std::vector<int> chosen;
     for (int r = 0; r < readings; ++r) chosen.push_back(readings == 1 ? 1 : r);
@@ -123,14 +124,14 @@ int RunPoll(const Args& args) {
         std::fflush(stdout);
     }
     w.poller().stop();
-    const QString where =
-        QStringLiteral(" (%1, %2 reading%3, turnaround %4 ms%5)")
-            .arg(setting.name())
-            .arg(readings)
-            .arg(readings == 1 ? "" : "s")
-            .arg(turnaround)
-            .arg(replyTimeout == 50 ? QString()
-                                    : QStringLiteral(", timeout %1 ms").arg(replyTimeout));
+    const QString where = QStringLiteral(" (%1, %2 reading%3, turnaround %4 ms%5)")
+                              .arg(setting.name())
+                              .arg(readings)
+                              .arg(readings == 1 ? "" : "s")
+                              .arg(turnaround)
+                              .arg(replyTimeout == defaultTimeout
+                                       ? QString()
+                                       : QStringLiteral(", timeout %1 ms").arg(replyTimeout));
     Row ratio{QStringLiteral("poll rate / line limit") + where, QStringLiteral("≥ 0.9"),
               QStringLiteral("×"), ratios, 3};
     ratio.meets = Median(ratios) >= 0.9;
