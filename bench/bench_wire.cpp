@@ -108,6 +108,7 @@ int RunWire(const Args& args) {
             const Clock::time_point start = Clock::now();
             // One byte per write, as the window sends a frame.
             for (char byte : frame) port.write(QByteArray(1, byte));
+            port.flush();
             QByteArray got;
             const auto deadline = start + std::chrono::seconds(1);
             while (got.size() < kFrameBytes && Clock::now() < deadline) {

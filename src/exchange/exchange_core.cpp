@@ -169,6 +169,7 @@ void ExchangeCore::transmit(Request request, quint64 id) {
     const bool switchRts = request.origin != Origin::Timed;
     if (switchRts) port_.setRts(false);
     for (char byte : request.bytes) port_.write(QByteArray(1, byte));
+    port_.flush();
     if (switchRts) {
         const auto wireTime = serial::CharacterTime(settings_) * request.bytes.size();
         port_.drain(std::chrono::ceil<milliseconds>(wireTime) + kDrainMargin);

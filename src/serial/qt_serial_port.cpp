@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <climits>
 #include <thread>
+#include <utility>
 
 namespace serial {
 namespace {
@@ -78,6 +79,7 @@ void QtSerialPort::setSettings(const QString& settingsText) {
 
 bool QtSerialPort::open() {
     if (port_.isOpen()) return true;
+    outgoing_.clear();  // written for a port that closed before they were handed over
     const QString device = map_.deviceFor(portNumber_);
     const QString where = QStringLiteral("COM%1 (%2): ").arg(portNumber_).arg(device);
     if (device.isEmpty()) {
@@ -123,12 +125,21 @@ QString QtSerialPort::errorText() const {
 }
 
 void QtSerialPort::write(const QByteArray& bytes) {
+    if (port_.isOpen()) outgoing_ += bytes;
+}
+
+// A frame goes to the driver in one write: its bytes leave back to back all the same, a USB
+// adapter makes one transfer of it instead of one per byte, and a pseudo-terminal wakes its
+// reader once per frame.
+void QtSerialPort::flush() {
+    if (outgoing_.isEmpty()) return;
+    const QByteArray bytes = std::exchange(outgoing_, QByteArray());
     if (!port_.isOpen()) return;
     if (unsentBytes_ == 0) unsentSince_ = std::chrono::steady_clock::now();
     unsentBytes_ += bytes.size();
 #ifdef Q_OS_UNIX
-    // With nothing queued in QSerialPort, a byte goes straight to the driver: it leaves in order
-    // all the same, without QSerialPort's buffering and signals for each byte of every frame.
+    // With nothing queued in QSerialPort, the bytes go straight to the driver: they leave in
+    // order all the same, without QSerialPort's buffering and signals.
     if (port_.bytesToWrite() == 0) {
         const ssize_t written = ::write(port_.handle(), bytes.constData(), size_t(bytes.size()));
         if (written == bytes.size()) return;
@@ -144,13 +155,14 @@ void QtSerialPort::write(const QByteArray& bytes) {
     port_.write(bytes);
 #endif
     // The send runs no events, and QSerialPort hands data to the device only from the event loop
-    // unless pushed: push each write out now so the bytes leave in the order they were written.
+    // unless pushed: push the rest out now so the bytes leave in the order they were written.
     if (port_.isOpen() && port_.bytesToWrite() > 0) port_.flush();
     if (port_.isOpen() && port_.bytesToWrite() > 0) port_.waitForBytesWritten(100);
 }
 
 void QtSerialPort::drain(std::chrono::milliseconds bound) {
     using Clock = std::chrono::steady_clock;
+    flush();
     const auto deadline = Clock::now() + bound;
     while (port_.isOpen() && port_.bytesToWrite() > 0 && Clock::now() < deadline) {
         const auto left =

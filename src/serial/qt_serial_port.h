@@ -23,6 +23,7 @@ class QtSerialPort : public QObject, public SerialPort {
     bool isOpen() const override;
     QString errorText() const override;
     void write(const QByteArray& bytes) override;
+    void flush() override;
     void drain(std::chrono::milliseconds bound) override;
     int pendingInputCount() override;
     QByteArray readPendingInput() override;
@@ -45,7 +46,9 @@ class QtSerialPort : public QObject, public SerialPort {
     QString settingsText_ = QStringLiteral("9600,n,8,1");
     PortSettings settings_;
     QString error_;
-    // Bytes written since the last drain and when the first of them was written.
+    // Bytes written and not yet handed to the driver.
+    QByteArray outgoing_;
+    // Bytes handed to the driver since the last drain and when the first of them was.
     qint64 unsentBytes_ = 0;
     bool pulling_ = false;
     bool quiet_ = false;

@@ -23,8 +23,11 @@ class SerialPort {
     virtual bool isOpen() const = 0;
     virtual QString errorText() const = 0;
 
-    // Queues bytes for transmission after those written before.
+    // Queues bytes for transmission after those written before. A port may hold them until
+    // flush() or drain(), so that a frame reaches the driver in one piece.
     virtual void write(const QByteArray& bytes) = 0;
+    // Hands the bytes written so far to the line without waiting for them to leave.
+    virtual void flush() {}
     // Returns once every written byte has left the port, or after `bound` at the latest.
     virtual void drain(std::chrono::milliseconds bound) = 0;
 
