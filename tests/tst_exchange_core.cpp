@@ -106,6 +106,34 @@ class TestExchangeCore : public QObject {
         QCOMPARE(done->reply, verdict == Verdict::Good ? kReply : QByteArray());
     }
 
+    // A poll ends with its own answer: not on the rest of an earlier reply before it, nor on a
+    // pause inside its answer, whose length the answer before told.
+    void pollEndsWithItsOwnAnswer_data() {
+        // The request leaves a frame gap (7 ms) after the answer before; then come the bytes before
+        // at 12 ms, the answer's first `split` bytes at 40 ms and the rest at 70 ms.
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<int>("split");
+        QTest::newRow("rest of an earlier reply first") << kReply.mid(5) << 8;
+        QTest::newRow("pause inside the answer") << QByteArray() << 4;
+    }
+    void pollEndsWithItsOwnAnswer() {
+        QFETCH(QByteArray, before);
+        QFETCH(int, split);
+        Rig rig;
+        rig.port.responder = [](const QByteArray&) { return kReply; };
+        rig.core.submit({kRequest, Origin::Poll});
+        QVERIFY(rig.settle());
+        rig.port.responder = nullptr;
+        for (auto [ms, bytes] :
+             {std::pair{12, before}, {40, kReply.left(split)}, {70, kReply.mid(split)}})
+            if (!bytes.isEmpty()) rig.port.arriveLater(ms, bytes);
+        const auto done = rig.core.waitForExchange(rig.core.submit({kRequest, Origin::Poll}),
+                                                   std::chrono::seconds(2));
+        QVERIFY(done);
+        QCOMPARE(done->judgement.verdict, Verdict::Good);
+        QCOMPARE(done->reply, before + kReply);
+    }
+
     // A reply that comes after its capture is logged on its own, with its exchange's counter, and
     // never mixed into the next reply.
     void lateReplyStaysApart() {

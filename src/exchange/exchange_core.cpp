@@ -24,8 +24,9 @@ constexpr int kLongestReplyCharacters = 64;
 constexpr milliseconds kClosedPortRetry{1000};
 // How early a timer tick may come against the capture it ends.
 constexpr milliseconds kTickTolerance{3};
-// The silence that ends an ASCII frame without its line feed.
-constexpr std::chrono::microseconds kAsciiSilence{20000};
+// The silence that ends a frame whose end cannot be told otherwise: an ASCII frame without its
+// line feed, or a poll's answer that is shorter than the same request's answers were.
+constexpr std::chrono::microseconds kLongSilence{20000};
 // The longest silence before a request that is slept rather than waited for in the event loop.
 constexpr milliseconds kLongestSleptGap{3};
 
@@ -276,23 +277,34 @@ void ExchangeCore::takeReplyBytes(Clock::time_point now) {
 
 // An RTU frame ends with a frame gap of silence. An ASCII frame ends with its line feed; Modbus
 // ASCII lets its characters come up to a second apart, and a PC's scheduler or a USB adapter
-// pauses for milliseconds, so silence ends one only after kAsciiSilence.
-std::chrono::microseconds ExchangeCore::silenceEndingFrame() const {
+// pauses for milliseconds, so silence ends one only after kLongSilence. So does it end a poll's
+// answer that has begun and is still short of its length: a request sent into its rest would
+// collide with it on the line, and the rest would open the next capture.
+std::chrono::microseconds ExchangeCore::silenceEndingFrame(bool answerUnderway) const {
     const std::chrono::microseconds gap = serial::FrameGap(settings_);
-    return framing_ == frame::Framing::Ascii
-               ? std::max<std::chrono::microseconds>(gap, kAsciiSilence)
+    return framing_ == frame::Framing::Ascii || answerUnderway
+               ? std::max<std::chrono::microseconds>(gap, kLongSilence)
                : gap;
 }
 
 // RTU frames end with a frame gap of silence; ASCII frames end with the line feed after the
 // colon, or with silence when the line feed never comes.
-bool ExchangeCore::frameEnded(const Arrivals& arrivals, Clock::time_point now) const {
+bool ExchangeCore::frameEnded(const Arrivals& arrivals, Clock::time_point now,
+                              bool answerUnderway) const {
     if (arrivals.bytes.isEmpty()) return false;
     if (framing_ == frame::Framing::Ascii) {
         const auto colon = arrivals.bytes.indexOf(':');
         if (colon >= 0 && arrivals.bytes.indexOf('\n', colon) >= 0) return true;
     }
-    return now - arrivals.last >= silenceEndingFrame();
+    return now - arrivals.last >= silenceEndingFrame(answerUnderway);
+}
+
+// A poll's reply that so far is the start of its answer: from the polled drive, with the
+// request's command, and shorter than the answers to the same request were.
+bool ExchangeCore::pollAnswerUnderway() const {
+    const QByteArray& bytes = replyBytes_.bytes;
+    return capture_.exchange.origin == Origin::Poll && framing_ == frame::Framing::Rtu &&
+           bytes.size() < expectedReply_ && bytes.startsWith(capture_.exchange.request.left(2));
 }
 
 void ExchangeCore::evaluateCapture() {
@@ -312,16 +324,23 @@ void ExchangeCore::evaluateCapture() {
         return;
     }
     // A poll does not wait for the silence after a reply whose length says it is whole: the
-    // silence is kept before the next request instead.
-    const bool ended = frameEnded(replyBytes_, now) ||
-                       (capture_.exchange.origin == Origin::Poll &&
-                        HoldsWholeReply(capture_.exchange.request, replyBytes_.bytes, framing_));
+    // silence is kept before the next request instead. Nor does a whole frame that does not
+    // answer it end a poll before its timeout: that is the rest of an earlier reply or an
+    // earlier request's late answer, and the drive answers this request after it.
+    const bool poll = capture_.exchange.origin == Origin::Poll;
+    const bool answered =
+        poll && HoldsWholeReply(capture_.exchange.request, replyBytes_.bytes, framing_);
+    const bool underway = pollAnswerUnderway();
+    const bool silent = frameEnded(replyBytes_, now, underway);
+    const bool waitForAnswer = poll && !answered && now < capture_.firstByteDeadline;
+    const bool ended = answered || (silent && !waitForAnswer);
     if ((ended && now >= capture_.earliestEnd) || now >= capture_.latestEnd) {
         finishCapture();
         return;
     }
-    const Clock::time_point next =
-        ended ? capture_.earliestEnd : replyBytes_.last + silenceEndingFrame();
+    const Clock::time_point next = ended    ? capture_.earliestEnd
+                                   : silent ? capture_.firstByteDeadline
+                                            : replyBytes_.last + silenceEndingFrame(underway);
     armCaptureTimer(std::min(next, capture_.latestEnd));
 }
 

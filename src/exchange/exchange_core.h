@@ -102,8 +102,10 @@ class ExchangeCore : public QObject {
     void takeArrivedBytes(Arrivals& into, Clock::time_point now);
     // The reply's bytes so far; after a quiet wait, with the first byte's time it began at.
     void takeReplyBytes(Clock::time_point now);
-    bool frameEnded(const Arrivals& arrivals, Clock::time_point now) const;
-    std::chrono::microseconds silenceEndingFrame() const;
+    bool frameEnded(const Arrivals& arrivals, Clock::time_point now,
+                    bool answerUnderway = false) const;
+    std::chrono::microseconds silenceEndingFrame(bool answerUnderway = false) const;
+    bool pollAnswerUnderway() const;
     void transmit(Request request, quint64 id);
     void evaluateCapture();
     void endCaptureForNextSend();
