@@ -27,8 +27,9 @@ constexpr milliseconds kTickTolerance{3};
 // The silence that ends a frame whose end cannot be told otherwise: an ASCII frame without its
 // line feed, or a poll's answer that is shorter than the same request's answers were.
 constexpr std::chrono::microseconds kLongSilence{20000};
-// The longest silence before a request that is slept rather than waited for in the event loop.
-constexpr milliseconds kLongestSleptGap{3};
+// The longest wait that is slept rather than waited for in the event loop: a frame gap before a
+// request, or the rest of a poll's answer with the gap after it (3.5 ms at 38400 baud).
+constexpr milliseconds kLongestSleptGap{4};
 
 // Late replies in a row after which the core names a reply timeout that would catch them.
 constexpr int kLateRunForSuggestion = 3;
@@ -222,12 +223,13 @@ void ExchangeCore::onArrival() {
         const Clock::time_point now = Clock::now();
         if (quiet_ && !replyStart_) {
             // The reply has begun; the rest stays with the port until the capture's 50 ms are
-            // up, or a poll's reply has had its wire time.
+            // up, or a poll's answer has had its wire time and the frame gap after it: the next
+            // poll may then go out as soon as this one is judged, with no second wait.
             replyStart_ = now;
             if (expectedReply_ > 0)
-                quietUntil_ =
-                    now + std::chrono::duration_cast<Clock::duration>(
-                              serial::CharacterTime(settings_) * (2 * expectedReply_ - 1) / 2);
+                quietUntil_ = now + serial::FrameGap(settings_) +
+                              std::chrono::duration_cast<Clock::duration>(
+                                  serial::CharacterTime(settings_) * (expectedReply_ - 1));
         }
         if (quiet_ && now < quietUntil_) {
             // A short reply's remaining wire time is slept off, finer than a timer wakes.
