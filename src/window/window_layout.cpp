@@ -78,9 +78,6 @@ Edit* MakeCell(QWidget* parent, const QString& name, const QRect& geometry, int 
     cell->setContentsMargins(0, 0, 0, 0);
     cell->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus);
     cell->setAccessibleName(accessibleName);
-    // A cell that fills its own background is opaque to Qt: a changed cell repaints itself
-    // alone, not the window and the grid's border beneath it as well.
-    cell->setAutoFillBackground(true);
     return cell;
 }
 
