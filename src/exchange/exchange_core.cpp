@@ -24,6 +24,8 @@ constexpr int kLongestReplyCharacters = 64;
 constexpr milliseconds kClosedPortRetry{1000};
 // How early a timer tick may come against the capture it ends.
 constexpr milliseconds kTickTolerance{3};
+// How late a timer may wake: it runs on whole milliseconds.
+constexpr milliseconds kTimerLateness{1};
 // The silence that ends a frame whose end cannot be told otherwise: an ASCII frame without its
 // line feed, or a poll's answer that is shorter than the same request's answers were.
 constexpr std::chrono::microseconds kLongSilence{20000};
@@ -234,7 +236,10 @@ void ExchangeCore::onArrival() {
         if (quiet_ && now < quietUntil_) {
             // A short reply's remaining wire time is slept off, finer than a timer wakes.
             if (quietUntil_ - now > kLongestSleptGap) {
-                armCaptureTimer(quietUntil_);
+                // A timer wakes up to a millisecond late, which every poll would add to the
+                // line's cycle: a poll's timer is set a millisecond early, when its answer is in
+                // already, and the rest of the gap is slept before the next request.
+                armCaptureTimer(expectedReply_ > 0 ? quietUntil_ - kTimerLateness : quietUntil_);
                 return;
             }
             Pause(quietUntil_ - now);
