@@ -110,22 +110,28 @@ class TestExchangeCore : public QObject {
     // pause inside its answer, whose length the answer before told.
     void pollEndsWithItsOwnAnswer_data() {
         // The request leaves a frame gap (7 ms) after the answer before; then come the bytes before
-        // at 12 ms, the answer's first `split` bytes at 40 ms and the rest at 70 ms.
+        // at 12 ms, the answer's first `split` bytes at `answerMs` and the rest at `restMs`. Bytes
+        // taken after the quiet wait for an answer's length and a frame gap (22 ms) count as come
+        // when taken, so the gaps here are that much longer than the silence they test.
         QTest::addColumn<QByteArray>("before");
         QTest::addColumn<int>("split");
-        QTest::newRow("rest of an earlier reply first") << kReply.mid(5) << 8;
-        QTest::newRow("pause inside the answer") << QByteArray() << 4;
+        QTest::addColumn<int>("answerMs");
+        QTest::addColumn<int>("restMs");
+        QTest::newRow("rest of an earlier reply first") << kReply.mid(5) << 8 << 50 << 0;
+        QTest::newRow("pause inside the answer") << QByteArray() << 4 << 40 << 76;
     }
     void pollEndsWithItsOwnAnswer() {
         QFETCH(QByteArray, before);
         QFETCH(int, split);
+        QFETCH(int, answerMs);
+        QFETCH(int, restMs);
         Rig rig;
         rig.port.responder = [](const QByteArray&) { return kReply; };
         rig.core.submit({kRequest, Origin::Poll});
         QVERIFY(rig.settle());
         rig.port.responder = nullptr;
         for (auto [ms, bytes] :
-             {std::pair{12, before}, {40, kReply.left(split)}, {70, kReply.mid(split)}})
+             {std::pair{12, before}, {answerMs, kReply.left(split)}, {restMs, kReply.mid(split)}})
             if (!bytes.isEmpty()) rig.port.arriveLater(ms, bytes);
         const auto done = rig.core.waitForExchange(rig.core.submit({kRequest, Origin::Poll}),
                                                    std::chrono::seconds(2));
