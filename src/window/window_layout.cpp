@@ -214,9 +214,11 @@ void MainWindow::buildLogAndFormats() {
                                   QStringLiteral("通讯记录 %1").arg(i + 1));
         line->setFrame(false);
         // One font that has the control pictures of a logged frame (␍␊) as well as its letters
-        // spares the lines a fallback font on every change.
+        // spares the lines a fallback font on every change. A logged frame is Latin letters,
+        // digits and those pictures, which need no shaping: the lines are laid out without it.
         QFont font = line->font();
         font.setFamilies({QStringLiteral("FreeSans"), font.family()});
+        font.setStyleStrategy(QFont::PreferNoShaping);
         line->setFont(font);
         line->setReadOnly(true);
         line->setFocusPolicy(Qt::ClickFocus);
