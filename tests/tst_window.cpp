@@ -207,8 +207,9 @@ class TestWindow : public QObject {
         QCOMPARE(plain, good);
     }
 
-    // The check of a spoiled reply is marked in the grid until the next good reply.
-    void spoiledCheckIsMarked() {
+    // The grid follows each reply, and marks the check of a spoiled one until a reply is not
+    // spoiled: the next good one, or the same bytes once they are no longer read as RTU.
+    void receiveGridFollowsTheReplies() {
         Harness h;
         h.port.responder = [](const QByteArray&) { return Hex("0104030012C53C00"); };
         h.window.readingButtons[0]->click();
@@ -218,6 +219,16 @@ class TestWindow : public QObject {
         for (int i : {5, 8})
             QCOMPARE(h.window.replyCells[i]->palette().color(QPalette::Text), normal);
         h.port.responder = [](const QByteArray&) { return Hex("0104030012C53CBD"); };
+        h.window.readingButtons[0]->click();
+        QCOMPARE(h.window.replyCells[7]->palette().color(QPalette::Text), normal);
+        h.port.responder = [](const QByteArray&) { return Hex("0104030112C56D7D"); };
+        h.window.readingButtons[0]->click();
+        QCOMPARE(h.window.replyCells[3]->text(), QStringLiteral("01"));
+
+        h.port.responder = [](const QByteArray&) { return Hex("0104030012C53C00"); };
+        h.window.readingButtons[0]->click();
+        QVERIFY(h.window.replyCells[7]->palette().color(QPalette::Text) != normal);
+        h.window.formatGroup->button(kAscii)->click();
         h.window.readingButtons[0]->click();
         QCOMPARE(h.window.replyCells[7]->palette().color(QPalette::Text), normal);
     }

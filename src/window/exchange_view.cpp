@@ -1,5 +1,7 @@
 // The send button, timed mode, and what the exchange core reports: the log lines with their
 // verdicts and the receive grid.
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QMenu>
 #include <QPushButton>
@@ -192,19 +194,28 @@ void MainWindow::showReply(const exchange::Exchange& exchange) {
     showSoon();
 }
 
-// The reply in the receive grid; the check of a reply whose check failed in red.
+// The reply in the receive grid; the check of a reply whose check failed in red. Timed mode and
+// the poller mostly bring the same reply again, and then the grid is left as it is rather than
+// its 128 cells read back ten times a second.
 void MainWindow::showGrid(const exchange::Exchange& exchange) {
-    const exchange::GridTexts grid = exchange::ReceiveGridTexts(exchange.reply);
     const exchange::Judgement& judgement = exchange.judgement;
-    const bool checkFailed = judgement.verdict == exchange::Verdict::CheckError;
+    std::bitset<kCellCount> marks;
+    if (judgement.verdict == exchange::Verdict::CheckError)
+        for (int i = std::max(judgement.checkAt, 0);
+             i < std::min(judgement.checkAt + judgement.checkLength, kCellCount); ++i)
+            marks.set(std::size_t(i));
+    const QByteArray shown = exchange.reply.left(kCellCount);
+    if (shown == shownReply_ && marks == markedCells_) return;
+    shownReply_ = shown;
+
+    const exchange::GridTexts grid = exchange::ReceiveGridTexts(shown);
     for (int i = 0; i < kCellCount; ++i) {
         SetTextIfChanged(replyCells[i], grid.hex[i]);
         if (replyCharCells[i]->text() != grid.chars[i]) {
             replyCharCells[i]->setText(grid.chars[i]);
             FitCharacterFont(replyCharCells[i]);
         }
-        const bool mark =
-            checkFailed && i >= judgement.checkAt && i < judgement.checkAt + judgement.checkLength;
+        const bool mark = marks.test(std::size_t(i));
         if (mark == markedCells_.test(std::size_t(i))) continue;
         markedCells_.set(std::size_t(i), mark);
         for (QLineEdit* cell : {replyCells[i], replyCharCells[i]}) {

@@ -191,6 +191,7 @@ class MainWindow : public QWidget {
     QByteArray frameToSend();
     std::optional<QByteArray> frameToSend_;  // forgotten whenever a byte cell changes
     std::bitset<kCellCount> markedCells_;    // reply cells showing a failed check in red
+    QByteArray shownReply_;                  // the bytes the receive grid shows
 
     // Monitoring helpers.
     void connectMonitoring();
