@@ -1,6 +1,7 @@
 #include "fake_serial_port.h"
 
 #include <QTimer>
+#include <utility>
 
 void FakeSerialPort::arrive(const QByteArray& bytes) {
     input_.append(bytes);
@@ -36,20 +37,20 @@ void FakeSerialPort::write(const QByteArray& bytes) {
     unanswered_.append(bytes);
 }
 
-void FakeSerialPort::drain(std::chrono::milliseconds) {
+std::chrono::steady_clock::time_point FakeSerialPort::drain(std::chrono::milliseconds) {
     events << QStringLiteral("drain");
+    input_.append(std::exchange(duringSend, QByteArray()));
     answer();
+    return std::chrono::steady_clock::now();
 }
 
 int FakeSerialPort::pendingInputCount() {
     if (!open_) return 0;
-    answer();
     return static_cast<int>(input_.size());
 }
 
 QByteArray FakeSerialPort::readPendingInput() {
     if (!open_) return QByteArray();
-    answer();
     QByteArray bytes = input_;
     input_.clear();
     return bytes;
@@ -61,6 +62,7 @@ void FakeSerialPort::setRts(bool on) {
 
 void FakeSerialPort::answer() {
     if (unanswered_.isEmpty()) return;
-    if (responder) input_.append(responder(unanswered_));
+    const QByteArray reply = responder ? responder(unanswered_) : QByteArray();
     unanswered_.clear();
+    if (!reply.isEmpty()) arriveLater(replyDelayMs, reply);
 }

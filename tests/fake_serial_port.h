@@ -19,9 +19,13 @@ class FakeSerialPort : public serial::SerialPort {
     int openCount = 0;
     bool refuseOpen = false;
 
-    // Answers a complete frame: called at drain (a manual send) or at the receive count
-    // (timed sends, which do not drain) with every byte written since the last answer.
+    // Answers a complete frame: called at drain with every byte written since the last answer;
+    // the answer arrives from the event loop once the send has returned, `replyDelayMs` later.
     std::function<QByteArray(const QByteArray&)> responder;
+    int replyDelayMs = 0;
+    // Bytes that arrive while the next request goes out, as the rest of a late reply does; they
+    // are in the input buffer when the drain returns.
+    QByteArray duringSend;
 
     void setPortNumber(int number) override { portNumber_ = number; }
     void setSettings(const QString& text) override { settings_ = text; }
@@ -30,7 +34,7 @@ class FakeSerialPort : public serial::SerialPort {
     bool isOpen() const override { return open_; }
     QString errorText() const override { return error_; }
     void write(const QByteArray& bytes) override;
-    void drain(std::chrono::milliseconds bound) override;
+    std::chrono::steady_clock::time_point drain(std::chrono::milliseconds bound) override;
     int pendingInputCount() override;
     QByteArray readPendingInput() override;
     void setRts(bool on) override;

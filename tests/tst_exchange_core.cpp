@@ -11,6 +11,7 @@ using exchange::Verdict;
 
 Q_DECLARE_METATYPE(Origin)
 Q_DECLARE_METATYPE(Verdict)
+Q_DECLARE_METATYPE(frame::Framing)
 
 namespace {
 
@@ -18,6 +19,9 @@ namespace {
 const serial::PortSettings kSlowLine{4800, serial::Parity::None, 8, 1};
 const QByteArray kRequest = QByteArray::fromHex("0104010180 49");
 const QByteArray kReply = QByteArray::fromHex("0104030112C56D7D");
+// The next reading (output current) and its answer.
+const QByteArray kCurrentRequest = QByteArray::fromHex("01040102C048");
+const QByteArray kCurrentReply = QByteArray::fromHex("0104030212C59D7D");
 
 struct Rig {
     FakeSerialPort port;
@@ -61,7 +65,8 @@ class TestExchangeCore : public QObject {
             << Origin::Manual << QStringList{"rts off"} + writes + QStringList{"drain", "rts on"};
         QTest::newRow("poll") << Origin::Poll
                               << QStringList{"rts off"} + writes + QStringList{"drain", "rts on"};
-        QTest::newRow("timed mode leaves RTS alone") << Origin::Timed << writes;
+        QTest::newRow("timed mode leaves RTS alone")
+            << Origin::Timed << writes + QStringList{"drain"};
     }
     void howARequestGoesOut() {
         QFETCH(Origin, origin);
@@ -155,6 +160,107 @@ class TestExchangeCore : public QObject {
                                          "RXD 1 good"}));
         QCOMPARE(rig.records[2].bytes, kReply);
         QVERIFY(rig.records[2].firstByteMs >= 100);
+    }
+
+    // No drive answers before it has heard the whole request: bytes that came while it went out,
+    // and those that follow them without a frame gap, are the earlier request's late answer.
+    // The reply of the request itself comes after them.
+    void bytesDuringTheSendAreAnEarlierReply_data() {
+        QTest::addColumn<frame::Framing>("framing");
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("split");  // bytes of the late reply in the input during the send
+        QTest::newRow("rtu, rest after the send") << frame::Framing::Rtu << kRequest << kReply << 3;
+        QTest::newRow("rtu, all during the send") << frame::Framing::Rtu << kRequest << kReply << 8;
+        QTest::newRow("ascii, rest after the send")
+            << frame::Framing::Ascii << QByteArray(":01040101F9\r\n")
+            << QByteArray(":0104030112C520\r\n") << 5;
+    }
+    void bytesDuringTheSendAreAnEarlierReply() {
+        QFETCH(frame::Framing, framing);
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, reply);
+        QFETCH(int, split);
+        Rig rig(framing);
+        rig.core.submit({request, Origin::Poll});  // no answer within its capture
+        QVERIFY(rig.settle());
+        rig.port.duringSend = reply.left(split);
+        if (split < reply.size()) rig.port.arriveLater(1, reply.mid(split));
+        rig.port.arriveLater(30, reply);
+        const auto done = rig.core.waitForExchange(rig.core.submit({request, Origin::Poll}),
+                                                   std::chrono::seconds(2));
+        QVERIFY(done);
+        QCOMPARE(done->judgement.verdict, Verdict::Good);
+        QCOMPARE(done->reply, reply);
+        QVERIFY2(done->firstByteMs >= 25, qPrintable(QString::number(done->firstByteMs)));
+        QCOMPARE(rig.log(),
+                 (QStringList{"TXD 0", "RXD 0 no reply", "TXD 1", "late 0", "RXD 1 good"}));
+        QCOMPARE(rig.records[3].bytes, reply);
+    }
+
+    // A whole answer to the request before, whose reply was missing, that opens the reply of
+    // another request is that request's late answer; this one waits on for its own.
+    void answerToTheRequestBeforeIsLate() {
+        Rig rig;
+        rig.core.submit({kRequest, Origin::Manual});
+        QVERIFY(rig.settle());
+        rig.port.arriveLater(10, kReply);
+        rig.port.arriveLater(40, kCurrentReply);
+        const auto done = rig.core.waitForExchange(
+            rig.core.submit({kCurrentRequest, Origin::Manual}), std::chrono::seconds(2));
+        QVERIFY(done);
+        QCOMPARE(done->judgement.verdict, Verdict::Good);
+        QCOMPARE(done->reply, kCurrentReply);
+        QCOMPARE(rig.log(),
+                 (QStringList{"TXD 0", "RXD 0 no reply", "TXD 1", "late 0", "RXD 1 good"}));
+        // The same request again: its answer cannot be told from the one before, and is taken.
+        rig.port.arriveLater(10, kCurrentReply);
+        const auto again = rig.core.waitForExchange(
+            rig.core.submit({kCurrentRequest, Origin::Manual}), std::chrono::seconds(2));
+        QVERIFY(again && again->judgement.verdict == Verdict::Good);
+    }
+
+    // Presses wait out their pause and go in the order made; a stop goes before those still
+    // queued, never before the exchange in flight.
+    void queuedRequestsKeepTheirOrder() {
+        Rig rig;
+        const auto soon = exchange::Clock::now() + std::chrono::milliseconds(30);
+        rig.core.submit({kRequest, Origin::Manual});  // in flight
+        rig.core.submit({QByteArray("A"), Origin::Manual, soon});
+        rig.core.submit({QByteArray("B"), Origin::Manual, soon});
+        rig.core.submit({QByteArray("S"), Origin::Manual, soon, true});
+        QVERIFY(rig.settle());
+        QCOMPARE(QString::fromLatin1(rig.port.written.mid(kRequest.size())), QStringLiteral("SAB"));
+        QCOMPARE(rig.log().size(), 8);
+        // Nothing goes out before its moment.
+        rig.port.written.clear();
+        rig.core.submit({QByteArray("C"), Origin::Manual,
+                         exchange::Clock::now() + std::chrono::milliseconds(100)});
+        QTest::qWait(60);
+        QVERIFY(rig.port.written.isEmpty());
+        QVERIFY(rig.settle());
+        QCOMPARE(rig.port.written, QByteArray("C"));
+    }
+
+    // Each request's own completion is told once, with its own exchange, also when the port was
+    // closed and nothing went out.
+    void completionComesWithItsExchange() {
+        Rig rig;
+        rig.port.responder = [](const QByteArray& frame) {
+            return frame == kRequest ? kReply : kCurrentReply;
+        };
+        std::vector<QByteArray> replies;
+        const auto keep = [&](const exchange::Exchange& e) { replies.push_back(e.reply); };
+        rig.core.submit({kRequest, Origin::Manual}, keep);
+        rig.core.submit({kCurrentRequest, Origin::Manual}, keep);
+        QVERIFY(rig.settle());
+        QCOMPARE(replies, (std::vector<QByteArray>{kReply, kCurrentReply}));
+        rig.port.close();
+        rig.port.refuseOpen = true;
+        bool notSent = false;
+        rig.core.submit({kRequest, Origin::Manual},
+                        [&](const exchange::Exchange& e) { notSent = !e.sent; });
+        QVERIFY(notSent);
     }
 
     // An ASCII reply may pause between its characters for longer than RTU's frame gap.

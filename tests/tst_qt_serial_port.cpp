@@ -47,14 +47,21 @@ class TestQtSerialPort : public QObject {
         serial::QtSerialPort port(MapTo(pty.slavePath()));
         port.setSettings(QStringLiteral("4800,n,8,1"));
         QVERIFY(port.open());
+        using Clock = std::chrono::steady_clock;
         QElapsedTimer clock;
         clock.start();
+        const Clock::time_point started = Clock::now();
         for (int i = 0; i < 48; ++i) port.write("U");
-        port.drain(std::chrono::milliseconds(500));
+        const Clock::time_point left = port.drain(std::chrono::milliseconds(500));
+        const Clock::time_point returned = Clock::now();
         // 48 characters of 10 bits at 4800 baud need 100 ms on the wire: RTS must not come back
         // on before, even where the driver reports its queue empty at once.
         QVERIFY2(clock.elapsed() >= 100, qPrintable(QString::number(clock.elapsed())));
         QVERIFY2(clock.elapsed() < 400, qPrintable(QString::number(clock.elapsed())));
+        // Replies are timed from the moment the last byte left, not from the drain's return one
+        // character (2.08 ms) later.
+        QVERIFY(left >= started + std::chrono::microseconds(99900));
+        QVERIFY(left <= returned - std::chrono::microseconds(2000));
     }
 
     void missingDeviceFailsQuietly_data() {

@@ -43,7 +43,9 @@ class TestReplyJudge : public QObject {
         QTest::newRow("ascii not hexadecimal") << Framing::Ascii << asciiRead << AsciiLine(":01040G0112C520") << Verdict::Incomplete << -1;
         QTest::newRow("ascii spoiled lrc") << Framing::Ascii << asciiRead << AsciiLine(":0104030112C521") << Verdict::CheckError << 13;
         QTest::newRow("ascii other function") << Framing::Ascii << asciiRead << AsciiLine(":0104030212C51F") << Verdict::OtherAnswer << -1;
-        QTest::newRow("ascii no colon") << Framing::Ascii << asciiRead << QByteArray("0104") << Verdict::OtherAnswer << -1;
+        QTest::newRow("ascii no colon is noise") << Framing::Ascii << asciiRead << QByteArray("0104") << Verdict::Incomplete << -1;
+        QTest::newRow("rtu noise without the address") << Framing::Rtu << rtuRead << Hex("FF7E3C") << Verdict::Incomplete << -1;
+        QTest::newRow("rtu ten copies of the answer") << Framing::Rtu << rtuRead << Hex("0104030112C56D7D").repeated(10) << Verdict::Good << -1;
         // clang-format on
 
         // Hand-made frames of another layout (standard Modbus reads) are judged by the framing
@@ -53,6 +55,7 @@ class TestReplyJudge : public QObject {
         QTest::newRow("other layout, rtu good") << Framing::Rtu << holding << Hex("0103020064B9AF") << Verdict::Good << -1;
         QTest::newRow("other layout, rtu spoiled") << Framing::Rtu << holding << Hex("0103020064B9AE") << Verdict::CheckError << 5;
         QTest::newRow("other layout, ascii good") << Framing::Ascii << AsciiLine(":010300010001FA") << AsciiLine(":010302006496") << Verdict::Good << -1;
+        QTest::newRow("other layout, ascii noise") << Framing::Ascii << AsciiLine(":010300010001FA") << QByteArray("\x7f\x01") << Verdict::Incomplete << -1;
         // clang-format on
     }
     void verdict() {
@@ -75,6 +78,38 @@ class TestReplyJudge : public QObject {
         QVERIFY(exchange::HoldsWholeReply(request, Hex("0104030112C56D00"), Framing::Rtu));
         QVERIFY(!exchange::HoldsWholeReply(request, Hex("0104030112C5"), Framing::Rtu));
         QVERIFY(!exchange::HoldsWholeReply(request, Hex("0104030012C53CBD"), Framing::Rtu));
+    }
+
+    // A good answer among other bytes says how many came with it; a lone answer says nothing.
+    void extraBytesAreNamed_data() {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("detail");
+        const QByteArray answer = Hex("0104030112C56D7D");
+        QTest::newRow("alone") << answer << QString();
+        QTest::newRow("nine more copies") << answer.repeated(10) << "72 bytes after it";
+        QTest::newRow("a stray byte first") << Hex("00") + answer << "1 bytes before the frame";
+        QTest::newRow("both") << Hex("00") + answer + Hex("0000")
+                              << "1 bytes before the frame, 2 bytes after it";
+    }
+    void extraBytesAreNamed() {
+        QFETCH(QByteArray, reply);
+        const exchange::Judgement judgement =
+            exchange::JudgeReply(Hex("0104010180 49"), reply, Framing::Rtu);
+        QCOMPARE(judgement.verdict, Verdict::Good);
+        QTEST(judgement.detail, "detail");
+    }
+
+    // The answer to the request before is told from this request's own only by what it answers.
+    void leadingAnswer() {
+        const QByteArray item1 = Hex("0104010180 49");
+        const QByteArray answer1 = Hex("0104030112C56D7D");
+        QCOMPARE(exchange::LeadingAnswerLength(item1, answer1 + Hex("01"), Framing::Rtu), 8);
+        QCOMPARE(exchange::LeadingAnswerLength(item1, Hex("00") + answer1, Framing::Rtu), 0);
+        QCOMPARE(exchange::LeadingAnswerLength(item1, Hex("0104030112C56D00"), Framing::Rtu), 0);
+        QCOMPARE(exchange::LeadingAnswerLength(Hex("01040102C048"), answer1, Framing::Rtu), 0);
+        QCOMPARE(exchange::LeadingAnswerLength(AsciiLine(":01040101F9"),
+                                               AsciiLine(":0104030112C520"), Framing::Ascii),
+                 17);
     }
 
     // The tooltip names the check the frame needs and the one it carries, low byte first.

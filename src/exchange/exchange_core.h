@@ -1,19 +1,21 @@
 // The exchange on the line, one at a time: the send (RTS off, one byte per write, drain, RTS
 // on), the capture of the reply to the frame's end, the verdict, late bytes, and the counter
 // that a request shares with its reply. The window's buttons, timed mode and the trend poller
-// all go through it; it reports every frame as a record.
+// all go through it, queued in turn; it reports every frame as a record.
 #pragma once
 
 #include <QHash>
 #include <QObject>
 #include <QTimer>
 #include <chrono>
-#include <deque>
 #include <functional>
 #include <optional>
 
+#include "exchange/capture_timing.h"
 #include "exchange/exchange_record.h"
 #include "exchange/history.h"
+#include "exchange/late_replies.h"
+#include "exchange/request_queue.h"
 #include "frame/frame_composer.h"
 #include "serial/port_settings.h"
 #include "serial/serial_port.h"
@@ -24,16 +26,9 @@ namespace exchange {
 constexpr std::chrono::milliseconds kMinimumCapture{50};
 constexpr std::chrono::milliseconds kLongestReplyTimeout{2000};
 
-struct Request {
-    QByteArray bytes;
-    Origin origin = Origin::Manual;
-};
-
 class ExchangeCore : public QObject {
     Q_OBJECT
   public:
-    using Clock = std::chrono::steady_clock;
-
     explicit ExchangeCore(serial::SerialPort& port, QObject* parent = nullptr);
     ~ExchangeCore() override;
 
@@ -48,17 +43,21 @@ class ExchangeCore : public QObject {
     std::chrono::milliseconds replyTimeout() const { return replyTimeout_; }
     // After three late replies in a row, the smallest timeout that would have caught them;
     // 0 while there is nothing to suggest.
-    int suggestedTimeout() const { return lateRun_ >= 3 ? suggestedTimeout_ : 0; }
+    int suggestedTimeout() const { return late_.suggestedTimeout(); }
     // The longest a capture can last at the current settings and timeout.
     std::chrono::milliseconds longestCapture() const;
 
-    // Sends at once when the line is free, otherwise queues the request behind the exchange in
-    // flight; a timed request replaces a timed one still queued. Returns the exchange's id, or 0
-    // when the port was closed and nothing went out.
-    quint64 submit(const Request& request);
+    // Sends at once when the line is free and the request is due, otherwise queues it behind the
+    // exchange in flight and those queued before (an urgent one before all that are not); a
+    // timed request replaces a timed one still queued. `done` is called with the exchange that
+    // carried the request, also when nothing went out. Returns the exchange's id, or 0 when it
+    // was sent at once into a closed port.
+    quint64 submit(const Request& request, ExchangeDone done = {});
 
     // Nothing in flight and nothing queued.
     bool idle() const;
+    // An exchange is on the line: its request is going out or its reply is being captured.
+    bool busy() const { return state_ != State::Idle; }
 
     // Every record reported so far (also emitted one by one as recordAdded).
     History& history() { return history_; }
@@ -86,34 +85,28 @@ class ExchangeCore : public QObject {
     void report(const ExchangeRecord& record);
     struct Capture {
         Exchange exchange;
-        Clock::time_point requestEnd;
+        ExchangeDone done;
         Clock::time_point firstByteDeadline;
         Clock::time_point earliestEnd;
         Clock::time_point latestEnd;
     };
-    // Bytes that came while no capture ran.
-    struct Arrivals {
-        QByteArray bytes;
-        Clock::time_point first;
-        Clock::time_point last;
-    };
 
     void onArrival();
-    void takeArrivedBytes(Arrivals& into, Clock::time_point now);
     // The reply's bytes so far; after a quiet wait, with the first byte's time it began at.
     void takeReplyBytes(Clock::time_point now);
-    bool frameEnded(const Arrivals& arrivals, Clock::time_point now,
-                    bool answerUnderway = false) const;
-    std::chrono::microseconds silenceEndingFrame(bool answerUnderway = false) const;
+    QByteArray continueLateFrame(QByteArray bytes, Clock::time_point now);
+    void splitPreviousAnswer();
     bool pollAnswerUnderway() const;
-    void transmit(Request request, quint64 id);
+    void transmit(QueuedRequest entry);
+    void startCapture(QueuedRequest& entry, Clock::time_point requestEnd);
     void evaluateCapture();
     void endCaptureForNextSend();
     void finishCapture();
     void emitLateBytes();
     void startNext();
     void armCaptureTimer(Clock::time_point at);
-    void emitNotSent(const Request& request, quint64 id);
+    void emitNotSent(QueuedRequest& entry);
+    void finished(const Exchange& exchange, const ExchangeDone& done);
     ExchangeRecord recordFor(const Exchange& exchange, Direction direction) const;
 
     serial::SerialPort& port_;
@@ -125,21 +118,22 @@ class ExchangeCore : public QObject {
     State state_ = State::Idle;
     Capture capture_;
     Arrivals replyBytes_;
-    Arrivals lateBytes_;
+    LateReplies late_;
+    // The rest of an earlier reply began before this request had left and is still arriving.
+    bool lateFrameOpen_ = false;
+    // The request of the exchange before, while its reply is missing or wrong: its answer may
+    // still come first.
+    QByteArray unansweredRequest_;
     Clock::time_point lastRequestEnd_;
     Clock::time_point lineFreeAt_;
 
-    std::deque<std::pair<quint64, Request>> queue_;
+    RequestQueue queue_;
     std::function<std::optional<Request>()> pollSource_;
     quint64 nextId_ = 1;
     std::optional<Exchange> lastFinished_;
     int counter_ = 0;
     int lastCounter_ = 0;
     bool notSentShown_ = false;  // a repeating sender has been told once that the port is closed
-    int lateRun_ = 0;            // exchanges in a row whose reply came late
-    int lateCounter_ = -1;       // the exchange the last late bytes belonged to
-    int lateRunGapMs_ = 0;
-    int suggestedTimeout_ = 0;
 
     QTimer captureTimer_;  // the capture's deadlines and the end of late frames
     Clock::time_point captureDue_;

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
+#include <chrono>
 #include <optional>
 
 #include "exchange/reply_judge.h"
@@ -38,6 +39,8 @@ struct ExchangeRecord {
 // A request and the reply its capture collected, judged.
 struct Exchange {
     quint64 id = 0;
+    // The moment the request had left the port: the reply and its delays count from here.
+    std::chrono::steady_clock::time_point requestEnd;
     bool sent = true;  // false when the port was closed and nothing went out
     Origin origin = Origin::Manual;
     int counter = 0;
@@ -46,6 +49,8 @@ struct Exchange {
     Judgement judgement;
     int firstByteMs = -1;
     int lastByteMs = -1;
+    // The first byte's delay to the microsecond, for figures that add many of them up.
+    std::chrono::microseconds firstByteDelay{-1};
 };
 
 }  // namespace exchange

@@ -1,5 +1,6 @@
 #include "exchange/reply_judge.h"
 
+#include <QStringList>
 #include <optional>
 #include <utility>
 
@@ -85,6 +86,23 @@ QString Mismatch(const QByteArray& request, const QByteArray& reply) {
     return QString();
 }
 
+// Why bytes that hold no frame start are not one.
+QString NoFrameText(Framing framing, quint8 address) {
+    return framing == Framing::Ascii
+               ? QStringLiteral("the bytes make no frame: no ':' starts one")
+               : QStringLiteral("the bytes make no frame: none starts with address %1")
+                     .arg(address);
+}
+
+// A good answer among other bytes says how many came with it: a line that repeats or adds
+// bytes is worth knowing about even when the answer itself is sound.
+QString ExtraBytesText(int before, int after) {
+    QStringList parts;
+    if (before > 0) parts << QStringLiteral("%1 bytes before the frame").arg(before);
+    if (after > 0) parts << QStringLiteral("%1 bytes after it").arg(after);
+    return parts.join(QStringLiteral(", "));
+}
+
 FrameRead ReadAt(const QByteArray& reply, int start, Framing framing, bool layout) {
     const char* data = reply.constData() + start;
     const int available = static_cast<int>(reply.size()) - start;
@@ -135,8 +153,7 @@ Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, Framing
     if (!IsWholeFrame(request, framing)) {
         // Another layout: only the framing and the check can be judged.
         const int start = framing == Framing::Ascii ? int(reply.indexOf(':')) : 0;
-        if (start < 0)
-            return Verdicted(Verdict::OtherAnswer, QStringLiteral("no ':' starts a frame"));
+        if (start < 0) return Verdicted(Verdict::Incomplete, NoFrameText(framing, 0));
         return FromRead(ReadAt(reply, start, framing, false), start, framing);
     }
 
@@ -158,18 +175,15 @@ Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, Framing
     if (answer) {
         Judgement judgement = FromRead(answer->second, answer->first, framing);
         const QString mismatch = Mismatch(requestBody, judgement.body);
-        if (mismatch.isEmpty()) return judgement;
-        return Verdicted(Verdict::OtherAnswer, mismatch);
+        if (!mismatch.isEmpty()) return Verdicted(Verdict::OtherAnswer, mismatch);
+        judgement.detail = ExtraBytesText(
+            answer->first, int(reply.size()) - answer->first - answer->second.consumed);
+        return judgement;
     }
-    // No whole frame: what went wrong with the one that starts where the drive's would.
+    // No whole frame: what went wrong with the one that starts where the drive's would. Bytes
+    // that make no frame at all are noise, not another device's answer.
     const int start = static_cast<int>(reply.indexOf(opener));
-    if (start < 0) {
-        const QString missing =
-            framing == Framing::Ascii
-                ? QStringLiteral("no ':' starts a frame")
-                : QStringLiteral("no frame from address %1").arg(static_cast<quint8>(opener));
-        return Verdicted(Verdict::OtherAnswer, missing);
-    }
+    if (start < 0) return Verdicted(Verdict::Incomplete, NoFrameText(framing, quint8(opener)));
     return FromRead(ReadAt(reply, start, framing, true), start, framing);
 }
 
@@ -187,6 +201,14 @@ bool HoldsWholeReply(const QByteArray& request, const QByteArray& reply, Framing
         if (whole && Mismatch(requestBody, read.body).isEmpty()) return true;
     }
     return false;
+}
+
+int LeadingAnswerLength(const QByteArray& request, const QByteArray& bytes, Framing framing) {
+    if (bytes.isEmpty() || !IsWholeFrame(request, framing)) return 0;
+    const FrameRead read = ReadAt(bytes, 0, framing, true);
+    if (read.outcome != ReadOutcome::Frame) return 0;
+    const QByteArray requestBody = ReadAt(request, 0, framing, true).body;
+    return Mismatch(requestBody, read.body).isEmpty() ? read.consumed : 0;
 }
 
 }  // namespace exchange

@@ -11,9 +11,9 @@ namespace exchange {
 enum class Verdict {
     Good,         // a whole frame whose check holds and which answers the request
     NoReply,      // nothing arrived
-    Incomplete,   // a frame started but did not end (or is not a frame of this framing)
+    Incomplete,   // a frame started but did not end, or the bytes make no frame of this framing
     CheckError,   // the CRC-16 or LRC does not match the frame
-    OtherAnswer,  // address, command or function differ from the request, or no frame start
+    OtherAnswer,  // a whole frame whose address, command or function differ from the request
     Late,         // bytes that arrived after their exchange had ended
 };
 
@@ -24,8 +24,8 @@ QString VerdictEnglishName(Verdict verdict);
 
 struct Judgement {
     Verdict verdict = Verdict::NoReply;
-    // What is wrong with a reply that is not good ("CRC expected 6D 7D, received 6D 00");
-    // empty for a good one.
+    // What is wrong with a reply that is not good ("CRC expected 6D 7D, received 6D 00"); for a
+    // good one, the bytes that came with it ("72 bytes after it"), or nothing.
     QString detail;
     // The check's place in the reply, for marking it: first byte and count (0 when none).
     int checkAt = -1;
@@ -45,5 +45,9 @@ Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, frame::
 // Whether `reply` already holds a whole frame of the drive's layout answering `request` (its
 // check right or wrong): no more bytes of it are to come.
 bool HoldsWholeReply(const QByteArray& request, const QByteArray& reply, frame::Framing framing);
+
+// The length of the whole, checked frame at the very start of `bytes` when it answers `request`
+// (a request of the drive's layout); 0 otherwise.
+int LeadingAnswerLength(const QByteArray& request, const QByteArray& bytes, frame::Framing framing);
 
 }  // namespace exchange

@@ -80,6 +80,7 @@ void QtSerialPort::setSettings(const QString& settingsText) {
 bool QtSerialPort::open() {
     if (port_.isOpen()) return true;
     outgoing_.clear();  // written for a port that closed before they were handed over
+    unsentBytes_ = 0;
     const QString device = map_.deviceFor(portNumber_);
     const QString where = QStringLiteral("COM%1 (%2): ").arg(portNumber_).arg(device);
     if (device.isEmpty()) {
@@ -160,7 +161,7 @@ void QtSerialPort::flush() {
     if (port_.isOpen() && port_.bytesToWrite() > 0) port_.waitForBytesWritten(100);
 }
 
-void QtSerialPort::drain(std::chrono::milliseconds bound) {
+std::chrono::steady_clock::time_point QtSerialPort::drain(std::chrono::milliseconds bound) {
     using Clock = std::chrono::steady_clock;
     flush();
     const auto deadline = Clock::now() + bound;
@@ -170,19 +171,23 @@ void QtSerialPort::drain(std::chrono::milliseconds bound) {
         if (!port_.waitForBytesWritten(static_cast<int>(std::max<qint64>(1, left.count())))) break;
     }
     // The driver's queue empties before the UART's FIFO and shift register do, and a USB
-    // adapter reports empty long before its chip has sent the bytes. So wait for the queue, then
-    // for the transmitter-empty flag where the driver has one, and in any case until the bytes
-    // written since the last drain have had their wire time (plus one character) to leave.
+    // adapter reports empty long before its chip has sent the bytes. So the bytes have left at
+    // the end of their wire time from when the driver got them, or when the driver last said
+    // they were still going, whichever is later.
     const auto characterTime = std::chrono::microseconds(1000000LL * BitsPerCharacter(settings_) /
                                                          std::max(1, settings_.baudRate));
-    const auto leftPort = unsentSince_ + characterTime * (unsentBytes_ + 1);
-    unsentBytes_ = 0;
+    const Clock::time_point handedOver = unsentSince_;
+    const qint64 bytes = std::exchange(unsentBytes_, 0);
+    Clock::time_point left = Clock::now();
+    if (bytes > 0)
+        left = handedOver + std::chrono::duration_cast<Clock::duration>(characterTime * bytes);
     auto sleepUntil = [&](Clock::time_point until) {
         std::this_thread::sleep_until(std::min(until, deadline));
     };
     while (port_.isOpen() && Clock::now() < deadline) {
         const int queued = kernelQueue(Queue::Output);
         if (queued <= 0) break;
+        left = std::max(left, Clock::now());
         sleepUntil(Clock::now() + std::max<Clock::duration>(characterTime * queued,
                                                             std::chrono::microseconds(100)));
     }
@@ -191,10 +196,13 @@ void QtSerialPort::drain(std::chrono::milliseconds bound) {
         unsigned int lineStatus = 0;
         if (::ioctl(port_.handle(), TIOCSERGETLSR, &lineStatus) < 0 || (lineStatus & TIOCSER_TEMT))
             break;
+        left = std::max(left, Clock::now());
         sleepUntil(Clock::now() + std::chrono::microseconds(200));
     }
 #endif
-    if (port_.isOpen()) sleepUntil(leftPort);
+    // One character more before the caller switches RTS back: the last stop bit must be out.
+    if (port_.isOpen()) sleepUntil(left + characterTime);
+    return std::min(left, Clock::now());
 }
 
 int QtSerialPort::pendingInputCount() {

@@ -24,7 +24,7 @@ class QtSerialPort : public QObject, public SerialPort {
     QString errorText() const override;
     void write(const QByteArray& bytes) override;
     void flush() override;
-    void drain(std::chrono::milliseconds bound) override;
+    std::chrono::steady_clock::time_point drain(std::chrono::milliseconds bound) override;
     int pendingInputCount() override;
     QByteArray readPendingInput() override;
     void setRts(bool on) override;

@@ -28,8 +28,9 @@ class SerialPort {
     virtual void write(const QByteArray& bytes) = 0;
     // Hands the bytes written so far to the line without waiting for them to leave.
     virtual void flush() {}
-    // Returns once every written byte has left the port, or after `bound` at the latest.
-    virtual void drain(std::chrono::milliseconds bound) = 0;
+    // Returns once every written byte has left the port, or after `bound` at the latest, with
+    // the moment the last of them left as well as the port can tell: replies are timed from it.
+    virtual std::chrono::steady_clock::time_point drain(std::chrono::milliseconds bound) = 0;
 
     // Received bytes not yet read, and all of them in arrival order.
     virtual int pendingInputCount() = 0;
