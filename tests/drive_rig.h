@@ -48,10 +48,18 @@ struct DriveRig {
     }
     bool ready() const { return started && port->isOpen(); }
 
-    // Presses a reading button (0..7 monitor items, 8 the fault code) and returns its box.
+    // Presses a reading button (0..7 monitor items, 8 the fault code) and returns its box once
+    // the reply is in.
     QString reading(int item) {
         window->readingButtons[std::size_t(item)]->click();
-        return window->readingBoxes[std::size_t(item)]->text();
+        return result(item);
+    }
+    // A result box (kParameterResult: the parameter read's) once its reply is in and shown.
+    QString result(int index) {
+        if (!QTest::qWaitFor([&] { return !window->result(index).busy(); }, 5000))
+            return QStringLiteral("(still waiting)");
+        return index == kParameterResult ? window->parameterValueBox->text()
+                                         : window->readingBoxes[std::size_t(index)]->text();
     }
     // What the drive's own numbers look like in a result box.
     QString modelShows(int item) const {

@@ -33,12 +33,14 @@ void FakeSerialPort::write(const QByteArray& bytes) {
     if (!open_) return;
     events << QStringLiteral("write ") + QString::fromLatin1(bytes.toHex().toUpper());
     writes.push_back(bytes);
+    undrained_.append(bytes);
     written.append(bytes);
     unanswered_.append(bytes);
 }
 
 std::chrono::steady_clock::time_point FakeSerialPort::drain(std::chrono::milliseconds) {
     events << QStringLiteral("drain");
+    frames.push_back(std::exchange(undrained_, QByteArray()));
     input_.append(std::exchange(duringSend, QByteArray()));
     answer();
     return std::chrono::steady_clock::now();

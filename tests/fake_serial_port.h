@@ -49,6 +49,8 @@ class FakeSerialPort : public serial::SerialPort {
 
     // The bytes of each write, one entry per write call.
     std::vector<QByteArray> writes;
+    // The bytes written before each drain: one entry per request sent.
+    std::vector<QByteArray> frames;
 
   private:
     void answer();
@@ -60,4 +62,5 @@ class FakeSerialPort : public serial::SerialPort {
     QString error_;
     QByteArray input_;
     QByteArray unanswered_;
+    QByteArray undrained_;
 };

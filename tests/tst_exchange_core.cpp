@@ -220,18 +220,48 @@ class TestExchangeCore : public QObject {
         QVERIFY(again && again->judgement.verdict == Verdict::Good);
     }
 
-    // Presses wait out their pause and go in the order made; a stop goes before those still
-    // queued, never before the exchange in flight.
+    // A request is not sent into a reply still arriving: it waits for the frame gap after the
+    // reply's last byte, and the reply is logged whole as late.
+    void requestWaitsForTheLineToFallSilent() {
+        Rig rig;
+        rig.core.submit({kRequest, Origin::Poll});
+        QVERIFY(rig.settle());
+        rig.port.arriveUnannounced(kReply.left(3));
+        rig.port.arriveLater(2, kReply.mid(3));
+        rig.port.written.clear();
+        rig.core.submit({kCurrentRequest, Origin::Poll});
+        QVERIFY(rig.port.written.isEmpty());
+        QVERIFY(rig.settle());
+        QCOMPARE(rig.port.written, kCurrentRequest);
+        QCOMPARE(rig.log(), (QStringList{"TXD 0", "RXD 0 no reply", "late 0", "TXD 1",
+                                         "RXD 1 no reply"}));
+        QCOMPARE(rig.records[2].bytes, kReply);
+    }
+
+    // A drive that answers late may be more than one request behind: a late answer belongs to the
+    // request it answers.
+    void lateAnswerBelongsToItsRequest() {
+        Rig rig;
+        rig.core.submit({kRequest, Origin::Poll});
+        rig.core.submit({kCurrentRequest, Origin::Poll});
+        QVERIFY(rig.settle());
+        rig.port.arrive(kReply);  // the first request's answer
+        QTRY_COMPARE(rig.log().last(), QStringLiteral("late 0"));
+    }
+
+    // Presses wait out their pause and go in the order made; a stop goes before a timed tick
+    // still queued, never before a press made earlier or the exchange in flight.
     void queuedRequestsKeepTheirOrder() {
         Rig rig;
         const auto soon = exchange::Clock::now() + std::chrono::milliseconds(30);
         rig.core.submit({kRequest, Origin::Manual});  // in flight
         rig.core.submit({QByteArray("A"), Origin::Manual, soon});
-        rig.core.submit({QByteArray("B"), Origin::Manual, soon});
+        rig.core.submit({QByteArray("T"), Origin::Timed});
         rig.core.submit({QByteArray("S"), Origin::Manual, soon, true});
+        rig.core.submit({QByteArray("B"), Origin::Manual, soon});
         QVERIFY(rig.settle());
-        QCOMPARE(QString::fromLatin1(rig.port.written.mid(kRequest.size())), QStringLiteral("SAB"));
-        QCOMPARE(rig.log().size(), 8);
+        QCOMPARE(QString::fromLatin1(rig.port.written.mid(kRequest.size())),
+                 QStringLiteral("ASTB"));
         // Nothing goes out before its moment.
         rig.port.written.clear();
         rig.core.submit({QByteArray("C"), Origin::Manual,

@@ -13,6 +13,7 @@
 
 #include "bytes.h"
 
+#include "exchange/exchange_text.h"
 #include "exchange/history_format.h"
 #include "fake_serial_port.h"
 #include "window/cell_edit.h"
@@ -34,12 +35,28 @@ struct Harness {
         port.events.clear();
         port.written.clear();
     }
+    std::array<QString, kCellCount> cellTexts() const {
+        std::array<QString, kCellCount> texts;
+        for (int i = 0; i < kCellCount; ++i) texts[i] = window.byteCells[i]->text();
+        return texts;
+    }
     template <typename T = QWidget>
     T* named(const QString& name) {
         return window.findChild<T*>(name);
     }
     bool settle() {
         return QTest::qWaitFor([this] { return window.exchangeCore().idle(); }, 2000);
+    }
+    // A click, and the exchange it started through to its reply on screen.
+    bool press(const QString& button) {
+        named<QAbstractButton>(button)->click();
+        return settle() && QTest::qWaitFor(
+                               [this] {
+                                   for (int r = 0; r < kResultCount; ++r)
+                                       if (window.result(r).busy()) return false;
+                                   return true;
+                               },
+                               2000);
     }
 };
 
@@ -60,7 +77,8 @@ class TestWindow : public QObject {
         QCOMPARE(QApplication::focusWidget(), window.sendButton);
     }
 
-    // Each quick command's request; the highest entries go out exactly as typed.
+    // Each quick command's request, exactly its own fields: data boxes left filled by an earlier
+    // request (hidden or not) add nothing. The highest entries go out exactly as typed.
     void quickCommandRequests_data() {
         QTest::addColumn<int>("format");
         QTest::addColumn<QString>("button");
@@ -76,6 +94,7 @@ class TestWindow : public QObject {
         QTest::newRow("frequency 642.55") << kRtu << "Command21(1)" << "Text6=642.55" << Hex("010502FAFFBA2C");
         QTest::newRow("value 65535") << kRtu << "Command23(3)" << "Text8=65535" << Hex("0102030CFFFFB9FD");
         QTest::newRow("address 247") << kRtu << "Command27(7)" << "Text24=247" << Hex("F7040101B3C1");
+        QTest::newRow("value 16, one byte and 00") << kRtu << "Command23(3)" << "Text8=16" << Hex("0102030C1000B58D");
         // clang-format on
     }
     void quickCommandRequests() {
@@ -85,15 +104,16 @@ class TestWindow : public QObject {
         QFETCH(QByteArray, request);
         Harness h(format);
         h.window.addressField->setText(QStringLiteral("5"));  // a stop must not go to address 5
+        h.window.lengthField->setText(QStringLiteral("7"));
+        for (QLineEdit* data : h.window.dataFields) data->setText(QStringLiteral("2"));
         h.window.frequencyEntry->setText(QStringLiteral("50"));
         h.window.readParameterNumber->setText(QStringLiteral("5"));
         h.window.writeParameterNumber->setText(QStringLiteral("12"));
         h.window.writeParameterValue->setText(QStringLiteral("300"));
         if (!entry.isEmpty())
             h.named<QLineEdit>(entry.section('=', 0, 0))->setText(entry.section('=', 1));
-        h.named<QPushButton>(button)->click();
+        QVERIFY(h.press(button));
         QCOMPARE(h.port.written.toHex(' '), request.toHex(' '));
-        QVERIFY(h.settle());
     }
 
     // An entry the request could not carry unchanged sends nothing and marks its box until it is
@@ -122,7 +142,7 @@ class TestWindow : public QObject {
         auto* entry = h.named<QLineEdit>(box);
         entry->setText(text);
         h.window.addressField->setText(QStringLiteral("9"));
-        h.named<QPushButton>(button)->click();
+        QVERIFY(h.press(button));
         QVERIFY(h.port.written.isEmpty());
         QVERIFY(h.window.logLines[2]->text().isEmpty());
         QCOMPARE(h.window.addressField->text(), QStringLiteral("9"));
@@ -131,9 +151,8 @@ class TestWindow : public QObject {
         // Corrected, the box looks as before and the command goes out.
         entry->setText(box == "Text6" ? "50" : box == "Text8" ? "300" : box == "Text7" ? "5" : "1");
         QVERIFY(entry->styleSheet().isEmpty() && entry->toolTip().isEmpty());
-        h.named<QPushButton>(button)->click();
+        QVERIFY(h.press(button));
         QVERIFY(!h.port.written.isEmpty());
-        QVERIFY(h.settle());
     }
 
     // Tab enters an option group at its selected button and the arrows move within it; a port's
@@ -155,15 +174,25 @@ class TestWindow : public QObject {
         QCOMPARE(h.port.events.last(), QStringLiteral("open 3 19200,n,8,1"));
     }
 
-    // A new interval typed while timed mode runs applies from the next tick.
+    // A new interval typed while timed mode runs applies from the next tick, or at once where it
+    // comes sooner: a long one typed by mistake and corrected never stalls the ticks. What cannot
+    // be an interval is marked and leaves the running one as it is.
     void timedModeFollowsTheIntervalBox() {
         Harness h;
+        int ticks = 0;
+        QObject::connect(h.window.timedSendTimer, &QTimer::timeout, [&] { ++ticks; });
         h.window.intervalBox->setText(QStringLiteral("200"));
         h.window.timedModeBox->click();
         h.window.intervalBox->setText(QStringLiteral("6"));  // on the way to 60: not an interval
-        h.window.intervalBox->setText(QStringLiteral("60"));
+        QVERIFY(h.window.intervalBox->styleSheet().contains("border"));
         QCOMPARE(h.window.timedSendTimer->interval(), 200);
-        QTRY_COMPARE_WITH_TIMEOUT(h.window.timedSendTimer->interval(), 60, 1000);
+        h.window.intervalBox->setText(QStringLiteral("600000"));
+        QTest::qWait(300);
+        QCOMPARE(ticks, 1);  // the 200 ms tick came; the next one waits ten minutes
+        h.window.intervalBox->setText(QStringLiteral("100"));
+        QVERIFY(h.window.intervalBox->styleSheet().isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(ticks >= 3, 1000);
+        QCOMPARE(h.window.timedSendTimer->interval(), 100);
         h.window.timedModeBox->click();
         QVERIFY(h.settle());
     }
@@ -182,6 +211,8 @@ class TestWindow : public QObject {
         QTest::newRow("nothing") << kRtu << "Command28(8)" << "Text16" << QByteArray() << "无回应";
         QTest::newRow("spoiled check") << kRtu << "Command26(6)" << "Text14" << Hex("0104030012C53C00") << "校验错误";
         QTest::newRow("answer for another item") << kAscii << "Command27(7)" << "Text15" << AsciiLine(":0104030012C521") << "回应不符";
+        QTest::newRow("noise") << kRtu << "Command48(13)" << "Text22" << Hex("FF7E3C") << "不完整";
+        QTest::newRow("cut short") << kAscii << "Command22(2)" << "Text23" << QByteArray(":010103") << "不完整";
         // clang-format on
     }
     void readingShowsTheVerdict() {
@@ -195,9 +226,9 @@ class TestWindow : public QObject {
         h.port.responder = [&](const QByteArray&) { return reply; };
         auto* result = h.named<QLineEdit>(box);
         result->setToolTip(QStringLiteral("left from before"));
-        h.named<QPushButton>(button)->click();
+        QVERIFY(h.press(button));
         QCOMPARE(result->text(), shown);
-        const bool good = !shown.contains(QRegularExpression("[无校回]"));
+        const bool good = !shown.contains(QRegularExpression("[无校回不]"));
         // A good reply clears the tooltip; any other says what was received.
         QCOMPARE(result->toolTip().isEmpty(), good);
         QLineEdit* rxd = h.window.logLines[2];
@@ -212,25 +243,55 @@ class TestWindow : public QObject {
     void receiveGridFollowsTheReplies() {
         Harness h;
         h.port.responder = [](const QByteArray&) { return Hex("0104030012C53C00"); };
-        h.window.readingButtons[0]->click();
+        QVERIFY(h.press("Command26(6)"));
         const QColor normal = h.window.replyCells[0]->palette().color(QPalette::Text);
         for (int i : {6, 7})
             QVERIFY(h.window.replyCells[i]->palette().color(QPalette::Text) != normal);
         for (int i : {5, 8})
             QCOMPARE(h.window.replyCells[i]->palette().color(QPalette::Text), normal);
         h.port.responder = [](const QByteArray&) { return Hex("0104030012C53CBD"); };
-        h.window.readingButtons[0]->click();
+        QVERIFY(h.press("Command26(6)"));
         QCOMPARE(h.window.replyCells[7]->palette().color(QPalette::Text), normal);
         h.port.responder = [](const QByteArray&) { return Hex("0104030112C56D7D"); };
-        h.window.readingButtons[0]->click();
+        QVERIFY(h.press("Command26(6)"));
         QCOMPARE(h.window.replyCells[3]->text(), QStringLiteral("01"));
 
         h.port.responder = [](const QByteArray&) { return Hex("0104030012C53C00"); };
-        h.window.readingButtons[0]->click();
+        QVERIFY(h.press("Command26(6)"));
         QVERIFY(h.window.replyCells[7]->palette().color(QPalette::Text) != normal);
         h.window.formatGroup->button(kAscii)->click();
-        h.window.readingButtons[0]->click();
+        QVERIFY(h.press("Command26(6)"));
         QCOMPARE(h.window.replyCells[7]->palette().color(QPalette::Text), normal);
+    }
+
+    // A good reply among other bytes stays good, and the log says how many came with it.
+    void goodReplyWithExtraBytes() {
+        Harness h;
+        h.port.responder = [](const QByteArray&) { return Hex("0104030012C53CBD").repeated(10); };
+        QVERIFY(h.press("Command26(6)"));
+        QCOMPARE(h.window.readingBoxes[0]->text(), QStringLiteral("048.05 Hz"));
+        QCOMPARE(h.window.logLines[2]->toolTip(), QStringLiteral("正常: 72 bytes after it"));
+    }
+
+    // A baud rate chosen while a reply is arriving applies once its exchange has ended: the reply
+    // is taken whole at the settings it was sent with.
+    void settingsChangeWaitsForTheExchange() {
+        Harness h;
+        h.port.replyDelayMs = 30;
+        h.port.responder = [](const QByteArray&) { return Hex("0104030012C53CBD"); };
+        QStringList eventsAtTheClick{"not clicked"};
+        QObject::connect(&h.window.exchangeCore(), &exchange::ExchangeCore::recordAdded,
+                         [&](const exchange::ExchangeRecord& r) {
+                             if (r.direction != exchange::Direction::Sent) return;
+                             h.port.events.clear();
+                             h.window.baudGroup->button(2)->click();
+                             eventsAtTheClick = h.port.events;
+                         });
+        h.window.readingButtons[0]->click();
+        QVERIFY(h.settle());
+        QVERIFY(eventsAtTheClick.isEmpty());
+        QCOMPARE(h.port.events, (QStringList{"close", "open 1 19200,n,8,1"}));
+        QTRY_COMPARE(h.window.readingBoxes[0]->text(), QStringLiteral("048.05 Hz"));
     }
 
     // The log shows the first 64 bytes of a long reply, and three lines at most.
@@ -247,62 +308,149 @@ class TestWindow : public QObject {
         QVERIFY(h.window.logLines[0]->text().isEmpty());
     }
 
+    // An interval is a whole number of milliseconds from 50 up; anything else is refused with a
+    // red frame and timed mode does not start.
     void timedModeInterval_data() {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("interval");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("1000") << "1000" << 1000 << "1000";
-        QTest::newRow("49 becomes 50") << "49" << 50 << "50";
-        QTest::newRow("letters") << "abc" << 50 << "50";
-        QTest::newRow("half to even") << "251.5" << 252 << "251.5";
+        QTest::addColumn<int>("interval");  // 0: refused
+        QTest::newRow("1000") << "1000" << 1000;
+        QTest::newRow("half to even") << "251.5" << 252;
+        QTest::newRow("unit after the number") << "300 ms" << 300;
+        QTest::newRow("49 is too short") << "49" << 0;
+        QTest::newRow("letters") << "abc" << 0;
+        QTest::newRow("empty") << "" << 0;
     }
     void timedModeInterval() {
         QFETCH(QString, text);
         QFETCH(int, interval);
-        QFETCH(QString, shown);
         Harness h;
         h.window.intervalBox->setText(text);
         h.window.timedModeBox->click();
+        QCOMPARE(h.window.intervalBox->text(), text);
+        if (interval == 0) {
+            QVERIFY(!h.window.timedModeBox->isChecked());
+            QVERIFY(!h.window.timedSendTimer->isActive());
+            QVERIFY(h.window.sendButton->isEnabled());
+            QVERIFY(h.window.intervalBox->styleSheet().contains("border"));
+            QVERIFY(!h.window.intervalBox->toolTip().isEmpty());
+            return;
+        }
         QCOMPARE(h.window.timedSendTimer->interval(), interval);
-        QCOMPARE(h.window.intervalBox->text(), shown);
+        QVERIFY(h.window.intervalBox->styleSheet().isEmpty());
         QVERIFY(!h.window.sendButton->isEnabled());
         h.window.timedModeBox->click();
         QVERIFY(h.window.sendButton->isEnabled());
     }
 
     // In timed mode a reading waits for the tick that sends its own request and decodes that
-    // tick's reply, never the reply to the frame the ticks sent before.
+    // tick's reply, never the reply to the frame the ticks sent before; the ticks that follow keep
+    // its box up to date, and one whose reply gives no value leaves the value greyed.
     void readingInTimedModeWaitsForItsTick() {
         Harness h;
-        h.port.responder = [](const QByteArray& frame) {
-            return frame.at(1) == 1 ? Hex("0101030501F42C58") : Hex("0104030112F56D69");
+        QByteArray frequency = Hex("0104030112F56D69");
+        h.port.responder = [&](const QByteArray& frame) {
+            return frame.at(1) == 1 ? Hex("0101030501F42C58") : frequency;
         };
         h.window.readParameterNumber->setText(QStringLiteral("5"));
-        h.window.readParameterButton->click();
+        QVERIFY(h.press("Command22(2)"));
         QCOMPARE(h.window.parameterValueBox->text(), QStringLiteral("500"));
         h.window.intervalBox->setText(QStringLiteral("50"));
         h.window.timedModeBox->click();
         QTest::qWait(80);  // parameter reads in flight
         h.port.written.clear();
         h.window.readingButtons[1]->click();
-        QCOMPARE(h.window.readingBoxes[1]->text(), QStringLiteral("048.53 Hz"));
+        QTRY_COMPARE(h.window.readingBoxes[1]->text(), QStringLiteral("048.53 Hz"));
+        QVERIFY(!h.window.result(1).outdated());
         QVERIFY(h.port.written.startsWith(Hex("010401018049")));
+        frequency = Hex("0104030112C56D7D");  // 48.05 Hz
+        QTRY_COMPARE(h.window.readingBoxes[1]->text(), QStringLiteral("048.05 Hz"));
+        frequency = Hex("0104030112C56D00");  // spoiled
+        QTRY_VERIFY(h.window.result(1).outdated() && !h.window.result(1).busy());
+        QCOMPARE(h.window.readingBoxes[1]->text(), QStringLiteral("048.05 Hz"));
+        QVERIFY2(h.window.readingBoxes[1]->toolTip().contains(QStringLiteral("校验错误")),
+                 qPrintable(h.window.readingBoxes[1]->toolTip()));
+        QCOMPARE(h.window.parameterValueBox->text(), QStringLiteral("500"));
         h.window.timedModeBox->click();
         QVERIFY(h.settle());
     }
 
-    void secondQuickCommandDuringAWaitIsIgnored() {
+    // In timed mode a write or run command goes out once, between two ticks, with its own reply;
+    // the cells and the ticks go on with the frame they sent before.
+    void writesGoOutOnceInTimedMode_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QByteArray>("request");
+        // clang-format off
+        QTest::newRow("start") << "Command24(4)" << Hex("010301013188");
+        QTest::newRow("stop") << "Command25(5)" << Hex("01030108F18E");
+        QTest::newRow("set frequency 50") << "Command21(1)" << Hex("0105021388B59A");
+        QTest::newRow("set function 12 = 300") << "Command23(3)" << Hex("0102030C012CB800");
+        // clang-format on
+    }
+    void writesGoOutOnceInTimedMode() {
+        QFETCH(QString, button);
+        QFETCH(QByteArray, request);
         Harness h;
-        int requests = 0;
-        h.port.responder = [&](const QByteArray&) {
-            ++requests;
-            return Hex("0104030012C53CBD");
+        h.window.frequencyEntry->setText(QStringLiteral("50"));
+        h.window.writeParameterNumber->setText(QStringLiteral("12"));
+        h.window.writeParameterValue->setText(QStringLiteral("300"));
+        const QByteArray reading = Hex("010401018049");
+        QVERIFY(h.press("Command27(7)"));
+        h.window.intervalBox->setText(QStringLiteral("60"));
+        h.window.timedModeBox->click();
+        QTest::qWait(100);
+        h.port.frames.clear();
+        h.named<QPushButton>(button)->click();
+        QTest::qWait(600);
+        h.window.timedModeBox->click();
+        QVERIFY(h.settle());
+        int commands = 0, ticks = 0;
+        for (const QByteArray& frame : h.port.frames) {
+            commands += frame == request;
+            ticks += frame == reading;
+        }
+        QCOMPARE(commands, 1);
+        QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
+        QCOMPARE(int(h.port.frames.size()), commands + ticks);
+        QCOMPARE(exchange::BytesToSend(h.cellTexts()), reading);
+    }
+
+    // Every press goes out once, in the order pressed, with its own reply in its own box: a start
+    // and a stop pressed together leave the drive as the last press says.
+    void everyPressGoesOutOnce_data() {
+        QTest::addColumn<QStringList>("presses");  // button names, 30 ms apart
+        QTest::addColumn<QString>("sent");         // the function byte of each request, in order
+        // clang-format off
+        QTest::newRow("reading then stop") << QStringList{"Command28(8)", "Command25(5)"} << "2 8";
+        QTest::newRow("reading then start") << QStringList{"Command27(7)", "Command24(4)"} << "1 1";
+        QTest::newRow("the same reading twice") << QStringList{"Command27(7)", "Command27(7)"} << "1 1";
+        QTest::newRow("four in the order made") << QStringList{"Command26(6)", "Command24(4)", "Command28(8)", "Command25(5)"} << "0 1 2 8";
+        // clang-format on
+    }
+    void everyPressGoesOutOnce() {
+        QFETCH(QStringList, presses);
+        QFETCH(QString, sent);
+        Harness h;
+        QStringList functions;
+        // Monitor items 0, 1 and 2 answer 1, 11 and 21.
+        const QByteArray answers[] = {Hex("010403000001318E"), Hex("01040301000BE049"),
+                                      Hex("0104030200159041")};
+        h.port.responder = [&](const QByteArray& frame) {
+            functions << QString::number(quint8(frame.at(3)));
+            return frame.at(1) == 4 ? answers[quint8(frame.at(3)) % 3] : QByteArray();
         };
-        QTimer::singleShot(10, h.window.readingButtons[7], &QPushButton::click);
-        h.window.readingButtons[0]->click();
-        QCOMPARE(requests, 1);
-        QCOMPARE(h.window.readingBoxes[0]->text(), QStringLiteral("048.05 Hz"));
-        QVERIFY(h.window.readingBoxes[7]->text().isEmpty());
+        for (int i = 0; i < presses.size(); ++i)
+            QTimer::singleShot(30 * i, h.named<QPushButton>(presses[i]), &QPushButton::click);
+        QTest::qWait(30 * int(presses.size()));
+        QVERIFY(h.settle());
+        QCOMPARE(functions.join(' '), sent);
+        // Each reading shows the reply to its own request.
+        const QString shown[] = {"000.01 Hz", "000.11 Hz", "002.1 A"};
+        for (int reading = 0; reading < 3; ++reading) {
+            if (!presses.contains(h.window.readingButtons[std::size_t(reading)]->objectName()))
+                continue;
+            QTRY_VERIFY(!h.window.result(reading).busy());
+            QCOMPARE(h.window.readingBoxes[std::size_t(reading)]->text(), shown[reading]);
+        }
     }
 
     // The history opens from the log and fills as exchanges happen, in order, with every byte.
@@ -334,14 +482,16 @@ class TestWindow : public QObject {
         QCOMPARE(fields[int(exchange::HistoryColumn::Characters)], QString::fromUtf8("␀A␀A"));
     }
 
-    // The send button waits 0.1 s before a frame goes out; timed mode's ticks do not.
+    // A press goes out 0.1 s after it was made, and the window takes clicks meanwhile.
     void sendButtonPausesFirst() {
         Harness h;
         QElapsedTimer clock;
         clock.start();
         h.window.sendButton->click();
+        QVERIFY(clock.elapsed() < 50);
+        QVERIFY(h.port.writes.empty());
+        QTRY_COMPARE(h.port.writes.size(), std::size_t(1));
         QVERIFY2(clock.elapsed() >= 100, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(h.port.writes.size(), std::size_t(1));
         QVERIFY(h.settle());
     }
 };

@@ -113,16 +113,52 @@ class TestWindowEditing : public QObject {
         QCOMPARE(QApplication::focusWidget(), h.window.byteCells[7]);
         QCOMPARE(h.window.byteCells[6]->text(), QStringLiteral("0d"));
         QCOMPARE(h.window.charCells[6]->text(), QString(QChar(0x240D)));
-        // Backspace in a filled cell deletes there and walks on like any key.
-        h.window.byteCells[6]->setFocus();
-        h.window.byteCells[6]->end(false);
-        QTest::keyClick(h.window.byteCells[6], Qt::Key_Backspace);
-        QCOMPARE(h.window.byteCells[6]->text(), QStringLiteral("0"));
-        QCOMPARE(QApplication::focusWidget(), h.window.byteCells[7]);
         // Emptying a byte cell empties its character cell.
         h.window.byteCells[5]->setFocus();
         h.window.byteCells[5]->clear();
         QVERIFY(h.window.charCells[5]->text().isEmpty());
+    }
+
+    // Only a typed digit that fills a cell walks on; deleting, shortcuts and moving the caret
+    // edit the cell in place, so no key changes two cells.
+    void onlyAFillingDigitWalksOn_data() {
+        QTest::addColumn<QString>("keys");  // space-separated: End, Home, BS, Del, ^A, or digits
+        QTest::addColumn<QString>("cell3");
+        QTest::addColumn<int>("focus");
+        // clang-format off
+        QTest::newRow("End, Backspace") << "End BS" << "0" << 3;
+        QTest::newRow("End, Backspace twice") << "End BS BS" << "" << 3;
+        QTest::newRow("Ctrl+A, Backspace") << "^A BS" << "" << 3;
+        QTest::newRow("Home, Delete") << "Home Del" << "1" << 3;
+        QTest::newRow("a third digit is refused") << "End 7" << "01" << 3;
+        QTest::newRow("Backspace, then a digit fills") << "End BS 7" << "07" << 4;
+        QTest::newRow("Ctrl+A, then two digits") << "^A F F" << "FF" << 4;
+        // clang-format on
+    }
+    void onlyAFillingDigitWalksOn() {
+        QFETCH(QString, keys);
+        Harness h;
+        for (int i = 0; i < 6; ++i) h.window.byteCells[i]->setText(i == 3 ? "01" : "80");
+        h.window.byteCells[3]->setFocus();
+        for (const QString& key : keys.split(' ')) {
+            QWidget* at = QApplication::focusWidget();
+            if (key == "End")
+                QTest::keyClick(at, Qt::Key_End);
+            else if (key == "Home")
+                QTest::keyClick(at, Qt::Key_Home);
+            else if (key == "BS")
+                QTest::keyClick(at, Qt::Key_Backspace);
+            else if (key == "Del")
+                QTest::keyClick(at, Qt::Key_Delete);
+            else if (key == "^A")
+                QTest::keyClick(at, Qt::Key_A, Qt::ControlModifier);
+            else
+                h.type(key);
+        }
+        QTEST(h.window.byteCells[3]->text(), "cell3");
+        QFETCH(int, focus);
+        QCOMPARE(QApplication::focusWidget(), h.window.byteCells[std::size_t(focus)]);
+        QCOMPARE(h.window.byteCells[4]->text(), QStringLiteral("80"));
     }
 
     // Only hexadecimal digits get into a byte cell, typed or pasted; a refused key moves nothing.

@@ -18,6 +18,8 @@ constexpr milliseconds kTimerLateness{1};
 // The longest wait that is slept rather than waited for in the event loop: the rest of a poll's
 // answer with the gap after it (3.5 ms at 38400 baud).
 constexpr milliseconds kLongestSleptWait{4};
+// The requests whose missing answers may still turn up at the start of a later reply.
+constexpr std::size_t kOwedAnswers = 8;
 
 }  // namespace
 
@@ -42,8 +44,6 @@ void ExchangeCore::startCapture(QueuedRequest& entry, Clock::time_point requestE
     state_ = State::Capturing;
     replyStart_.reset();
     pacedLast_.reset();
-    // The same request twice: an answer to the one before cannot be told from this one's.
-    if (unansweredRequest_ == request.bytes) unansweredRequest_.clear();
 
     // No drive answers a request before it has heard all of it: bytes that came while it went out
     // are the rest of an earlier reply, and so are those that follow them without a pause.
@@ -98,6 +98,9 @@ void ExchangeCore::onArrival() {
     const Clock::time_point now = Clock::now();
     late_.bytes().add(port_.readPendingInput(), now);
     if (late_.isEmpty()) return;
+    // A request sent into a reply still arriving would collide with it on the line: the line is
+    // free a frame gap after the last byte.
+    lineFreeAt_ = std::max(lineFreeAt_, now + serial::FrameGap(settings_));
     if (FrameEnded(late_.bytes(), now, settings_, framing_)) {
         emitLateBytes();
     } else {
@@ -125,16 +128,23 @@ void ExchangeCore::takeReplyBytes(Clock::time_point now) {
 }
 
 // The rest of an earlier reply that was arriving while this request went out: bytes go on
-// counting as late until its frame ends (its line end, or a frame gap of silence); what comes
-// after that is this request's reply.
+// counting as late until its frame ends, and what comes after that is this request's reply. An
+// RTU answer to a request still owed one says by its length byte where it ends, however the
+// reads fell; other bytes end with an ASCII line end or a frame gap of silence.
 QByteArray ExchangeCore::continueLateFrame(QByteArray bytes, Clock::time_point now) {
     Arrivals& late = late_.bytes();
     const bool ascii = framing_ == frame::Framing::Ascii;
-    bool ended = FrameEnded(late, now, settings_, framing_) || (ascii && late.bytes.contains('\n'));
+    const int owedLength = ascii ? 0 : owedFrameLength(late.bytes);
+    bool ended = owedLength > 0 ? late.bytes.size() >= owedLength
+                                : FrameEnded(late, now, settings_, framing_) ||
+                                      (ascii && late.bytes.contains('\n'));
     if (!ended && !bytes.isEmpty()) {
         qsizetype taken = bytes.size();
         const qsizetype lineEnd = ascii ? bytes.indexOf('\n') : -1;
-        if (lineEnd >= 0) {
+        if (owedLength > 0) {
+            taken = std::min<qsizetype>(taken, owedLength - late.bytes.size());
+            ended = late.bytes.size() + taken >= owedLength;
+        } else if (lineEnd >= 0) {
             taken = lineEnd + 1;
             ended = true;
         }
@@ -147,24 +157,44 @@ QByteArray ExchangeCore::continueLateFrame(QByteArray bytes, Clock::time_point n
     return bytes;
 }
 
-// A drive answers its requests in turn: a whole frame at the start of the reply that answers the
-// request before, whose answer was missing, and not this one, is that request's late answer.
+// The length of the RTU frame that `bytes` begin, when they begin an answer to a request whose
+// answer is still owed: its address, command and length byte; 0 otherwise.
+int ExchangeCore::owedFrameLength(const QByteArray& bytes) const {
+    if (bytes.size() < 3) return 0;
+    for (const Unanswered& owed : unanswered_)
+        if (owed.request.size() >= 2 && bytes.startsWith(owed.request.left(2)))
+            return 3 + quint8(bytes.at(2)) + 2;
+    return 0;
+}
+
+// A drive answers its requests in turn: a whole frame at the start of the reply that answers a
+// recent request whose answer was missing, and not this one, is that request's late answer; the
+// requests before it are not answered any more. The same request as this one cannot be told
+// from it, and is left alone.
 void ExchangeCore::splitPreviousAnswer() {
-    if (unansweredRequest_.isEmpty() || replyBytes_.isEmpty()) return;
     const QByteArray& request = capture_.exchange.request;
-    const int length = LeadingAnswerLength(unansweredRequest_, replyBytes_.bytes, framing_);
-    if (length == 0 || LeadingAnswerLength(request, replyBytes_.bytes, framing_) > 0) return;
-    unansweredRequest_.clear();
-    Arrivals& late = late_.bytes();
-    late.add(replyBytes_.bytes.left(length), replyBytes_.last);
-    late.first = replyBytes_.first;
-    replyBytes_.bytes.remove(0, length);
-    if (replyBytes_.isEmpty()) {
-        replyBytes_ = Arrivals{};
-        replyStart_.reset();
-        pacedLast_.reset();
+    while (!replyBytes_.isEmpty() && !unanswered_.empty()) {
+        if (LeadingAnswerLength(request, replyBytes_.bytes, framing_) > 0) return;
+        auto owed = unanswered_.begin();
+        int length = 0;
+        for (; owed != unanswered_.end(); ++owed) {
+            if (owed->request == request) continue;
+            length = LeadingAnswerLength(owed->request, replyBytes_.bytes, framing_);
+            if (length > 0) break;
+        }
+        if (length == 0) return;
+        Arrivals& late = late_.bytes();
+        late.add(replyBytes_.bytes.left(length), replyBytes_.last);
+        late.first = replyBytes_.first;
+        replyBytes_.bytes.remove(0, length);
+        if (replyBytes_.isEmpty()) {
+            replyBytes_ = Arrivals{};
+            replyStart_.reset();
+            pacedLast_.reset();
+        }
+        report(late_.takeRecord(owed->counter, owed->requestEnd));
+        unanswered_.erase(unanswered_.begin(), owed + 1);
     }
-    emitLateBytes();
 }
 
 // A poll's reply that so far is the start of its answer: from the polled drive, with the
@@ -271,8 +301,17 @@ void ExchangeCore::finishCapture() {
     const bool good = exchange.judgement.verdict == Verdict::Good;
     if (exchange.origin == Origin::Poll && good)
         replyLengths_.insert(exchange.request, int(exchange.reply.size()));
-    if (good) late_.endRun();
-    unansweredRequest_ = good ? QByteArray() : exchange.request;
+    late_.exchangeEnded(exchange.counter);
+    // Answers come in turn: once one is good, none owed before it is still to come. A drive
+    // that answers at all does so within the longest reply timeout.
+    if (good) {
+        unanswered_.clear();
+    } else {
+        unanswered_.push_back({exchange.request, exchange.counter, exchange.requestEnd});
+    }
+    while (!unanswered_.empty() && (unanswered_.size() > kOwedAnswers ||
+                                    now - unanswered_.front().requestEnd > kLongestReplyTimeout))
+        unanswered_.pop_front();
     report(recordFor(exchange, Direction::Received));
     finished(exchange, done);
     if (state_ == State::Idle && !nextTimer_.isActive()) startNext();

@@ -23,6 +23,8 @@ constexpr milliseconds kClosedPortRetry{1000};
 // The longest wait that is slept rather than waited for in the event loop: a frame gap before a
 // request (3.5 ms at 38400 baud).
 constexpr milliseconds kLongestSleptGap{4};
+// The longest a request waits for a line that keeps receiving to fall silent.
+constexpr milliseconds kLongestWaitForSilence{250};
 
 }  // namespace
 
@@ -117,7 +119,7 @@ void ExchangeCore::startNext() {
         }
         QueuedRequest entry = queue_.takeFront();
         const Origin origin = entry.request.origin;
-        transmit(std::move(entry));
+        if (!transmit(std::move(entry))) return;  // the line is not silent yet
         if (state_ == State::Idle && origin == Origin::Poll) {
             nextTimer_.start(kClosedPortRetry);  // the port is closed: do not poll in a loop
             return;
@@ -125,15 +127,29 @@ void ExchangeCore::startNext() {
     }
 }
 
-void ExchangeCore::transmit(QueuedRequest entry) {
-    // Bytes still pending belong to an earlier exchange, not to this one's reply.
-    late_.bytes().add(port_.readPendingInput(), Clock::now());
-    emitLateBytes();
+bool ExchangeCore::transmit(QueuedRequest entry) {
+    // Bytes still pending belong to an earlier exchange, not to this one's reply. A request sent
+    // into a reply still arriving would collide with it on the line: it waits for the frame gap
+    // after the last byte, though not for ever on a line that never falls silent.
+    const Clock::time_point now = Clock::now();
+    late_.bytes().add(port_.readPendingInput(), now);
+    if (!late_.isEmpty() && port_.isOpen() &&
+        !FrameEnded(late_.bytes(), now, settings_, framing_)) {
+        if (!busyLineSince_) busyLineSince_ = now;
+        if (now - *busyLineSince_ < kLongestWaitForSilence) {
+            lineFreeAt_ = std::max(lineFreeAt_, late_.bytes().last + serial::FrameGap(settings_));
+            queue_.putBack(std::move(entry));
+            armCaptureTimer(late_.bytes().last + SilenceEndingFrame(settings_, framing_));
+            nextTimer_.start(std::max(1, MillisecondsUntil(lineFreeAt_)));
+            return false;
+        }
+    }
+    busyLineSince_.reset();
 
     if (!port_.isOpen() && port_.open()) emit portReopened();
     if (!port_.isOpen()) {
         emitNotSent(entry);
-        return;
+        return true;
     }
 
     state_ = State::Sending;
@@ -151,19 +167,32 @@ void ExchangeCore::transmit(QueuedRequest entry) {
     if (!port_.isOpen()) {  // the device went away under the write
         state_ = State::Idle;
         emitNotSent(entry);
-        return;
+        return true;
     }
     notSentShown_ = false;
     startCapture(entry, left);
+    return true;
 }
 
+// Late bytes belong to the exchange before, unless they answer an earlier request still owed
+// its answer: a drive that answers late may be more than one request behind.
 void ExchangeCore::emitLateBytes() {
     if (late_.isEmpty()) return;
     if (state_ == State::Idle) captureTimer_.stop();
-    report(late_.takeRecord(lastCounter_, lastRequestEnd_));
+    int counter = lastCounter_;
+    Clock::time_point requestEnd = lastRequestEnd_;
+    for (auto owed = unanswered_.begin(); owed != unanswered_.end(); ++owed) {
+        if (LeadingAnswerLength(owed->request, late_.bytes().bytes, framing_) == 0) continue;
+        counter = owed->counter;
+        requestEnd = owed->requestEnd;
+        unanswered_.erase(unanswered_.begin(), owed + 1);
+        break;
+    }
+    report(late_.takeRecord(counter, requestEnd));
 }
 
 void ExchangeCore::emitNotSent(QueuedRequest& entry) {
+    emitLateBytes();  // what was pending before the send, with no capture to end it
     const Request& request = entry.request;
     // A repeating sender (timed mode, the poller) says so once until the port works again.
     const bool repeating = request.origin != Origin::Manual;

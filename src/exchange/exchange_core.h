@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QTimer>
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <optional>
 
@@ -48,7 +49,7 @@ class ExchangeCore : public QObject {
     std::chrono::milliseconds longestCapture() const;
 
     // Sends at once when the line is free and the request is due, otherwise queues it behind the
-    // exchange in flight and those queued before (an urgent one before all that are not); a
+    // exchange in flight and those queued before (an urgent one before a timed tick); a
     // timed request replaces a timed one still queued. `done` is called with the exchange that
     // carried the request, also when nothing went out. Returns the exchange's id, or 0 when it
     // was sent at once into a closed port.
@@ -95,9 +96,11 @@ class ExchangeCore : public QObject {
     // The reply's bytes so far; after a quiet wait, with the first byte's time it began at.
     void takeReplyBytes(Clock::time_point now);
     QByteArray continueLateFrame(QByteArray bytes, Clock::time_point now);
+    int owedFrameLength(const QByteArray& bytes) const;
     void splitPreviousAnswer();
     bool pollAnswerUnderway() const;
-    void transmit(QueuedRequest entry);
+    // False when the request went back to the queue to wait for the line to fall silent.
+    bool transmit(QueuedRequest entry);
     void startCapture(QueuedRequest& entry, Clock::time_point requestEnd);
     void evaluateCapture();
     void endCaptureForNextSend();
@@ -121,11 +124,17 @@ class ExchangeCore : public QObject {
     LateReplies late_;
     // The rest of an earlier reply began before this request had left and is still arriving.
     bool lateFrameOpen_ = false;
-    // The request of the exchange before, while its reply is missing or wrong: its answer may
-    // still come first.
-    QByteArray unansweredRequest_;
+    // Recent requests whose reply was missing or wrong, oldest first, until a good reply comes:
+    // their answers may still turn up at the start of a later reply.
+    struct Unanswered {
+        QByteArray request;
+        int counter = 0;
+        Clock::time_point requestEnd;
+    };
+    std::deque<Unanswered> unanswered_;
     Clock::time_point lastRequestEnd_;
     Clock::time_point lineFreeAt_;
+    std::optional<Clock::time_point> busyLineSince_;  // a request waits for the line's silence
 
     RequestQueue queue_;
     std::function<std::optional<Request>()> pollSource_;

@@ -8,8 +8,10 @@
 namespace exchange {
 namespace {
 
-// Late replies in a row after which a reply timeout that would catch them is named.
-constexpr int kRunForSuggestion = 3;
+// Late replies among the recent exchanges after which a reply timeout that would catch them is
+// named.
+constexpr int kLateForSuggestion = 3;
+constexpr std::size_t kRecentExchanges = 12;
 
 // The measured gap from a request's end to its late reply's first byte, with a margin for the
 // drive's spread (a fifth, at least 10 ms), rounded up to 10 ms.
@@ -35,30 +37,36 @@ ExchangeRecord LateReplies::takeRecord(int counter, Clock::time_point requestEnd
                         "capture had ended")
                         .arg(record.firstByteMs)
                         .arg(counter);
-    if (counter != runCounter_) {
-        runCounter_ = counter;
-        ++run_;
-        longestGapMs_ = std::max(longestGapMs_, record.firstByteMs);
-    }
-    if (run_ >= kRunForSuggestion) {
-        suggestion_ = SuggestedTimeout(longestGapMs_);
+    for (Ended& ended : recent_)
+        if (ended.counter == counter)
+            ended.lateGapMs = std::max(ended.lateGapMs, record.firstByteMs);
+    if (lateCount() >= kLateForSuggestion) {
+        int longestGapMs = 0;
+        for (const Ended& ended : recent_) longestGapMs = std::max(longestGapMs, ended.lateGapMs);
+        suggestion_ = SuggestedTimeout(longestGapMs);
         record.detail += QStringLiteral(
-                             "; %1 late replies in a row: a reply timeout of %2 ms "
+                             "; %1 of the last %2 replies came late: a reply timeout of %3 ms "
                              "would catch them (回应超时)")
-                             .arg(run_)
+                             .arg(lateCount())
+                             .arg(recent_.size())
                              .arg(suggestion_);
     }
     bytes_ = Arrivals{};
     return record;
 }
 
-void LateReplies::endRun() {
-    run_ = 0;
-    longestGapMs_ = 0;
+void LateReplies::exchangeEnded(int counter) {
+    recent_.push_back({counter, -1});
+    if (recent_.size() > kRecentExchanges) recent_.pop_front();
+}
+
+int LateReplies::lateCount() const {
+    return int(std::count_if(recent_.begin(), recent_.end(),
+                             [](const Ended& ended) { return ended.lateGapMs >= 0; }));
 }
 
 int LateReplies::suggestedTimeout() const {
-    return run_ >= kRunForSuggestion ? suggestion_ : 0;
+    return lateCount() >= kLateForSuggestion ? suggestion_ : 0;
 }
 
 }  // namespace exchange

@@ -6,6 +6,8 @@
 #include "exchange/capture_timing.h"
 #include "exchange/exchange_record.h"
 
+#include <deque>
+
 namespace exchange {
 
 class LateReplies {
@@ -17,17 +19,23 @@ class LateReplies {
     // they are forgotten.
     ExchangeRecord takeRecord(int counter, Clock::time_point requestEnd);
 
-    // A good reply ends a run of late ones.
-    void endRun();
-    // After three late replies in a row, the smallest timeout that would have caught them; 0
-    // while there is nothing to suggest.
+    // Each exchange as it ends, so that late replies are counted among the recent ones.
+    void exchangeEnded(int counter);
+    // Once three of the last twelve replies came late, the smallest timeout that would have
+    // caught them; 0 while there is nothing to suggest. A slow drive asked by hand answers every
+    // request late; a poller that takes turns between readings sees only some answers late, the
+    // others taken by the next poll of the same reading or lost.
     int suggestedTimeout() const;
 
   private:
+    struct Ended {
+        int counter = 0;
+        int lateGapMs = -1;  // the wait for its late reply's first byte; -1 when none came
+    };
+    int lateCount() const;
+
     Arrivals bytes_;
-    int run_ = 0;           // exchanges in a row whose reply came late
-    int runCounter_ = -1;   // the exchange the last late bytes belonged to
-    int longestGapMs_ = 0;  // the longest wait for a late reply's first byte in the run
+    std::deque<Ended> recent_;
     int suggestion_ = 0;
 };
 

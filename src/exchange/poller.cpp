@@ -1,6 +1,7 @@
 #include "exchange/poller.h"
 
 #include <QDateTime>
+#include <utility>
 
 #include "drive/drive_requests.h"
 #include "drive/readings.h"
@@ -31,6 +32,8 @@ void Poller::start(const std::vector<int>& readings, int address) {
     pending_ = -1;
     for (auto& times : recent_) times.clear();
     for (auto& counts : counts_) counts.fill(0);
+    notSent_.fill(0);
+    portClosed_ = false;
     turnaroundMs_ = -1;
     running_ = !readings_.empty();
     if (!running_) return;
@@ -70,6 +73,14 @@ std::optional<Request> Poller::nextRequest() {
 
 void Poller::onExchange(const Exchange& exchange) {
     if (exchange.origin != Origin::Poll || pending_ < 0) return;
+    if (!exchange.sent) {
+        const int reading = std::exchange(pending_, -1);
+        ++notSent_[std::size_t(reading)];
+        portClosed_ = true;
+        emit notSent(reading);
+        return;
+    }
+    portClosed_ = false;
     Sample sample;
     sample.timeMs = QDateTime::currentMSecsSinceEpoch();
     sample.reading = quint8(pending_);
@@ -89,9 +100,9 @@ void Poller::onExchange(const Exchange& exchange) {
         std::deque<qint64>& times = recent_[sample.reading];
         times.push_back(sample.timeMs);
         while (times.front() < sample.timeMs - kRateWindowMs) times.pop_front();
-        if (exchange.firstByteMs >= 0) {
-            turnaroundMs_ = turnaroundMs_ < 0 ? exchange.firstByteMs
-                                              : 0.9 * turnaroundMs_ + 0.1 * exchange.firstByteMs;
+        if (exchange.firstByteDelay.count() >= 0) {
+            const double delayMs = exchange.firstByteDelay.count() / 1000.0;
+            turnaroundMs_ = turnaroundMs_ < 0 ? delayMs : 0.9 * turnaroundMs_ + 0.1 * delayMs;
             replyLength_ = int(exchange.reply.size());
         }
     }
@@ -102,7 +113,7 @@ void Poller::onExchange(const Exchange& exchange) {
 
 double Poller::rate(int reading) const {
     const std::deque<qint64>& times = recent_[std::size_t(reading)];
-    if (times.size() < 2) return 0;
+    if (portClosed_ || times.size() < 2) return 0;
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     if (now - times.back() > kRateWindowMs) return 0;
     return 1000.0 * double(times.size() - 1) /

@@ -31,12 +31,18 @@ class Poller : public QObject {
     double rate(int reading) const;
     // Samples of one reading with this verdict since polling started.
     int count(int reading, Verdict verdict) const;
+    // Polls of one reading that found the port closed and did not go out.
+    int notSentCount(int reading) const { return notSent_[std::size_t(reading)]; }
+    // The last poll found the port closed.
+    bool portClosed() const { return portClosed_; }
     // Exchanges a second the line allows: the request's and the reply's wire time, the drive's
     // turnaround as measured, and the frame gap before the next request; 0 until measured.
     double lineLimit() const;
 
   signals:
     void sampleAdded(const exchange::Sample& sample);
+    // A poll of this reading found the port closed; it is no sample.
+    void notSent(int reading);
     void runningChanged(bool running);
 
   private:
@@ -54,6 +60,8 @@ class Poller : public QObject {
     SampleStore samples_;
     std::array<std::deque<qint64>, 9> recent_;  // sample times of the last few seconds
     std::array<std::array<int, 6>, 9> counts_{};
+    std::array<int, 9> notSent_{};
+    bool portClosed_ = false;
     double turnaroundMs_ = -1;  // smoothed, from the first reply byte's delay
     int replyLength_ = 0;
 };

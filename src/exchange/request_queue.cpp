@@ -14,10 +14,13 @@ quint64 RequestQueue::replaceTimed(const QByteArray& bytes) {
 }
 
 void RequestQueue::add(QueuedRequest entry) {
-    // Urgent requests keep their own order among themselves, ahead of the rest.
+    // An urgent request goes before the repeating senders' requests, never before a press made
+    // earlier: a start and a stop pressed together must leave the drive as the last press says.
     const auto at = entry.request.urgent
                         ? std::find_if(queue_.begin(), queue_.end(),
-                                       [](const QueuedRequest& q) { return !q.request.urgent; })
+                                       [](const QueuedRequest& q) {
+                                           return q.request.origin != Origin::Manual;
+                                       })
                         : queue_.end();
     queue_.insert(at, std::move(entry));
 }

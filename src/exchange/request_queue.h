@@ -15,7 +15,8 @@ struct Request {
     Origin origin = Origin::Manual;
     // Not before this moment: a press goes out 0.1 s after it was made.
     std::chrono::steady_clock::time_point notBefore{};
-    // Ahead of everything still queued: a stop must not wait behind readings.
+    // Ahead of the repeating senders' requests still queued (timed mode's tick): a stop must not
+    // wait behind them. Presses keep the order they were made in.
     bool urgent = false;
 };
 
@@ -30,7 +31,7 @@ struct QueuedRequest {
 
 class RequestQueue {
   public:
-    // Queues the request. An urgent one goes before all others that are not urgent.
+    // Queues the request; an urgent one goes before the timed ticks and polls still queued.
     void add(QueuedRequest entry);
     // Timed mode repeats one frame: a tick that finds an earlier tick still queued sends the
     // cells as they stand now, once, under that tick's id. 0 when no tick is queued.
@@ -39,6 +40,8 @@ class RequestQueue {
     bool empty() const { return queue_.empty(); }
     const QueuedRequest& front() const { return queue_.front(); }
     QueuedRequest takeFront();
+    // A request taken from the front that could not go out yet.
+    void putBack(QueuedRequest entry) { queue_.push_front(std::move(entry)); }
 
   private:
     std::deque<QueuedRequest> queue_;

@@ -79,8 +79,14 @@ void CellEdit::keyPressEvent(QKeyEvent* event) {
     emit keyDown(event->key());
     if (keyConsumed_) return;
     const QString text = event->text();
-    // Delete carries a character on some platforms but is an editing key, not a typed one.
-    if (!text.isEmpty() && event->key() != Qt::Key_Delete) {
+    // Delete carries a character on some platforms but is an editing key, not a typed one; so
+    // is a shortcut such as Ctrl+A, whatever character it carries. Ctrl and Alt together are
+    // AltGr on Windows, which types characters.
+    const Qt::KeyboardModifiers held = event->modifiers();
+    const bool altGr = (held & Qt::ControlModifier) && (held & Qt::AltModifier);
+    const bool shortcut =
+        !altGr && (held & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    if (!text.isEmpty() && event->key() != Qt::Key_Delete && !shortcut) {
         emit keyPress(text.at(0));
         if (keyConsumed_) return;
     }

@@ -102,16 +102,23 @@ void MainWindow::onByteCellKeyDown(int index, int key) {
     }
 }
 
-// Typing fills a byte cell and then walks on: a key in a cell that already holds a character
-// moves the focus to the next cell, while the key itself still acts on this one. A printable
-// key that is no hexadecimal digit is refused outright and moves nothing.
+// Typing fills a byte cell and then walks on: once a typed digit has filled the cell, the focus
+// moves to the next one, its text selected so that typing on replaces it. Nothing else moves the
+// focus: Backspace, shortcuts such as Ctrl+A, Home and End edit this cell only, and a full cell
+// takes no third digit. A printable key that is no hexadecimal digit is refused outright.
 void MainWindow::onByteCellKeyPress(int index, QChar ch) {
-    if (ch.isPrint() && !HexByteValidator::IsHexDigit(ch)) {
-        byteCells[index]->setKeyConsumed();
+    CellEdit* cell = byteCells[index];
+    if (!HexByteValidator::IsHexDigit(ch)) {
+        if (ch.isPrint()) cell->setKeyConsumed();
         return;
     }
-    if (!byteCells[index]->text().isEmpty() && index < kCellCount - 1)
-        byteCells[index + 1]->setFocus();
+    cell->setKeyConsumed();
+    if (cell->text().size() >= 2 && !cell->hasSelectedText()) return;
+    cell->insert(QString(ch));
+    if (cell->text().size() < 2 || index >= kCellCount - 1) return;
+    CellEdit* next = byteCells[index + 1];
+    next->setFocus();
+    next->selectAll();
 }
 
 void MainWindow::onCharCellKeyDown(int index, int key) {

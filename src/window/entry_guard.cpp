@@ -2,8 +2,13 @@
 
 #include <QLineEdit>
 
-EntryGuard::EntryGuard(QLineEdit* box, std::function<bool(const QString&)> accepts, QString range)
-    : QObject(box), box_(box), accepts_(std::move(accepts)), range_(std::move(range)) {
+EntryGuard::EntryGuard(QLineEdit* box, std::function<bool(const QString&)> accepts, QString range,
+                       QString refused)
+    : QObject(box),
+      box_(box),
+      accepts_(std::move(accepts)),
+      range_(std::move(range)),
+      refused_(std::move(refused)) {
     // Once refused, the box says at every keystroke whether it would now be sent.
     connect(box_, &QLineEdit::textChanged, this, [this](const QString& text) {
         if (marked_) mark(!accepts_(text));
@@ -21,5 +26,5 @@ void EntryGuard::mark(bool refused) {
     marked_ = refused;
     box_->setStyleSheet(refused ? QStringLiteral("QLineEdit { border: 2px solid #d00000; }")
                                 : QString());
-    box_->setToolTip(refused ? QStringLiteral("Not sent: enter %1.").arg(range_) : QString());
+    box_->setToolTip(refused ? QStringLiteral("%1: enter %2.").arg(refused_, range_) : QString());
 }

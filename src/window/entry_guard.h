@@ -9,8 +9,10 @@ class QLineEdit;
 
 class EntryGuard : public QObject {
   public:
-    // `accepts` tells whether a text is a good entry; `range` says in words what is.
-    EntryGuard(QLineEdit* box, std::function<bool(const QString&)> accepts, QString range);
+    // `accepts` tells whether a text is a good entry; `range` says in words what is, and
+    // `refused` what a refused entry means.
+    EntryGuard(QLineEdit* box, std::function<bool(const QString&)> accepts, QString range,
+               QString refused = QStringLiteral("Not sent"));
 
     // Checks the box now. A refused entry gets a red frame and a tooltip naming the range, which
     // stay until the text is corrected.
@@ -23,5 +25,6 @@ class EntryGuard : public QObject {
     QLineEdit* box_;
     std::function<bool(const QString&)> accepts_;
     QString range_;
+    QString refused_;
     bool marked_ = false;
 };

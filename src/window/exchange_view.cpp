@@ -10,8 +10,8 @@
 
 #include "convert/conversions.h"
 #include "exchange/exchange_text.h"
-#include "exchange/pause.h"
 #include "window/cell_edit.h"
+#include "window/entry_guard.h"
 #include "window/history_window.h"
 #include "window/main_window.h"
 #include "window/verdict_style.h"
@@ -29,23 +29,42 @@ std::array<QString, kCellCount> MainWindow::byteCellTexts() const {
     return texts;
 }
 
-// "发        送": after a pause of 0.1 s the byte cells go out, unless timed mode owns the line.
+// "发        送": the byte cells go out 0.1 s after the press, unless timed mode owns the line.
 quint64 MainWindow::sendFrame() {
-    exchange::Pause(std::chrono::milliseconds(100));
     if (timedModeBox->isChecked()) return 0;
-    return core_.submit({frameToSend(), exchange::Origin::Manual});
+    return submitPress(frameToSend(), false, {});
+}
+
+// The interval box takes whole milliseconds from 50 up to an hour; anything else is refused
+// with a red frame, rather than run at some other interval than the one shown.
+constexpr int kShortestInterval = 50;
+constexpr int kLongestInterval = 3600000;
+
+void MainWindow::guardInterval() {
+    intervalGuard_ = new EntryGuard(
+        intervalBox,
+        [](const QString& text) {
+            const double interval = conv::ReadNumber(text);
+            return interval >= kShortestInterval && interval <= kLongestInterval;
+        },
+        QStringLiteral("%1 to %2 ms").arg(kShortestInterval).arg(kLongestInterval),
+        QStringLiteral("Interval refused"));
 }
 
 void MainWindow::onTimedModeClicked() {
+    if (timedModeBox->isChecked() && !intervalGuard_->check()) {
+        timedModeBox->setChecked(false);  // refused: nothing runs at an interval not shown
+        return;
+    }
     if (timedModeBox->isChecked() && poller_.running()) {
         poller_.stop();
         noteOnTrend(QStringLiteral("监视已停止：定时方式开始了（两者不能同时使用线路）"));
     }
     if (timedModeBox->isChecked()) {
-        if (conv::ReadNumber(intervalBox->text()) < 50) intervalBox->setText(QStringLiteral("50"));
         const int interval = timedInterval(conv::ReadNumber(intervalBox->text()));
         timedSendTimer->setInterval(interval);
         timedSendTimer->start();
+        lastTick_ = exchange::Clock::now();
         nextInterval_.reset();
         sendButton->setEnabled(false);
     } else {
@@ -54,13 +73,17 @@ void MainWindow::onTimedModeClicked() {
     }
 }
 
-// A new interval typed while timed mode runs takes over from the next tick; what cannot be an
-// interval (below 50 ms, no number) leaves the running one as it is.
+// A new interval typed while timed mode runs takes over from the next tick, or at once where it
+// ends sooner than the tick the timer waits for; one that cannot be an interval is marked and
+// leaves the running one as it is.
 void MainWindow::onIntervalChanged() {
     if (!timedModeBox->isChecked()) return;
-    const double interval = conv::ReadNumber(intervalBox->text());
-    if (interval < 50) return;
-    nextInterval_ = static_cast<int>(conv::RoundToInt(interval, conv::IntWidth::Int32));
+    if (!intervalGuard_->check()) return;
+    const int interval = static_cast<int>(
+        conv::RoundToInt(conv::ReadNumber(intervalBox->text()), conv::IntWidth::Int32));
+    nextInterval_ = interval;
+    const int dueIn = exchange::MillisecondsUntil(lastTick_ + std::chrono::milliseconds(interval));
+    if (dueIn < timedSendTimer->remainingTime()) timedSendTimer->start(dueIn);
 }
 
 // The interval timed mode runs at: what the box says, but never shorter than the reply timeout,
@@ -76,6 +99,7 @@ int MainWindow::timedInterval(double typed) const {
 // Timed send: the byte cells as they stand now, without pause or RTS switching.
 void MainWindow::onTimedSendTick() {
     if (!timedModeBox->isChecked()) return;
+    lastTick_ = exchange::Clock::now();
     if (nextInterval_) {
         timedSendTimer->setInterval(timedInterval(*nextInterval_));  // counts from this tick
         nextInterval_.reset();
@@ -120,7 +144,11 @@ QString MainWindow::LogEntry::tooltip() const {
     if (!present || record.direction == exchange::Direction::Sent) return QString();
     if (record.direction == exchange::Direction::NotSent) return record.detail;
     const exchange::Verdict verdict = record.verdict.value_or(exchange::Verdict::NoReply);
-    if (verdict == exchange::Verdict::Good) return exchange::VerdictName(verdict);
+    // A good reply that came with more bytes says how many.
+    if (verdict == exchange::Verdict::Good)
+        return record.detail.isEmpty()
+                   ? exchange::VerdictName(verdict)
+                   : exchange::VerdictName(verdict) + QStringLiteral(": ") + record.detail;
     return exchange::VerdictName(verdict) + QStringLiteral(": ") +
            exchange::ReceivedText(record.bytes, record.detail);
 }
@@ -161,11 +189,7 @@ void MainWindow::showNow() {
         showGrid(*pendingReply_);
         pendingReply_.reset();
     }
-    for (std::size_t r = 0; r < pendingSamples_.size(); ++r) {
-        if (!pendingSamples_[r]) continue;
-        SetTextIfChanged(readingBoxes[r], SampleText(*pendingSamples_[r]));
-        pendingSamples_[r].reset();
-    }
+    for (ResultBox& box : results_) box.apply();
 }
 
 void MainWindow::showLog() {

@@ -23,6 +23,7 @@ frame::Framing MainWindow::selectedFraming() const {
 // the three selections; nothing else remembers it. A click on the selected button retries the
 // open, which is how a user reconnects a port that failed.
 void MainWindow::reconfigurePort() {
+    reconfigurePending_ = false;
     port_.close();
     const int portIndex = selectedIndex(portGroup);
     if (portIndex >= 0) port_.setPortNumber(portIndex + 1);
@@ -33,6 +34,16 @@ void MainWindow::reconfigurePort() {
     core_.setLine(serial::ParseSettings(settingsText).value_or(serial::PortSettings{}),
                   selectedFraming());
     showPortState();
+}
+
+// Closing the port under a reply would lose its bytes and judge the rest at the new settings:
+// a change made while an exchange is on the line waits for its end, at most its capture.
+void MainWindow::reconfigureWhenFree() {
+    if (core_.busy()) {
+        reconfigurePending_ = true;
+    } else {
+        reconfigurePort();
+    }
 }
 
 // The port comes back by itself: while it is closed against the user's choice it is tried again

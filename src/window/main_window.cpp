@@ -27,6 +27,7 @@ MainWindow::MainWindow(serial::SerialPort& port, const std::array<QString, 4>& p
     setTabOrderChain();
     connectHandlers();
     guardEntries();
+    guardInterval();
     keepPortAlive();
     connectLogToHistory();
     connectMonitoring();
@@ -39,7 +40,15 @@ MainWindow::MainWindow(serial::SerialPort& port, const std::array<QString, 4>& p
     connect(displayTimer_, &QTimer::timeout, this, &MainWindow::showNow);
     port_.setFailureHandler([this](const QString&) { showPortState(); });
     connect(&core_, &exchange::ExchangeCore::recordAdded, this, &MainWindow::showRecord);
-    connect(&core_, &exchange::ExchangeCore::exchangeFinished, this, &MainWindow::showReply);
+    connect(&core_, &exchange::ExchangeCore::exchangeFinished, this,
+            [this](const exchange::Exchange& exchange) {
+                showReply(exchange);
+                followTimedReadings(exchange);
+                if (reconfigurePending_) reconfigurePort();
+            });
+    timedReadingTimer_ = new QTimer(this);
+    timedReadingTimer_->setSingleShot(true);
+    connect(timedReadingTimer_, &QTimer::timeout, this, &MainWindow::expireTimedReadings);
     connect(&core_, &exchange::ExchangeCore::portReopened, this, &MainWindow::showPortState);
 }
 
@@ -52,9 +61,9 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::connectHandlers() {
-    connect(formatGroup, &QButtonGroup::idClicked, this, &MainWindow::reconfigurePort);
-    connect(baudGroup, &QButtonGroup::idClicked, this, &MainWindow::reconfigurePort);
-    connect(portGroup, &QButtonGroup::idClicked, this, &MainWindow::reconfigurePort);
+    connect(formatGroup, &QButtonGroup::idClicked, this, &MainWindow::reconfigureWhenFree);
+    connect(baudGroup, &QButtonGroup::idClicked, this, &MainWindow::reconfigureWhenFree);
+    connect(portGroup, &QButtonGroup::idClicked, this, &MainWindow::reconfigureWhenFree);
     connect(exitButton, &QPushButton::clicked, this, [this] {
         // Ends the program at once; the port is released as the program ends.
         if (exitAction_) exitAction_();

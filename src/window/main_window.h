@@ -16,6 +16,7 @@
 #include "exchange/poller.h"
 #include "frame/frame_composer.h"
 #include "serial/serial_port.h"
+#include "window/result_box.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -32,6 +33,9 @@ constexpr int kCellCount = 64;
 // The readings of the quick-command column: the eight monitor items, then the fault code.
 constexpr int kReadingCount = 9;
 constexpr int kFaultCodeReading = 8;
+// The result boxes: the readings', then the parameter read's.
+constexpr int kParameterResult = kReadingCount;
+constexpr int kResultCount = kReadingCount + 1;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -102,10 +106,11 @@ class MainWindow : public QWidget {
     HistoryWindow* openHistory();
     HistoryWindow* historyWindow() const { return historyWindow_; }
 
-    // The send button's action: a pause of 0.1 s, then the byte cells go to the exchange core.
-    // Returns the exchange's id, or 0 when nothing was sent (timed mode, port closed).
+    // The send button's action: the byte cells go to the exchange core, to go out 0.1 s after
+    // the press. Returns the exchange's id, or 0 when nothing was sent (timed mode, port closed).
     quint64 sendFrame();
     void onTimedModeClicked();
+    void guardInterval();
     void onTimedSendTick();
     void onIntervalChanged();
 
@@ -136,6 +141,8 @@ class MainWindow : public QWidget {
     void onWriteParameterClicked();
     void onReadParameterClicked();
     void onReadingClicked(int reading);
+    // What a result box (a reading, or kParameterResult) shows.
+    const ResultBox& result(int index) const { return results_[std::size_t(index)]; }
 
     // ---- Live monitoring ------------------------------------------------------------------
     // "趋势监视": opened with Ctrl+T or from a reading button's context menu, with the given
@@ -198,20 +205,24 @@ class MainWindow : public QWidget {
     void connectReplyTimeout();
     int timedInterval(double typed) const;
     void showSample(const exchange::Sample& sample);
-    static QString SampleText(const exchange::Sample& sample);
+    void notePollNotSent(int reading);
+    void noteLateReplies(const exchange::ExchangeRecord& record);
     void noteOnTrend(const QString& text);
 
     // Quick-command helpers.
     void guardEntries();
-    bool quickCommandMayRun(std::initializer_list<EntryGuard*> entries);
-    void fillFields(const QString& address, int command, int length, const QString& function);
-    // Sends the composed request and waits for the exchange that carries it; nothing when
-    // nothing was sent or no exchange came within the bound.
-    std::optional<exchange::Exchange> sendAndWait();
-    // A good reply decoded into its result box; anything else as "无回应", "校验错误" or
-    // "回应不符", with what was received as the box's tooltip.
-    void showResult(QLineEdit* box, const std::optional<exchange::Exchange>& exchange,
-                    const std::function<std::optional<QString>(const QByteArray&)>& decode);
+    bool entriesAccepted(std::initializer_list<EntryGuard*> entries);
+    QByteArray quickRequest(const frame::RequestFields& fields, bool intoCells);
+    quint64 submitPress(const QByteArray& frame, bool urgent, exchange::ExchangeDone done);
+    void sendDriveCommand(const frame::RequestFields& fields, bool urgent);
+    void readOnce(int result, const frame::RequestFields& fields);
+    static std::optional<QString> DecodeResult(int result, const QByteArray& body);
+    void showPressResult(int result, const exchange::Exchange& exchange);
+    void showRepeatedResult(int result, const exchange::Exchange& exchange);
+    void followTimedReadings(const exchange::Exchange& exchange);
+    void expireTimedReadings();
+    // A baud rate or format chosen while an exchange is on the line applies once it has ended.
+    void reconfigureWhenFree();
 
     serial::SerialPort& port_;
     exchange::ExchangeCore core_;
@@ -222,7 +233,9 @@ class MainWindow : public QWidget {
     HistoryWindow* historyWindow_ = nullptr;
     TrendWindow* trendWindow_ = nullptr;
     std::optional<int> nextInterval_;  // an interval typed while timed mode runs
-    bool quickCommandWaiting_ = false;
+    exchange::Clock::time_point lastTick_;
+    bool reconfigurePending_ = false;
+    EntryGuard* intervalGuard_ = nullptr;
     EntryGuard* addressGuard_ = nullptr;
     EntryGuard* frequencyGuard_ = nullptr;
     EntryGuard* readNumberGuard_ = nullptr;
@@ -231,6 +244,18 @@ class MainWindow : public QWidget {
     std::array<LogEntry, 3> log_;
     bool logChanged_ = false;
     std::optional<exchange::Exchange> pendingReply_;
-    std::array<std::optional<exchange::Sample>, kReadingCount> pendingSamples_;
     QTimer* displayTimer_ = nullptr;
+    std::array<ResultBox, kResultCount> results_;
+    // The request each result box's last press composed: timed mode's ticks that carry it keep
+    // the box up to date.
+    std::array<QByteArray, kResultCount> readingRequests_;
+    // Readings pressed in timed mode, waiting for the tick that carries their request.
+    struct TimedReading {
+        int result;
+        QByteArray request;
+        exchange::Clock::time_point deadline;
+    };
+    std::vector<TimedReading> timedReadings_;
+    QTimer* timedReadingTimer_ = nullptr;
+    bool pollsNotSent_ = false;  // the poller found the port closed; the trend window says so
 };

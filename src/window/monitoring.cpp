@@ -17,6 +17,8 @@
 
 void MainWindow::connectMonitoring() {
     connect(&poller_, &exchange::Poller::sampleAdded, this, &MainWindow::showSample);
+    connect(&poller_, &exchange::Poller::notSent, this, &MainWindow::notePollNotSent);
+    connect(&core_, &exchange::ExchangeCore::recordAdded, this, &MainWindow::noteLateReplies);
     auto* shortcut = new QShortcut(QKeySequence(QStringLiteral("Ctrl+T")), this);
     connect(shortcut, &QShortcut::activated, this, [this] { openTrend(); });
     for (int reading = 0; reading < kReadingCount; ++reading) {
@@ -80,23 +82,43 @@ bool MainWindow::startPolling(const std::vector<int>& readings) {
 }
 
 // A polled reading keeps its result box up to date, like a press of its button would; the box
-// is written when the screen catches up, with the reading's latest sample.
+// is written when the screen catches up, with the reading's latest sample. A sample that gives
+// no value leaves the value before it greyed.
 void MainWindow::showSample(const exchange::Sample& sample) {
-    pendingSamples_[sample.reading] = sample;
+    ResultBox& box = results_[sample.reading];
+    if (sample.good()) {
+        box.showValue(sample.reading == drive::kFaultCodeReadingIndex
+                          ? drive::FaultText(sample.raw)
+                          : drive::MonitorText(sample.raw, drive::MonitorItems()[sample.reading]),
+                      sample.timeMs);
+    } else {
+        const QString word = exchange::VerdictName(sample.verdict);
+        box.showOutdated(word, word);
+    }
+    if (pollsNotSent_) {
+        pollsNotSent_ = false;
+        noteOnTrend(QString());
+    }
     showSoon();
 }
 
-QString MainWindow::SampleText(const exchange::Sample& sample) {
-    switch (sample.verdict) {
-        case exchange::Verdict::Good:
-            return sample.reading == drive::kFaultCodeReadingIndex
-                       ? drive::FaultText(sample.raw)
-                       : drive::MonitorText(sample.raw, drive::MonitorItems()[sample.reading]);
-        case exchange::Verdict::CheckError:
-            return QStringLiteral("校验错误");
-        case exchange::Verdict::OtherAnswer:
-            return QStringLiteral("回应不符");
-        default:
-            return drive::NoReplyText();
-    }
+// A closed port is not a silent drive: the trend window says so, and the polls that did not go
+// out are counted apart from the drive's verdicts.
+void MainWindow::notePollNotSent(int reading) {
+    results_[std::size_t(reading)].showOutdated(QStringLiteral("未发送"),
+                                                QStringLiteral("未发送：") + port_.errorText());
+    pollsNotSent_ = true;
+    noteOnTrend(QStringLiteral("端口未打开，监视的请求未发出：%1").arg(port_.errorText()));
+    showSoon();
+}
+
+// While polling, replies that keep coming late name the reply timeout that would catch them
+// where the user is looking.
+void MainWindow::noteLateReplies(const exchange::ExchangeRecord& record) {
+    if (record.direction != exchange::Direction::LateReceived || !poller_.running()) return;
+    if (const int timeout = core_.suggestedTimeout())
+        noteOnTrend(QStringLiteral("回应连续迟到（最近一次在请求后 %1 ms）：回应超时设为 %2 ms "
+                                   "可以收到它们")
+                        .arg(record.firstByteMs)
+                        .arg(timeout));
 }

@@ -1,6 +1,8 @@
-// The one-button drive operations: fill the field boxes, compose and send; the readings then
-// wait for the reply to their own request and decode it into their result box.
+// The one-button drive operations. Every press goes into the exchange core's queue with its own
+// request, in the order pressed (a stop ahead of those still waiting), and the readings decode
+// the reply to their own request into their result box when it comes.
 #include <QCheckBox>
+#include <QDateTime>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -11,13 +13,19 @@
 #include "window/entry_guard.h"
 #include "window/main_window.h"
 
-void MainWindow::fillFields(const QString& address, int command, int length,
-                            const QString& function) {
-    addressField->setText(address);
-    commandField->setText(QString::number(command));
-    lengthField->setText(QString::number(length));
-    functionField->setText(function);
+namespace {
+
+constexpr auto kPressPause = std::chrono::milliseconds(100);
+
+frame::RequestFields Fields(const QString& address, int command, int length,
+                            const QString& function, const QString& data = QString()) {
+    frame::RequestFields fields{
+        address, QString::number(command), QString::number(length), function, {}};
+    fields.data[0] = data;
+    return fields;
 }
+
+}  // namespace
 
 void MainWindow::guardEntries() {
     using namespace drive;
@@ -37,142 +45,207 @@ void MainWindow::guardEntries() {
                                        WholeNumberRange(0, kHighestParameterNumber));
     writeValueGuard_ = new EntryGuard(writeParameterValue, whole(0, kHighestParameterValue),
                                       WholeNumberRange(0, kHighestParameterValue));
+    for (std::size_t r = 0; r < kReadingCount; ++r) results_[r] = ResultBox(readingBoxes[r]);
+    results_[kParameterResult] = ResultBox(parameterValueBox);
 }
 
-// A quick command goes ahead only when no reading waits and every entry it reads is one the
-// drive can be sent unchanged; each refused box is marked, and nothing is written or sent.
-bool MainWindow::quickCommandMayRun(std::initializer_list<EntryGuard*> entries) {
-    if (quickCommandWaiting_) return false;
+// A quick command goes ahead only when every entry it reads is one the drive can be sent
+// unchanged; each refused box is marked, and nothing is written or sent.
+bool MainWindow::entriesAccepted(std::initializer_list<EntryGuard*> entries) {
     bool good = true;
     for (EntryGuard* entry : entries) good = entry->check() && good;
     return good;
 }
 
-void MainWindow::onStartClicked() {
-    if (!quickCommandMayRun({addressGuard_})) return;
-    fillFields(inverterAddress->text(), drive::kRunControl, 1, QString::number(drive::kRunStart));
+// A quick command's request goes into the field boxes and the send cells, where the user sees
+// what goes out, every field written: a data box left from an earlier request would otherwise
+// add its bytes to this one. A write in timed mode is composed apart, so that the cells go on
+// sending the frame they sent before.
+QByteArray MainWindow::quickRequest(const frame::RequestFields& fields, bool intoCells) {
+    if (!intoCells) return frame::ComposeFrame(fields, selectedFraming());
+    addressField->setText(fields.address);
+    commandField->setText(fields.command);
+    lengthField->setText(fields.length);
+    functionField->setText(fields.function);
+    for (std::size_t i = 0; i < dataFields.size(); ++i) dataFields[i]->setText(fields.data[i]);
     composeRequest();
-    sendFrame();
+    return frameToSend();
+}
+
+// A press goes out 0.1 s after it was made, behind the exchanges before it; the window goes on
+// taking clicks meanwhile.
+quint64 MainWindow::submitPress(const QByteArray& frame, bool urgent, exchange::ExchangeDone done) {
+    const exchange::Request request{frame, exchange::Origin::Manual,
+                                    exchange::Clock::now() + kPressPause, urgent};
+    return core_.submit(request, std::move(done));
+}
+
+// Start, stop, set frequency and set function write to the drive: each press goes out once, also
+// in timed mode, where it goes between two ticks.
+void MainWindow::sendDriveCommand(const frame::RequestFields& fields, bool urgent) {
+    submitPress(quickRequest(fields, !timedModeBox->isChecked()), urgent, {});
+}
+
+void MainWindow::onStartClicked() {
+    if (!entriesAccepted({addressGuard_})) return;
+    sendDriveCommand(
+        Fields(inverterAddress->text(), drive::kRunControl, 1, QString::number(drive::kRunStart)),
+        false);
 }
 
 // Stop goes to the drive the inverter address box names, like start: a stop must never reach
-// whatever address an earlier hand-made request left in the address box.
+// whatever address an earlier hand-made request left in the address box. It goes out before
+// every press still waiting.
 void MainWindow::onStopClicked() {
-    if (!quickCommandMayRun({addressGuard_})) return;
-    fillFields(inverterAddress->text(), drive::kRunControl, 1, QString::number(drive::kRunStop));
-    composeRequest();
-    sendFrame();
+    if (!entriesAccepted({addressGuard_})) return;
+    sendDriveCommand(
+        Fields(inverterAddress->text(), drive::kRunControl, 1, QString::number(drive::kRunStop)),
+        true);
 }
 
 void MainWindow::onSetFrequencyClicked() {
-    if (!quickCommandMayRun({addressGuard_, frequencyGuard_})) return;
+    if (!entriesAccepted({addressGuard_, frequencyGuard_})) return;
     const drive::FrequencyFields frequency =
         drive::SplitFrequency(*drive::FrequencyHundredths(frequencyEntry->text()));
-    fillFields(inverterAddress->text(), drive::kSetFrequency, 2, frequency.function);
-    dataFields[0]->setText(frequency.data);
-    composeRequest();
-    sendFrame();
+    sendDriveCommand(Fields(inverterAddress->text(), drive::kSetFrequency, 2, frequency.function,
+                            frequency.data),
+                     false);
 }
 
 void MainWindow::onWriteParameterClicked() {
-    if (!quickCommandMayRun({addressGuard_, writeNumberGuard_, writeValueGuard_})) return;
-    fillFields(inverterAddress->text(), drive::kWriteParameter, 3, writeParameterNumber->text());
-    dataFields[0]->setText(writeParameterValue->text());
-    composeRequest();
-    sendFrame();
+    if (!entriesAccepted({addressGuard_, writeNumberGuard_, writeValueGuard_})) return;
+    sendDriveCommand(Fields(inverterAddress->text(), drive::kWriteParameter, 3,
+                            writeParameterNumber->text(), writeParameterValue->text()),
+                     false);
 }
 
 void MainWindow::onReadParameterClicked() {
-    if (!quickCommandMayRun({addressGuard_, readNumberGuard_})) return;
-    fillFields(inverterAddress->text(), drive::kReadParameter, 1, readParameterNumber->text());
-    composeRequest();
-    showResult(parameterValueBox, sendAndWait(), [](const QByteArray& body) {
-        const std::optional<int> value = drive::ParameterValue(body);
-        return value ? std::optional<QString>(conv::DecimalText(*value)) : std::nullopt;
-    });
+    if (!entriesAccepted({addressGuard_, readNumberGuard_})) return;
+    readOnce(kParameterResult, Fields(inverterAddress->text(), drive::kReadParameter, 1,
+                                      readParameterNumber->text()));
 }
 
 void MainWindow::onReadingClicked(int reading) {
-    if (!quickCommandMayRun({addressGuard_})) return;
-    const bool fault = reading == kFaultCodeReading;
-    const int item = fault ? drive::kFaultCodeItem
-                           : drive::MonitorItems()[static_cast<std::size_t>(reading)].item;
-    fillFields(inverterAddress->text(), drive::kReadMonitor, 1, QString::number(item));
-    composeRequest();
-    showResult(readingBoxes[static_cast<std::size_t>(reading)], sendAndWait(),
-               [fault, reading](const QByteArray& body) -> std::optional<QString> {
-                   if (fault) {
-                       const std::optional<int> code = drive::FaultCode(body);
-                       if (!code) return std::nullopt;
-                       return drive::FaultText(*code);
-                   }
-                   const std::optional<int> raw = drive::MonitorValue(body);
-                   if (!raw) return std::nullopt;
-                   return drive::MonitorText(
-                       *raw, drive::MonitorItems()[static_cast<std::size_t>(reading)]);
-               });
+    if (!entriesAccepted({addressGuard_})) return;
+    const int item = reading == kFaultCodeReading
+                         ? drive::kFaultCodeItem
+                         : drive::MonitorItems()[static_cast<std::size_t>(reading)].item;
+    readOnce(reading,
+             Fields(inverterAddress->text(), drive::kReadMonitor, 1, QString::number(item)));
 }
 
-// While a reading waits, a second quick command would send its own request into the wait; such
-// a click is ignored. In timed mode the send button's action sends nothing: the reading waits
-// for the tick that carries its request, at most two intervals and a capture.
-std::optional<exchange::Exchange> MainWindow::sendAndWait() {
-    quickCommandWaiting_ = true;
-    const QByteArray request = frameToSend();
-    std::optional<exchange::Exchange> result;
+// A reading sends its request and shows the reply to it. In timed mode the send button's action
+// sends nothing: the next tick carries the request, and the reading waits for that tick, at most
+// two intervals and a capture.
+void MainWindow::readOnce(int result, const frame::RequestFields& fields) {
+    const QByteArray request = quickRequest(fields, true);
+    readingRequests_[std::size_t(result)] = request;
+    results_[std::size_t(result)].showWaiting();
     if (timedModeBox->isChecked()) {
-        sendFrame();
         const auto bound =
             std::chrono::milliseconds(2 * timedSendTimer->interval()) + core_.longestCapture();
-        result = core_.waitForExchange(
-            [&request](const exchange::Exchange& exchange) {
-                return exchange.origin == exchange::Origin::Timed && exchange.request == request;
-            },
-            bound);
-    } else if (const quint64 id = sendFrame()) {
-        // The request may wait behind one exchange in flight, then has its own capture. A wait
-        // beyond both and a second means something went wrong: the reading then shows "无回应"
-        // rather than keep the user waiting.
-        result = core_.waitForExchange(id, 2 * core_.longestCapture() + std::chrono::seconds(1));
+        timedReadings_.push_back({result, request, exchange::Clock::now() + bound});
+        if (!timedReadingTimer_->isActive() ||
+            timedReadingTimer_->remainingTime() > int(bound.count()))
+            timedReadingTimer_->start(int(bound.count()));
+    } else {
+        submitPress(request, false,
+                    [this, result](const exchange::Exchange& e) { showPressResult(result, e); });
     }
-    quickCommandWaiting_ = false;
-    return result;
+    showSoon();
 }
 
-void MainWindow::showResult(
-    QLineEdit* box, const std::optional<exchange::Exchange>& exchange,
-    const std::function<std::optional<QString>(const QByteArray&)>& decode) {
-    using exchange::Verdict;
-    QString text = drive::NoReplyText();
-    QString tooltip = QStringLiteral("the request did not go out: the port is not open");
-    if (exchange && exchange->sent) {
-        const exchange::Judgement& judgement = exchange->judgement;
-        tooltip = exchange::ReceivedText(exchange->reply, judgement.detail);
-        switch (judgement.verdict) {
-            case Verdict::Good:
-                if (const std::optional<QString> value = decode(judgement.body)) {
-                    text = *value;
-                    tooltip.clear();
-                } else {
-                    // A whole frame that answers the request but is too short for the value.
-                    text = QStringLiteral("回应不符");
-                    tooltip += QStringLiteral(": too short for the value");
-                }
-                break;
-            case Verdict::CheckError:
-                text = QStringLiteral("校验错误");
-                break;
-            case Verdict::OtherAnswer:
-                text = QStringLiteral("回应不符");
-                break;
-            case Verdict::NoReply:
-            case Verdict::Incomplete:
-            case Verdict::Late:
-                break;
-        }
-    } else if (!exchange && timedModeBox->isChecked()) {
-        tooltip = QStringLiteral("no tick carried the request in time");
+std::optional<QString> MainWindow::DecodeResult(int result, const QByteArray& body) {
+    if (result == kParameterResult) {
+        const std::optional<int> value = drive::ParameterValue(body);
+        return value ? std::optional<QString>(conv::DecimalText(*value)) : std::nullopt;
     }
-    box->setText(text);
-    box->setToolTip(tooltip);
+    if (result == kFaultCodeReading) {
+        const std::optional<int> code = drive::FaultCode(body);
+        return code ? std::optional<QString>(drive::FaultText(*code)) : std::nullopt;
+    }
+    const std::optional<int> raw = drive::MonitorValue(body);
+    if (!raw) return std::nullopt;
+    return drive::MonitorText(*raw, drive::MonitorItems()[static_cast<std::size_t>(result)]);
+}
+
+// The reply to a press: its value, or the verdict's own word with what was received.
+void MainWindow::showPressResult(int result, const exchange::Exchange& exchange) {
+    ResultBox& box = results_[std::size_t(result)];
+    if (!exchange.sent) {
+        box.showVerdict(QStringLiteral("未发送"), port_.errorText());
+    } else if (exchange.judgement.verdict == exchange::Verdict::Good) {
+        if (const std::optional<QString> value = DecodeResult(result, exchange.judgement.body)) {
+            box.showValue(*value, QDateTime::currentMSecsSinceEpoch());
+        } else {
+            // A whole frame that answers the request but is too short for the value.
+            box.showVerdict(
+                exchange::VerdictName(exchange::Verdict::OtherAnswer),
+                exchange::ReceivedText(exchange.reply, QStringLiteral("too short for the value")));
+        }
+    } else {
+        box.showVerdict(exchange::VerdictName(exchange.judgement.verdict),
+                        exchange::ReceivedText(exchange.reply, exchange.judgement.detail));
+    }
+    showSoon();
+}
+
+// A reading's request repeated by timed mode: every good reply shows; one that gives no value
+// leaves the value before it greyed, with what happened since.
+void MainWindow::showRepeatedResult(int result, const exchange::Exchange& exchange) {
+    ResultBox& box = results_[std::size_t(result)];
+    std::optional<QString> value;
+    if (exchange.sent && exchange.judgement.verdict == exchange::Verdict::Good)
+        value = DecodeResult(result, exchange.judgement.body);
+    if (value) {
+        box.showValue(*value, QDateTime::currentMSecsSinceEpoch());
+    } else if (!exchange.sent) {
+        box.showOutdated(QStringLiteral("未发送"), QStringLiteral("未发送：") + port_.errorText());
+    } else {
+        const exchange::Verdict verdict = exchange.judgement.verdict == exchange::Verdict::Good
+                                              ? exchange::Verdict::OtherAnswer
+                                              : exchange.judgement.verdict;
+        box.showOutdated(exchange::VerdictName(verdict),
+                         exchange::VerdictName(verdict) + QStringLiteral("：") +
+                             exchange::ReceivedText(exchange.reply, exchange.judgement.detail));
+    }
+    showSoon();
+}
+
+// Timed mode's exchanges carry the readings' requests that stand in the cells: the first after a
+// press answers that press, the later ones keep its box up to date.
+void MainWindow::followTimedReadings(const exchange::Exchange& exchange) {
+    if (exchange.origin != exchange::Origin::Timed) return;
+    for (int result = 0; result < kResultCount; ++result) {
+        if (readingRequests_[std::size_t(result)] != exchange.request) continue;
+        const auto pressed =
+            std::find_if(timedReadings_.begin(), timedReadings_.end(), [&](const TimedReading& t) {
+                return t.result == result && t.request == exchange.request;
+            });
+        if (pressed != timedReadings_.end()) {
+            timedReadings_.erase(pressed);
+            showPressResult(result, exchange);
+        } else {
+            showRepeatedResult(result, exchange);
+        }
+    }
+}
+
+// A reading pressed in timed mode whose request no tick carried in time.
+void MainWindow::expireTimedReadings() {
+    const exchange::Clock::time_point now = exchange::Clock::now();
+    auto next = exchange::Clock::time_point::max();
+    for (auto it = timedReadings_.begin(); it != timedReadings_.end();) {
+        if (it->deadline <= now) {
+            results_[std::size_t(it->result)].showOutdated(
+                drive::NoReplyText(), QStringLiteral("no tick carried the request in time"));
+            it = timedReadings_.erase(it);
+        } else {
+            next = std::min(next, it->deadline);
+            ++it;
+        }
+    }
+    if (next != exchange::Clock::time_point::max())
+        timedReadingTimer_->start(std::max(1, exchange::MillisecondsUntil(next)));
+    showSoon();
 }

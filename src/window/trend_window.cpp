@@ -179,6 +179,7 @@ void TrendWindow::showFigures() {
               exchange::Verdict::CheckError, exchange::Verdict::OtherAnswer})
             if (const int n = poller_.count(r, verdict))
                 bad << QStringLiteral("%1 %2").arg(exchange::VerdictName(verdict)).arg(n);
+        if (const int n = poller_.notSentCount(r)) bad << QStringLiteral("未发送 %1").arg(n);
         badLabels[std::size_t(r)]->setText(bad.join(QStringLiteral("  ")));
     }
     lineLabel->setText(limit > 0 ? QStringLiteral("实际 %1 /s，线路上限 %2 /s")
