@@ -48,6 +48,9 @@ Click TimedClick(WindowRig& rig, const LineSetting& setting, int item, double tu
                          [&](const exchange::Exchange& e) { replyLength = e.reply.size(); });
     const Clock::time_point clicked = Clock::now();
     rig.monitorButton(item)->click();
+    // The press goes into the queue; its result comes when its reply is in.
+    for (int waited = 0; written == Clock::time_point{} && waited < 3000; waited += 2)
+        rig.runEvents(2);
     QObject::disconnect(logged);
     QObject::disconnect(shown);
     QObject::disconnect(replied);

@@ -17,6 +17,7 @@ int RunPoll(const Args& args);
 int RunStores(const Args& args);
 int RunIdle(const Args& args);
 int RunSoak(const Args& args);
+int RunFirstByte(const Args& args);
 }  // namespace bench
 
 namespace {
@@ -36,6 +37,8 @@ void Usage() {
         "  stores   [--repaints 20]\n"
         "  idle     [--seconds 10]\n"
         "  soak     [--ticks 2000] [--interval 50]\n"
+        "  firstbyte [--format ascii|rtu] [--baud 9600] [--turnaround 5] [--samples 30] [--runs "
+        "3]\n"
         "Window measurements use the X display in DISPLAY (offscreen without one);\n"
         "--hidden leaves the window unshown, so nothing is painted.\n");
 }
@@ -69,6 +72,7 @@ int main(int argc, char* argv[]) {
     if (!std::strcmp(command, "stores")) return bench::RunStores(args);
     if (!std::strcmp(command, "idle")) return bench::RunIdle(args);
     if (!std::strcmp(command, "soak")) return bench::RunSoak(args);
+    if (!std::strcmp(command, "firstbyte")) return bench::RunFirstByte(args);
     Usage();
     return 2;
 }

@@ -25,6 +25,7 @@ int RunSoak(const Args& args) {
     }
     MainWindow& w = rig.window();
     rig.monitorButton(1)->click();  // a monitor request in the byte cells
+    rig.runEvents(400);             // and its exchange done
 
     long long outOfOrder = 0;
     long long notGood = 0;

@@ -107,6 +107,7 @@ int RunTimed(const Args& args) {
         QObject::connect(&w.exchangeCore(), &exchange::ExchangeCore::exchangeFinished,
                          [&](const exchange::Exchange& e) { replyLength = int(e.reply.size()); });
     rig.monitorButton(0)->click();
+    rig.runEvents(400);  // the press goes out after its pause and brings its reply
     QObject::disconnect(warmUp);
     w.intervalBox->setText(QString::number(interval));
     if (args.flag("no-display")) QObject::disconnect(&w.exchangeCore(), nullptr, &w, nullptr);
