@@ -31,6 +31,7 @@ if [ $quick = 1 ]; then
   poll=(--seconds 4 --runs 1)
   soak=(--ticks 300)
   startup=(--runs 3)
+  firstbyte=(--samples 10 --runs 1)
 else
   wire=(--exchanges 10000 --runs 3)
   latency=(--clicks 100 --runs 3)
@@ -38,6 +39,7 @@ else
   poll=(--seconds 15 --runs 3)
   soak=(--ticks 2000)
   startup=(--runs 10)
+  firstbyte=(--samples 30 --runs 3)
 fi
 
 # A display number nobody uses, for this script's own Xvfb.
@@ -84,6 +86,13 @@ run "$bench" poll --format rtu --baud 38400 --readings 1 "${poll[@]}"
 run "$bench" poll --format ascii --baud 38400 --readings 8 "${poll[@]}"
 run "$bench" poll --format rtu --baud 38400 --readings 8 --chart "${poll[@]}"
 run "$bench" poll --format rtu --baud 9600 --readings 1 --turnaround 120 --reply-timeout 200 "${poll[@]}"
+# The first-byte delay of a press, of timed mode and of a poll against the same drive: the three
+# count from the moment the request has left the port, so they agree.
+for baud in 4800 9600; do
+  for turnaround in 5 40; do
+    run "$bench" firstbyte --format ascii --baud $baud --turnaround $turnaround "${firstbyte[@]}"
+  done
+done
 run "$bench" stores
 run "$bench" idle --seconds 10
 run "$bench" soak "${soak[@]}"
