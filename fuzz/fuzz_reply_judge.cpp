@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray reply = fuzz::Bytes(data + 1 + requestLength, size - 1 - requestLength);
 
     const exchange::Judgement judgement = exchange::JudgeReply(request, reply, framing);
-    FUZZ_REQUIRE(judgement.detail.isEmpty() == (judgement.verdict == exchange::Verdict::Good));
+    // Every bad verdict says why; a good one speaks only of bytes that came beside its frame.
+    if (judgement.verdict != exchange::Verdict::Good) FUZZ_REQUIRE(!judgement.detail.isEmpty());
     FUZZ_REQUIRE(judgement.verdict != exchange::Verdict::Late);
     FUZZ_REQUIRE((judgement.verdict == exchange::Verdict::NoReply) == reply.isEmpty());
     if (judgement.checkAt >= 0)
@@ -23,6 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (judgement.verdict == exchange::Verdict::Good) {
         // A good reply of the drive's layout carries its whole body, which the decoders read.
         FUZZ_REQUIRE(!judgement.body.isEmpty());
+        const QByteArray framed = framing == frame::Framing::Rtu
+                                      ? frame::RtuFrame(judgement.body)
+                                      : frame::AsciiFrame(judgement.body);
+        if (!judgement.detail.isEmpty()) FUZZ_REQUIRE(reply.size() > framed.size());
         if (const auto raw = drive::MonitorValue(judgement.body))
             FUZZ_REQUIRE(*raw >= -32768 && *raw <= 32767);
         if (const auto code = drive::FaultCode(judgement.body))

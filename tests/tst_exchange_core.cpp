@@ -111,6 +111,27 @@ class TestExchangeCore : public QObject {
         QCOMPARE(done->reply, verdict == Verdict::Good ? kReply : QByteArray());
     }
 
+    // A press's capture lasts its 50 ms even when a whole frame came early: what follows within
+    // them is part of its reply. A poll ends with its frame.
+    void pressCaptureLastsItsFiftyMilliseconds_data() {
+        QTest::addColumn<Origin>("origin");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::newRow("press") << Origin::Manual << kReply + kReply;
+        QTest::newRow("poll") << Origin::Poll << kReply;
+    }
+    void pressCaptureLastsItsFiftyMilliseconds() {
+        QFETCH(Origin, origin);
+        QFETCH(QByteArray, reply);
+        Rig rig;
+        rig.port.arriveLater(5, kReply);
+        rig.port.arriveLater(35, kReply);
+        const auto done =
+            rig.core.waitForExchange(rig.core.submit({kRequest, origin}), std::chrono::seconds(2));
+        QVERIFY(done);
+        QCOMPARE(done->reply, reply);
+        QVERIFY(rig.settle());
+    }
+
     // A poll ends with its own answer: not on the rest of an earlier reply before it, nor on a
     // pause inside its answer, whose length the answer before told.
     void pollEndsWithItsOwnAnswer_data() {
@@ -233,8 +254,8 @@ class TestExchangeCore : public QObject {
         QVERIFY(rig.port.written.isEmpty());
         QVERIFY(rig.settle());
         QCOMPARE(rig.port.written, kCurrentRequest);
-        QCOMPARE(rig.log(), (QStringList{"TXD 0", "RXD 0 no reply", "late 0", "TXD 1",
-                                         "RXD 1 no reply"}));
+        QCOMPARE(rig.log(),
+                 (QStringList{"TXD 0", "RXD 0 no reply", "late 0", "TXD 1", "RXD 1 no reply"}));
         QCOMPARE(rig.records[2].bytes, kReply);
     }
 
