@@ -13,6 +13,7 @@ struct CommandLine {
     int replyTimeoutMs = 50;
     std::vector<int> monitor;  // readings to poll from the start (drive::ReadingAt indices)
     QString monitorCsv;        // every polled sample appended here as CSV
+    QString language;          // "zh", "en", or empty for the locale's choice
 };
 
 enum class CommandLineOutcome { Run, Done, Error };

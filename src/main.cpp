@@ -1,12 +1,15 @@
 // MODBUS debugging program for frequency inverters: the window on one serial line.
 #include <QApplication>
+#include <QDateTime>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 
 #include "command_line.h"
 #include "exchange/history_file.h"
 #include "exchange/history_format.h"
 #include "exchange/samples.h"
+#include "language/language.h"
 #include "serial/port_map.h"
 #include "serial/qt_serial_port.h"
 #include "sim/drive_server.h"
@@ -43,6 +46,32 @@ bool DisplayNamed() {
 #endif
 }
 
+// The value of --language, read apart from the rest: a help or an error is printed in it even
+// when the command line holds a mistake.
+QString LanguageArgument(const QStringList& arguments) {
+    QString value;
+    for (int i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == QLatin1String("--language") && i + 1 < arguments.size())
+            value = arguments[i + 1];
+        else if (arguments[i].startsWith(QLatin1String("--language=")))
+            value = arguments[i].section(QLatin1Char('='), 1);
+    }
+    return value;
+}
+
+// Messages printed before the window's application exists come from a short-lived core
+// application, so they are in the user's language too.
+int PrintTranslated(int argc, char* argv[], const QString& language, int code,
+                    const std::function<QString()>& message) {
+    QCoreApplication core(argc, argv);
+    language::Install(language);
+    if (code == 0) {
+        std::printf("%s\n", qPrintable(message()));
+        return 0;
+    }
+    return Fail(message(), code);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -50,26 +79,61 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     CommandLine options;
     QString message;
-    switch (ReadCommandLine(arguments, &options, &message)) {
+    const CommandLineOutcome outcome = ReadCommandLine(arguments, &options, &message);
+    const QString language = language::Chosen(LanguageArgument(arguments));
+    // Read again once the catalogue is in, for the help and the errors in the user's language.
+    const auto reread = [&arguments] {
+        CommandLine unused;
+        QString text;
+        ReadCommandLine(arguments, &unused, &text);
+        return text;
+    };
+    switch (outcome) {
         case CommandLineOutcome::Done:
-            std::printf("%s\n", qPrintable(message));
-            return 0;
+            return PrintTranslated(argc, argv, language, 0, reread);
         case CommandLineOutcome::Error:
-            return Fail(message, 2);
+            return PrintTranslated(argc, argv, language, 2, reread);
         case CommandLineOutcome::Run:
             break;
     }
-
     serial::PortMap map;
     QString error;
+    // A wrong --port is the user's mistake and is said so, display or not.
+    if (!serial::BuildPortMap(options.portAssignments, serial::DetectSerialDevices(), &map, &error))
+        return PrintTranslated(argc, argv, language, 2, [&options] {
+            serial::PortMap unused;
+            QString text;
+            serial::BuildPortMap(options.portAssignments, {}, &unused, &text);
+            return text;
+        });
+    if (!DisplayNamed())
+        return PrintTranslated(argc, argv, language, 1, [] {
+            return QCoreApplication::translate("Main",
+                                               "no display: set DISPLAY or WAYLAND_DISPLAY (or "
+                                               "QT_QPA_PLATFORM=offscreen)");
+        });
+
+    const QtMessageHandler previous = qInstallMessageHandler(EndOnFatal);
+    QApplication app(argc, argv);
+    qInstallMessageHandler(previous);
+    QApplication::setApplicationName(QStringLiteral("modbus-debugger"));
+    QApplication::setApplicationVersion(QStringLiteral(APP_VERSION));
+    if (!language::Install(language))
+        std::fprintf(stderr, "modbus-debugger: the Chinese catalogue is missing; English it is\n");
+
     // The simulated drive serves its line on a thread of its own, never the window's.
     sim::DriveServer demoDrive(1);
     if (options.demo) {
         QString device;
         if (!demoDrive.startPseudoTerminal(&device, &error))
-            return Fail(QStringLiteral("cannot start the simulated drive: %1").arg(error), 1);
+            return Fail(QCoreApplication::translate("Main", "cannot start the simulated drive: %1")
+                            .arg(error),
+                        1);
         options.portAssignments.prepend(QStringLiteral("COM1=") + device);
-        std::fprintf(stderr, "simulated drive on %s (COM1)\n", qPrintable(device));
+        std::fprintf(
+            stderr, "%s\n",
+            qPrintable(
+                QCoreApplication::translate("Main", "simulated drive on %1 (COM1)").arg(device)));
     }
     if (!serial::BuildPortMap(options.portAssignments, serial::DetectSerialDevices(), &map, &error))
         return Fail(error, 2);
@@ -81,16 +145,6 @@ int main(int argc, char* argv[]) {
     if (!options.monitorCsv.isEmpty() &&
         !samples.open(options.monitorCsv, exchange::SampleCsvHeader().toUtf8(), &error))
         return Fail(QStringLiteral("--monitor-csv: %1").arg(error), 2);
-
-    if (!DisplayNamed())
-        return Fail(QStringLiteral("no display: set DISPLAY or WAYLAND_DISPLAY (or "
-                                   "QT_QPA_PLATFORM=offscreen)"),
-                    1);
-    const QtMessageHandler previous = qInstallMessageHandler(EndOnFatal);
-    QApplication app(argc, argv);
-    qInstallMessageHandler(previous);
-    QApplication::setApplicationName(QStringLiteral("modbus-debugger"));
-    QApplication::setApplicationVersion(QStringLiteral(APP_VERSION));
 
     serial::QtSerialPort port(map);
     MainWindow window(port, map.devices);
@@ -105,6 +159,11 @@ int main(int argc, char* argv[]) {
     window.setReplyTimeout(options.replyTimeoutMs);
     window.show();
     window.load();
+    if (record.isOpen())
+        record.writeRow(exchange::SessionCsvRow(
+            QDateTime::currentMSecsSinceEpoch(),
+            QCoreApplication::translate("Main", "modbus-debugger %1 started on %2")
+                .arg(QStringLiteral(APP_VERSION), window.lineDescription())));
     if (!options.monitor.empty()) {
         window.openTrend(options.monitor);
         window.startPolling(options.monitor);

@@ -8,6 +8,7 @@
 #include "exchange/history.h"
 #include "exchange/history_file.h"
 #include "exchange/history_format.h"
+#include "language/language.h"
 #include "window/history_model.h"
 
 using exchange::Direction;
@@ -48,6 +49,7 @@ QList<QStringList> ReadCsv(const QString& text) {
 class TestHistory : public QObject {
     Q_OBJECT
   private slots:
+    void cleanup() { language::Install(QStringLiteral("en")); }
     // Times in the files are local; the expected texts are in UTC.
     void initTestCase() {
         qputenv("TZ", "UTC");
@@ -117,8 +119,27 @@ class TestHistory : public QObject {
         QCOMPARE(matched, rows);
     }
 
-    // A saved CSV reads back field by field, commas, quotes, line breaks and byte 00 included.
+    // A saved CSV reads back field by field, commas, quotes, line breaks and byte 00 included;
+    // its headers and words are in the user's language.
+    void csvRoundTrip_data() {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("header");
+        QTest::addColumn<QString>("noReply");
+        QTest::addColumn<QString>("late");
+        QTest::newRow("English") << "en"
+                                 << "time|number|direction|bytes|hex|characters|verdict|first byte "
+                                    "ms|last byte ms|note"
+                                 << "RXD|0|||no reply"
+                                 << "late RXD|3|78 2C 79|x,y|late";
+        QTest::newRow("Chinese")
+            << "zh"
+            << "时间|编号|方向|字节数|十六进制|字符|判定|首字节 ms|末字节 ms|说明"
+            << "RXD|0|||无回应"
+            << "迟到 RXD|3|78 2C 79|x,y|迟到";
+    }
     void csvRoundTrip() {
+        QFETCH(QString, language);
+        QVERIFY(language::Install(language));
         const QList<ExchangeRecord> records = {
             Record(7, Direction::Sent, QByteArray(",\"\0A", 4)),
             Record(7, Direction::Received, QByteArray(), Verdict::NoReply, "nothing arrived"),
@@ -135,23 +156,29 @@ class TestHistory : public QObject {
         const QByteArray bytes = file.readAll();
         QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));  // spreadsheets read the headers as UTF-8
         const QList<QStringList> rows = ReadCsv(QString::fromUtf8(bytes.mid(3)));
+        language::Install(QStringLiteral("en"));
+        QFETCH(QString, header);
+        QFETCH(QString, noReply);
+        QFETCH(QString, late);
         QCOMPARE(rows.size(), 4);
-        QCOMPARE(
-            rows[0].join('|'),
-            QStringLiteral("时间|编号|方向|字节数|十六进制|字符|判定|首字节 ms|末字节 ms|说明"));
+        QCOMPARE(rows[0].join('|'), header);
         QCOMPARE(rows[1].join('|'),
                  QStringLiteral("2026-12-07 08:00:00.350|00007|TXD|4|2C 22 00 41|,\"␀A|—|||"));
-        QCOMPARE(rows[2].join('|'),
-                 QStringLiteral("2026-12-07 08:00:00.350|00007|RXD|0|||无回应|||nothing arrived"));
-        QCOMPARE(rows[3].join('|'), QStringLiteral("2026-12-07 08:00:00.400|00008|迟到 RXD|3|78 2C "
-                                                   "79|x,y|迟到|||line one\r\nline \"two\""));
+        QCOMPARE(rows[2].join('|'), QStringLiteral("2026-12-07 08:00:00.350|00007|") + noReply +
+                                        QStringLiteral("|||nothing arrived"));
+        QCOMPARE(rows[3].join('|'), QStringLiteral("2026-12-07 08:00:00.400|00008|") + late +
+                                        QStringLiteral("|||line one\r\nline \"two\""));
     }
 
     // A save that cannot be written leaves no file, not even the half-written one, and says why.
     void failedSaveLeavesNoFile_data() {
         QTest::addColumn<bool>("readOnlyFolder");
-        QTest::newRow("read-only folder") << true;
-        QTest::newRow("a folder stands at the path") << false;
+        QTest::addColumn<QString>("english");
+        QTest::addColumn<QString>("chinese");
+        QTest::newRow("read-only folder") << true << "no permission to write in the folder"
+                                          << "没有在文件夹";
+        QTest::newRow("a folder stands at the path") << false << "it is a folder"
+                                                     << "这是文件夹";
     }
     void failedSaveLeavesNoFile() {
         QFETCH(bool, readOnlyFolder);
@@ -163,13 +190,19 @@ class TestHistory : public QObject {
         else
             QVERIFY(QDir(dir.path()).mkdir("history.csv"));
         const ExchangeRecord record = Record(0, Direction::Sent, "A");
-        QString error;
-        const bool saved = exchange::SaveHistory(
-            path, exchange::HistoryFormat::Csv, 1,
-            [&](qsizetype) -> const ExchangeRecord& { return record; }, &error);
+        QFETCH(QString, english);
+        QFETCH(QString, chinese);
+        for (const QString& language : {QStringLiteral("zh"), QStringLiteral("en")}) {
+            QVERIFY(language::Install(language));
+            QString error;
+            const bool saved = exchange::SaveHistory(
+                path, exchange::HistoryFormat::Csv, 1,
+                [&](qsizetype) -> const ExchangeRecord& { return record; }, &error);
+            QVERIFY(!saved);
+            QVERIFY2(error.contains(language == QLatin1String("en") ? english : chinese),
+                     qPrintable(error));
+        }
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QVERIFY(!saved);
-        QVERIFY(!error.isEmpty());
         QVERIFY(!QFileInfo(path).isFile());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
@@ -181,7 +214,8 @@ class TestHistory : public QObject {
         QVERIFY(exchange::TextLine(late).endsWith(QString::fromUtf8(" [00003] RXD:  ( ␀A )")));
     }
 
-    // Recording appends to an existing file without a second header.
+    // Recording appends to an existing file without a second header, each run after its own
+    // row; a row the run before left half written does not swallow the next.
     void recordFileAppends() {
         QTemporaryDir dir;
         const QString path = dir.filePath("record.csv");
@@ -189,14 +223,24 @@ class TestHistory : public QObject {
             exchange::AppendFile file;
             QString error;
             QVERIFY2(file.open(path, exchange::RecordHeader(), &error), qPrintable(error));
+            file.writeRow(exchange::SessionCsvRow(Record(run, Direction::Sent, "A").timeMs,
+                                                  QStringLiteral("run %1, COM1").arg(run)));
             file.writeRow(exchange::CsvRow(Record(run, Direction::Sent, "A")));
+            file.writeRow(QStringLiteral("2026-12-07 08:00:00.350,00002,TX"));  // then killed
         }
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        const QString text = QString::fromUtf8(file.readAll());
-        QCOMPARE(text.count(QStringLiteral("时间")), 1);
-        QCOMPARE(text.count(QStringLiteral("\r\n")), 3);
-        QVERIFY(text.endsWith(QStringLiteral(",00001,TXD,1,41,A,—,,,\r\n")));
+        const QStringList rows = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"));
+        QCOMPARE(rows.size(), 7);
+        QVERIFY(
+            rows[0].endsWith(QStringLiteral("time,number,direction,bytes,hex,characters,"
+                                            "verdict,first byte ms,last byte ms,note")));
+        QCOMPARE(rows[1], QStringLiteral("2026-12-07 08:00:00.000,,new run,,,,,,,\"run 0, COM1\""));
+        QVERIFY(rows[2].endsWith(QStringLiteral(",00000,TXD,1,41,A,—,,,")));
+        QCOMPARE(rows[3], QStringLiteral("2026-12-07 08:00:00.350,00002,TX"));
+        QCOMPARE(rows[4], QStringLiteral("2026-12-07 08:00:00.050,,new run,,,,,,,\"run 1, COM1\""));
+        QVERIFY(rows[5].endsWith(QStringLiteral(",00001,TXD,1,41,A,—,,,")));
+        QCOMPARE(rows[6], QStringLiteral("2026-12-07 08:00:00.350,00002,TX"));
     }
 };
 

@@ -129,7 +129,7 @@ class TestMonitoring : public QObject {
         QVERIFY(poller.portClosed());
         QCOMPARE(poller.rate(1), 0.0);
         QVERIFY(poller.count(1, Verdict::NoReply) <= 1);  // the poll on the line as it went
-        QVERIFY2(trend->noteLabel->text().contains(QStringLiteral("端口未打开")),
+        QVERIFY2(trend->noteLabel->text().contains(QStringLiteral("The port is not open")),
                  qPrintable(trend->noteLabel->text()));
         QTRY_VERIFY(!rig.window->result(1).busy());
         QVERIFY(rig.window->result(1).outdated());

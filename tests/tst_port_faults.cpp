@@ -110,9 +110,9 @@ class TestPortFaults : public QObject {
         Window window(QStringLiteral("/dev/no-such-serial-device"));
         QVERIFY(!window.port.isOpen());
         QVERIFY(window.labelRed());
-        QVERIFY(window.form.portLabels[0]->toolTip().contains(QLatin1String("device not found")));
+        QVERIFY(window.form.portLabels[0]->toolTip().contains(QLatin1String("no such device")));
         QCOMPARE(window.readFrequency(), QStringLiteral("未发送"));
-        QVERIFY(window.form.readingBoxes[1]->toolTip().contains(QLatin1String("device not found")));
+        QVERIFY(window.form.readingBoxes[1]->toolTip().contains(QLatin1String("no such device")));
     }
 
     void heldByAnotherProgram() {

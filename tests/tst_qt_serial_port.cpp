@@ -2,6 +2,7 @@
 // take the program down.
 #include <QtTest>
 
+#include "language/language.h"
 #include "pty_pair.h"
 #include "serial/qt_serial_port.h"
 
@@ -18,6 +19,7 @@ serial::PortMap MapTo(const QString& device) {
 class TestQtSerialPort : public QObject {
     Q_OBJECT
   private slots:
+    void cleanup() { language::Install(QStringLiteral("en")); }
     // Every byte value crosses both ways unchanged, one byte per write as the window sends.
     void bytesCrossTheLineBothWays() {
         TestLine pty;
@@ -64,29 +66,67 @@ class TestQtSerialPort : public QObject {
         QVERIFY(left <= returned - std::chrono::microseconds(2000));
     }
 
-    void missingDeviceFailsQuietly_data() {
-        QTest::addColumn<QString>("device");
+    // What stands at the path decides the words, in either language.
+    void openFailureSaysWhy_data() {
+        QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("settings");
-        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("english");
+        QTest::addColumn<QString>("chinese");
         // clang-format off
-        QTest::newRow("absent device") << "/dev/does-not-exist" << "9600,n,8,1" << "device not found";
-        QTest::newRow("settings the port cannot take") << "/dev/null" << "9600," << "the settings \"9600,\" are not a line setting";
+        QTest::newRow("missing path") << "missing" << "9600,n,8,1" << "no such device" << "没有这个设备";
+        QTest::newRow("/dev/null") << "null" << "9600,n,8,1" << "not a serial port" << "不是串口";
+        QTest::newRow("regular file") << "file" << "9600,n,8,1" << "a file, not a serial device" << "是文件，不是串口设备";
+        QTest::newRow("directory") << "folder" << "9600,n,8,1" << "a folder, not a serial device" << "是文件夹，不是串口设备";
+        QTest::newRow("busy device") << "busy" << "9600,n,8,1" << "busy: " << "正被";
+        QTest::newRow("settings the port cannot take") << "null" << "9600," << "the settings \"9600,\" are not a line setting" << "“9600,”不是线路设置";
         // clang-format on
     }
-    void missingDeviceFailsQuietly() {
-        QFETCH(QString, device);
+    void openFailureSaysWhy() {
+        QFETCH(QString, kind);
         QFETCH(QString, settings);
-        serial::QtSerialPort port(MapTo(device));
-        port.setSettings(settings);
-        QVERIFY(!port.open());
-        QVERIFY(!port.isOpen());
-        QTEST(port.errorText().section(QStringLiteral(": "), 1), "reason");
-        // A closed port drops writes and yields nothing.
-        port.write("x");
-        port.setRts(true);
-        port.drain(std::chrono::milliseconds(10));
-        QCOMPARE(port.pendingInputCount(), 0);
-        QVERIFY(port.readPendingInput().isEmpty());
+        QTemporaryDir scratch;
+        QString device;
+        std::unique_ptr<TestLine> line;
+        std::unique_ptr<serial::QtSerialPort> holder;
+        if (kind == QLatin1String("missing")) device = scratch.filePath(QStringLiteral("ttyUSB9"));
+        if (kind == QLatin1String("null")) device = QStringLiteral("/dev/null");
+        if (kind == QLatin1String("folder")) device = scratch.path();
+        if (kind == QLatin1String("file")) {
+            device = scratch.filePath(QStringLiteral("capture.txt"));
+            QFile file(device);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        if (kind == QLatin1String("busy")) {
+            line = std::make_unique<TestLine>();
+            device = line->slavePath();
+            holder = std::make_unique<serial::QtSerialPort>(MapTo(device));
+            QVERIFY(holder->open());
+        }
+        for (const QString& language : {QStringLiteral("en"), QStringLiteral("zh")}) {
+            QVERIFY(language::Install(language));
+            serial::QtSerialPort port(MapTo(device));
+            port.setSettings(settings);
+            QVERIFY(!port.open());
+            QVERIFY(!port.isOpen());
+            const QString text = port.errorText();
+            // The device is named, then why it cannot serve.
+            QVERIFY2(text.startsWith(QStringLiteral("COM1 (%1): ").arg(device)), qPrintable(text));
+            QFETCH(QString, english);
+            QFETCH(QString, chinese);
+            QVERIFY2(text.contains(language == QLatin1String("en") ? english : chinese),
+                     qPrintable(text));
+            // Which program holds a busy port, where the system says: here, this test.
+            if (kind == QLatin1String("busy"))
+                QVERIFY2(text.contains(QString::number(QCoreApplication::applicationPid())),
+                         qPrintable(text));
+            // A closed port drops writes and yields nothing.
+            port.write("x");
+            port.setRts(true);
+            port.drain(std::chrono::milliseconds(10));
+            QCOMPARE(port.pendingInputCount(), 0);
+            QVERIFY(port.readPendingInput().isEmpty());
+        }
+        language::Install(QStringLiteral("en"));
     }
 
     void vanishingDeviceClosesOnceAndReports() {

@@ -86,10 +86,10 @@ class TestReplyJudge : public QObject {
         QTest::addColumn<QString>("detail");
         const QByteArray answer = Hex("0104030112C56D7D");
         QTest::newRow("alone") << answer << QString();
-        QTest::newRow("nine more copies") << answer.repeated(10) << "72 bytes after it";
-        QTest::newRow("a stray byte first") << Hex("00") + answer << "1 bytes before the frame";
+        QTest::newRow("nine more copies") << answer.repeated(10) << "72 byte(s) after the frame";
+        QTest::newRow("a stray byte first") << Hex("00") + answer << "1 byte(s) before the frame";
         QTest::newRow("both") << Hex("00") + answer + Hex("0000")
-                              << "1 bytes before the frame, 2 bytes after it";
+                              << "1 byte(s) before the frame, 2 byte(s) after it";
     }
     void extraBytesAreNamed() {
         QFETCH(QByteArray, reply);

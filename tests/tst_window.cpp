@@ -270,7 +270,8 @@ class TestWindow : public QObject {
         h.port.responder = [](const QByteArray&) { return Hex("0104030012C53CBD").repeated(10); };
         QVERIFY(h.press("Command26(6)"));
         QCOMPARE(h.window.readingBoxes[0]->text(), QStringLiteral("048.05 Hz"));
-        QCOMPARE(h.window.logLines[2]->toolTip(), QStringLiteral("正常: 72 bytes after it"));
+        QCOMPARE(h.window.logLines[2]->toolTip(),
+                 QStringLiteral("正常: 72 byte(s) after the frame"));
     }
 
     // A baud rate chosen while a reply is arriving applies once its exchange has ended: the reply

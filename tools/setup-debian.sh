@@ -3,7 +3,10 @@
 set -euo pipefail
 # The two fonts carry the Chinese captions and the control pictures that show control bytes.
 # Qt Charts needs the OpenGL development files, which its Debian package does not pull in.
-packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev fonts-wqy-microhei fonts-freefont-ttf
+# lupdate and lrelease (qt6-l10n-tools, with their CMake functions in qt6-tools-dev) build the
+# Chinese catalogue; Qt's own catalogue puts its dialogs' buttons into Chinese too.
+packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev
+          qt6-l10n-tools qt6-tools-dev qt6-translations-l10n fonts-wqy-microhei fonts-freefont-ttf
           dpkg-dev appstream desktop-file-utils "$@")
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,6 @@
 #include "drive/entry_checks.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 namespace drive {
@@ -29,11 +30,13 @@ std::optional<int> FrequencyHundredths(const QString& text) {
 }
 
 QString WholeNumberRange(int lowest, int highest) {
-    return QStringLiteral("a whole number from %1 to %2").arg(lowest).arg(highest);
+    return QCoreApplication::translate("EntryChecks", "a whole number from %1 to %2")
+        .arg(lowest)
+        .arg(highest);
 }
 
 QString FrequencyRange() {
-    return QStringLiteral("0 to %1.%2 Hz, at most two decimals")
+    return QCoreApplication::translate("EntryChecks", "0 to %1.%2 Hz, at most two decimals")
         .arg(kHighestFrequencyHundredths / 100)
         .arg(kHighestFrequencyHundredths % 100, 2, 10, QLatin1Char('0'));
 }

@@ -1,5 +1,6 @@
 #include "drive/readings.h"
 
+#include <QCoreApplication>
 #include <array>
 
 #include "drive/reply_decoder.h"
@@ -8,21 +9,25 @@ namespace drive {
 namespace {
 
 const std::array<Reading, kReadings> kAll = {{
-    {0, "set-frequency", "设定频率", "Hz"},
-    {1, "output-frequency", "输出频率", "Hz"},
-    {2, "output-current", "输出电流", "A"},
-    {3, "output-speed", "输出转速", "r/min"},
-    {4, "bus-voltage", "母线电压", "DCV"},
-    {5, "output-voltage", "输出电压", "ACV"},
-    {6, "counter", "计数器", "P"},
-    {7, "temperature", "变频温度", "度"},
-    {8, "fault-code", "故障代码", ""},
+    {0, QT_TRANSLATE_NOOP("Readings", "set-frequency"), "设定频率", "Hz"},
+    {1, QT_TRANSLATE_NOOP("Readings", "output-frequency"), "输出频率", "Hz"},
+    {2, QT_TRANSLATE_NOOP("Readings", "output-current"), "输出电流", "A"},
+    {3, QT_TRANSLATE_NOOP("Readings", "output-speed"), "输出转速", "r/min"},
+    {4, QT_TRANSLATE_NOOP("Readings", "bus-voltage"), "母线电压", "DCV"},
+    {5, QT_TRANSLATE_NOOP("Readings", "output-voltage"), "输出电压", "ACV"},
+    {6, QT_TRANSLATE_NOOP("Readings", "counter"), "计数器", "P"},
+    {7, QT_TRANSLATE_NOOP("Readings", "temperature"), "变频温度", "度"},
+    {8, QT_TRANSLATE_NOOP("Readings", "fault-code"), "故障代码", ""},
 }};
 
 }  // namespace
 
 const Reading& ReadingAt(int index) {
     return kAll[std::size_t(index)];
+}
+
+QString ReadingFileName(int index) {
+    return QCoreApplication::translate("Readings", kAll[std::size_t(index)].name);
 }
 
 QStringList ReadingNames() {
@@ -44,7 +49,8 @@ std::optional<std::vector<int>> ParseReadingList(const QString& list, QString* e
                 found = i;
         if (found < 0) {
             *error =
-                QStringLiteral("no reading \"%1\"; the readings are %2 (or their numbers 0..8)")
+                QCoreApplication::translate(
+                    "Readings", "no reading \"%1\"; the readings are %2 (or their numbers 0..8)")
                     .arg(word.trimmed(), ReadingNames().join(QStringLiteral(", ")));
             return std::nullopt;
         }
@@ -52,7 +58,7 @@ std::optional<std::vector<int>> ParseReadingList(const QString& list, QString* e
             readings.push_back(found);
     }
     if (readings.empty()) {
-        *error = QStringLiteral("no reading named");
+        *error = QCoreApplication::translate("Readings", "no reading named");
         return std::nullopt;
     }
     return readings;

@@ -20,6 +20,9 @@ struct Reading {
 };
 
 const Reading& ReadingAt(int index);
+// The reading as the sample files name it: its command-line name in English, its caption in
+// Chinese.
+QString ReadingFileName(int index);
 
 // "output-frequency,output-current" or item numbers "1,2", in the order given, each once;
 // nothing for an unknown name or number, with the reason in `error`.

@@ -215,7 +215,8 @@ void ExchangeCore::emitNotSent(QueuedRequest& entry) {
     exchange.counter = counter_;
     exchange.request = request.bytes;
     exchange.judgement.verdict = Verdict::NoReply;
-    exchange.judgement.detail = QStringLiteral("not sent: the port is not open");
+    exchange.judgement.detail =
+        QCoreApplication::translate("ExchangeCore", "not sent: the port is not open");
     finished(exchange, entry.done);
 }
 

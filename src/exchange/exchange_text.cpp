@@ -1,5 +1,7 @@
 #include "exchange/exchange_text.h"
 
+#include <QCoreApplication>
+
 #include "convert/conversions.h"
 
 namespace exchange {
@@ -17,17 +19,22 @@ QByteArray BytesToSend(const std::array<QString, kCells>& byteCells) {
 QString LogLine(int counter, Direction direction, const QByteArray& frame) {
     const QString number = QStringLiteral("[") + conv::Picture(counter, QStringLiteral("0####")) +
                            QStringLiteral("] ");
-    if (direction == Direction::NotSent) return number + QStringLiteral("未发送: 端口未打开");
+    if (direction == Direction::NotSent)
+        return number + QStringLiteral("未发送: ") +
+               QCoreApplication::translate("ExchangeText", "the port is not open");
     const QString tag =
         direction == Direction::Sent ? QStringLiteral("TXD:  ( ") : QStringLiteral("RXD:  ( ");
     return number + tag + conv::CharsOf(frame) + QStringLiteral(" )");
 }
 
 QString ReceivedText(const QByteArray& bytes, const QString& problem) {
-    if (bytes.isEmpty()) return QStringLiteral("nothing arrived");
-    QString text = QStringLiteral("received ") + QString::fromLatin1(bytes.toHex(' ').toUpper());
-    if (!problem.isEmpty()) text += QStringLiteral(": ") + problem;
-    return text;
+    if (bytes.isEmpty())
+        return problem.isEmpty() ? QCoreApplication::translate("ExchangeText", "nothing arrived")
+                                 : problem;
+    const QString hex = QString::fromLatin1(bytes.toHex(' ').toUpper());
+    if (problem.isEmpty())
+        return QCoreApplication::translate("ExchangeText", "received %1").arg(hex);
+    return QCoreApplication::translate("ExchangeText", "received %1: %2").arg(hex, problem);
 }
 
 QString ByteDescription(quint8 byte) {

@@ -1,5 +1,8 @@
 #include "exchange/history_file.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include "exchange/history_format.h"
@@ -9,12 +12,22 @@
 #endif
 
 namespace exchange {
+namespace {
+
+bool EndsInsideARow(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() == 0) return false;
+    file.seek(file.size() - 1);
+    return file.read(1) != "\n";
+}
+
+}  // namespace
 
 bool SaveHistory(const QString& path, HistoryFormat format, qsizetype count,
                  const std::function<const ExchangeRecord&(qsizetype)>& record, QString* error) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
+        *error = WriteFailureReason(path, file.error(), file.errorString());
         return false;
     }
     if (format == HistoryFormat::Csv) {
@@ -25,10 +38,38 @@ bool SaveHistory(const QString& path, HistoryFormat format, qsizetype count,
         for (qsizetype i = 0; i < count; ++i) file.write((TextLine(record(i)) + u'\n').toUtf8());
     }
     if (!file.commit()) {
-        *error = file.errorString();
+        *error = WriteFailureReason(path, file.error(), file.errorString());
         return false;
     }
     return true;
+}
+
+QString WriteFailureReason(const QString& path, QFileDevice::FileError qtError,
+                           const QString& qtText) {
+    const QFileInfo file(path);
+    const QFileInfo folder(file.absolutePath());
+    if (file.isDir())
+        return QCoreApplication::translate("SaveFailure", "it is a folder, not a file");
+    if (!folder.exists())
+        return QCoreApplication::translate("SaveFailure", "the folder %1 does not exist")
+            .arg(QDir::toNativeSeparators(folder.absoluteFilePath()));
+    if (!folder.isDir())
+        return QCoreApplication::translate("SaveFailure", "%1 is not a folder")
+            .arg(QDir::toNativeSeparators(folder.absoluteFilePath()));
+    if (file.exists() && !file.isWritable())
+        return QCoreApplication::translate("SaveFailure", "the file is write-protected");
+    if (!folder.isWritable())
+        return QCoreApplication::translate(
+                   "SaveFailure", "no permission to write in the folder %1; choose another")
+            .arg(QDir::toNativeSeparators(folder.absoluteFilePath()));
+    if (qtError == QFileDevice::ResourceError)
+        return QCoreApplication::translate("SaveFailure", "the disk is full");
+    return QCoreApplication::translate("SaveFailure", "the system says: %1").arg(qtText);
+}
+
+QString SaveFailureText(const QString& path, const QString& reason) {
+    return QCoreApplication::translate("SaveFailure", "Could not save %1: %2")
+        .arg(QDir::toNativeSeparators(path), reason);
 }
 
 QByteArray RecordHeader() {
@@ -38,10 +79,17 @@ QByteArray RecordHeader() {
 bool AppendFile::open(const QString& path, const QByteArray& header, QString* error) {
     file_.setFileName(path);
     if (!file_.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        *error = QStringLiteral("%1: %2").arg(path, file_.errorString());
+        *error = QCoreApplication::translate("SaveFailure", "cannot write %1: %2")
+                     .arg(QDir::toNativeSeparators(path),
+                          WriteFailureReason(path, file_.error(), file_.errorString()));
         return false;
     }
-    if (file_.size() == 0) put(header);
+    if (file_.size() == 0) {
+        put(header);
+    } else if (EndsInsideARow(path)) {
+        // A run killed while writing left half a row; the next starts on a line of its own.
+        put(QByteArrayLiteral("\r\n"));
+    }
     return true;
 }
 

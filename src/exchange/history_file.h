@@ -33,4 +33,11 @@ class AppendFile {
 // The history's CSV header, as a new --record file starts.
 QByteArray RecordHeader();
 
+// Why writing `path` failed, in the user's language, from what the file system shows and, where
+// it shows nothing, the error Qt reported (`qtError`, `qtText`).
+QString WriteFailureReason(const QString& path, QFileDevice::FileError qtError,
+                           const QString& qtText);
+// "Could not save PATH: REASON" in the user's language.
+QString SaveFailureText(const QString& path, const QString& reason);
+
 }  // namespace exchange

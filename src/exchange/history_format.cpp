@@ -1,5 +1,6 @@
 #include "exchange/history_format.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 
 #include "convert/conversions.h"
@@ -8,8 +9,12 @@
 namespace exchange {
 namespace {
 
-const char* const kTitles[kHistoryColumns] = {"时间", "编号", "方向",      "字节数",    "十六进制",
-                                              "字符", "判定", "首字节 ms", "末字节 ms", "说明"};
+const char* const kTitles[kHistoryColumns] = {
+    QT_TRANSLATE_NOOP("History", "time"),         QT_TRANSLATE_NOOP("History", "number"),
+    QT_TRANSLATE_NOOP("History", "direction"),    QT_TRANSLATE_NOOP("History", "bytes"),
+    QT_TRANSLATE_NOOP("History", "hex"),          QT_TRANSLATE_NOOP("History", "characters"),
+    QT_TRANSLATE_NOOP("History", "verdict"),      QT_TRANSLATE_NOOP("History", "first byte ms"),
+    QT_TRANSLATE_NOOP("History", "last byte ms"), QT_TRANSLATE_NOOP("History", "note")};
 
 QString DirectionText(Direction direction) {
     switch (direction) {
@@ -18,9 +23,9 @@ QString DirectionText(Direction direction) {
         case Direction::Received:
             return QStringLiteral("RXD");
         case Direction::LateReceived:
-            return QStringLiteral("迟到 RXD");
+            return QCoreApplication::translate("History", "late RXD");
         case Direction::NotSent:
-            return QStringLiteral("未发送");
+            return QCoreApplication::translate("History", "not sent");
     }
     return QString();
 }
@@ -49,7 +54,7 @@ bool IsHexText(const QString& text) {
 }  // namespace
 
 QString ColumnTitle(HistoryColumn column) {
-    return QString::fromUtf8(kTitles[int(column)]);
+    return QCoreApplication::translate("History", kTitles[int(column)]);
 }
 
 QString CellText(const ExchangeRecord& record, HistoryColumn column, bool withDate) {
@@ -69,7 +74,7 @@ QString CellText(const ExchangeRecord& record, HistoryColumn column, bool withDa
         case HistoryColumn::Characters:
             return conv::CharsOf(record.bytes);
         case HistoryColumn::Verdict:
-            return record.verdict ? VerdictName(*record.verdict) : QStringLiteral("—");
+            return record.verdict ? VerdictFileWord(*record.verdict) : QStringLiteral("—");
         case HistoryColumn::FirstByteMs:
             return Milliseconds(record.firstByteMs);
         case HistoryColumn::LastByteMs:
@@ -90,6 +95,15 @@ QString CsvRow(const ExchangeRecord& record) {
     QStringList fields;
     for (int c = 0; c < kHistoryColumns; ++c)
         fields << Quoted(CellText(record, HistoryColumn(c), true));
+    return fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+}
+
+QString SessionCsvRow(qint64 timeMs, const QString& what) {
+    QStringList fields(kHistoryColumns);
+    fields[int(HistoryColumn::Time)] =
+        QDateTime::fromMSecsSinceEpoch(timeMs).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    fields[int(HistoryColumn::Direction)] = QCoreApplication::translate("History", "new run");
+    fields[int(HistoryColumn::Detail)] = Quoted(what);
     return fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
 }
 
@@ -114,6 +128,7 @@ bool Matches(const ExchangeRecord& record, const QString& filter, bool problemsO
     if (wanted.isEmpty()) return true;
     if (record.verdict &&
         (VerdictName(*record.verdict).contains(wanted) ||
+         VerdictFileWord(*record.verdict).contains(wanted, Qt::CaseInsensitive) ||
          VerdictEnglishName(*record.verdict).contains(wanted, Qt::CaseInsensitive)))
         return true;
     if (DirectionText(record.direction).contains(wanted, Qt::CaseInsensitive)) return true;

@@ -31,6 +31,10 @@ QString CellText(const ExchangeRecord& record, HistoryColumn column, bool withDa
 // programs read the Chinese headers.
 QString CsvHeader();
 QString CsvRow(const ExchangeRecord& record);
+// The row that starts a run's records in a --record file: its time, "new run" in the direction
+// column and `what` (version, port, line settings) as the note, so a counter that starts again
+// at 00000 is told apart from the run before.
+QString SessionCsvRow(qint64 timeMs, const QString& what);
 QByteArray Utf8ByteOrderMark();
 
 // "2026-12-07 10:15:32.123 [00042] TXD:  ( ... )": the log's own line with the time in front.

@@ -1,5 +1,6 @@
 #include "exchange/late_replies.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <algorithm>
 
@@ -32,9 +33,10 @@ ExchangeRecord LateReplies::takeRecord(int counter, Clock::time_point requestEnd
     record.verdict = Verdict::Late;
     record.firstByteMs = MillisecondsBetween(requestEnd, bytes_.first);
     record.lastByteMs = MillisecondsBetween(requestEnd, bytes_.last);
-    record.detail = QStringLiteral(
-                        "arrived %1 ms after the request of exchange %2, after its "
-                        "capture had ended")
+    record.detail = QCoreApplication::translate(
+                        "LateReplies",
+                        "arrived %1 ms after the request of exchange %2, after its capture "
+                        "had ended: the drive answers later than the capture waits")
                         .arg(record.firstByteMs)
                         .arg(counter);
     for (Ended& ended : recent_)
@@ -44,9 +46,10 @@ ExchangeRecord LateReplies::takeRecord(int counter, Clock::time_point requestEnd
         int longestGapMs = 0;
         for (const Ended& ended : recent_) longestGapMs = std::max(longestGapMs, ended.lateGapMs);
         suggestion_ = SuggestedTimeout(longestGapMs);
-        record.detail += QStringLiteral(
-                             "; %1 of the last %2 replies came late: a reply timeout of %3 ms "
-                             "would catch them (回应超时)")
+        record.detail += QCoreApplication::translate(
+                             "LateReplies",
+                             "; %1 of the last %2 replies came late: a reply timeout (回应超时) "
+                             "of %3 ms would catch them")
                              .arg(lateCount())
                              .arg(recent_.size())
                              .arg(suggestion_);

@@ -1,5 +1,6 @@
 #include "exchange/reply_judge.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 #include <optional>
 #include <utility>
@@ -39,21 +40,36 @@ bool IsWholeFrame(const QByteArray& bytes, Framing framing) {
 }
 
 // The verdict of a frame read from the reply at `start`, apart from what it answers.
-Judgement FromRead(const FrameRead& read, int start, Framing framing) {
+Judgement FromRead(const FrameRead& read, int start, int received, Framing framing) {
     const QString checkName =
         framing == Framing::Rtu ? QStringLiteral("CRC") : QStringLiteral("LRC");
+    const QString framingName =
+        framing == Framing::Rtu ? QStringLiteral("RTU") : QStringLiteral("ASCII");
     switch (read.outcome) {
         case ReadOutcome::NeedMore:
-            return Verdicted(Verdict::Incomplete, QStringLiteral("the frame does not end"));
+            return Verdicted(Verdict::Incomplete,
+                             QCoreApplication::translate(
+                                 "ReplyJudge",
+                                 "%1 bytes arrived, but the frame does not end: the drive may "
+                                 "still be sending (raise the reply timeout, 回应超时) or the "
+                                 "line cuts the reply")
+                                 .arg(received));
         case ReadOutcome::Malformed:
             return Verdicted(Verdict::Incomplete,
-                             QStringLiteral("not a whole %1 frame")
-                                 .arg(framing == Framing::Rtu ? "RTU" : "ASCII"));
+                             QCoreApplication::translate(
+                                 "ReplyJudge",
+                                 "the bytes from the frame's start are not a whole %1 frame: "
+                                 "check that the drive uses %1 framing")
+                                 .arg(framingName));
         case ReadOutcome::BadCheck: {
             Judgement judgement = Verdicted(
-                Verdict::CheckError, QStringLiteral("%1 expected %2, received %3")
-                                         .arg(checkName, CheckText(read.expectedCheck, framing),
-                                              CheckText(read.receivedCheck, framing)));
+                Verdict::CheckError,
+                QCoreApplication::translate("ReplyJudge",
+                                            "%1 expected %2, received %3: bytes were changed on "
+                                            "the line; check the wiring, the termination and "
+                                            "the parity")
+                    .arg(checkName, CheckText(read.expectedCheck, framing),
+                         CheckText(read.receivedCheck, framing)));
             judgement.checkAt = start + read.checkOffset;
             judgement.checkLength = 2;
             return judgement;
@@ -70,17 +86,23 @@ Judgement FromRead(const FrameRead& read, int start, Framing framing) {
 QString Mismatch(const QByteArray& request, const QByteArray& reply) {
     const auto at = [](const QByteArray& body, int i) { return static_cast<quint8>(body.at(i)); };
     if (at(reply, 0) != at(request, 0))
-        return QStringLiteral("address %1 answered, %2 was asked")
+        return QCoreApplication::translate("ReplyJudge",
+                                           "address %1 answered, %2 was asked: another device "
+                                           "answers on this line, or two share an address")
             .arg(at(reply, 0))
             .arg(at(request, 0));
     if (at(reply, 1) != at(request, 1))
-        return QStringLiteral("command %1 answered, %2 was asked")
+        return QCoreApplication::translate(
+                   "ReplyJudge",
+                   "command %1 answered, %2 was asked: the reply belongs to another request")
             .arg(at(reply, 1))
             .arg(at(request, 1));
     const bool bothHaveFunction =
         request.size() > 3 && reply.size() > 3 && at(request, 2) > 0 && at(reply, 2) > 0;
     if (bothHaveFunction && at(reply, 3) != at(request, 3))
-        return QStringLiteral("function %1 answered, %2 was asked")
+        return QCoreApplication::translate(
+                   "ReplyJudge",
+                   "function %1 answered, %2 was asked: the reply belongs to another request")
             .arg(at(reply, 3))
             .arg(at(request, 3));
     return QString();
@@ -89,18 +111,29 @@ QString Mismatch(const QByteArray& request, const QByteArray& reply) {
 // Why bytes that hold no frame start are not one.
 QString NoFrameText(Framing framing, quint8 address) {
     return framing == Framing::Ascii
-               ? QStringLiteral("the bytes make no frame: no ':' starts one")
-               : QStringLiteral("the bytes make no frame: none starts with address %1")
+               ? QCoreApplication::translate(
+                     "ReplyJudge",
+                     "the bytes make no frame: no ':' starts one; the drive may use RTU, or "
+                     "the baud rate or parity may be wrong")
+               : QCoreApplication::translate(
+                     "ReplyJudge",
+                     "the bytes make no frame: none starts with address %1; the baud rate or "
+                     "parity may be wrong, or the drive may use ASCII")
                      .arg(address);
 }
 
 // A good answer among other bytes says how many came with it: a line that repeats or adds
 // bytes is worth knowing about even when the answer itself is sound.
 QString ExtraBytesText(int before, int after) {
-    QStringList parts;
-    if (before > 0) parts << QStringLiteral("%1 bytes before the frame").arg(before);
-    if (after > 0) parts << QStringLiteral("%1 bytes after it").arg(after);
-    return parts.join(QStringLiteral(", "));
+    if (before == 0 && after == 0) return QString();
+    if (before > 0 && after > 0)
+        return QCoreApplication::translate("ReplyJudge",
+                                           "%1 byte(s) before the frame, %2 byte(s) after it")
+            .arg(before)
+            .arg(after);
+    if (before > 0)
+        return QCoreApplication::translate("ReplyJudge", "%1 byte(s) before the frame").arg(before);
+    return QCoreApplication::translate("ReplyJudge", "%1 byte(s) after the frame").arg(after);
 }
 
 FrameRead ReadAt(const QByteArray& reply, int start, Framing framing, bool layout) {
@@ -130,6 +163,24 @@ QString VerdictName(Verdict verdict) {
     return QString();
 }
 
+QString VerdictFileWord(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::Good:
+            return QCoreApplication::translate("Verdict", "good");
+        case Verdict::NoReply:
+            return QCoreApplication::translate("Verdict", "no reply");
+        case Verdict::Incomplete:
+            return QCoreApplication::translate("Verdict", "incomplete");
+        case Verdict::CheckError:
+            return QCoreApplication::translate("Verdict", "check error");
+        case Verdict::OtherAnswer:
+            return QCoreApplication::translate("Verdict", "other answer");
+        case Verdict::Late:
+            return QCoreApplication::translate("Verdict", "late");
+    }
+    return QString();
+}
+
 QString VerdictEnglishName(Verdict verdict) {
     switch (verdict) {
         case Verdict::Good:
@@ -149,12 +200,18 @@ QString VerdictEnglishName(Verdict verdict) {
 }
 
 Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, Framing framing) {
-    if (reply.isEmpty()) return Verdicted(Verdict::NoReply, QStringLiteral("nothing arrived"));
+    if (reply.isEmpty())
+        return Verdicted(Verdict::NoReply,
+                         QCoreApplication::translate(
+                             "ReplyJudge",
+                             "nothing arrived: check the drive's address, the line settings "
+                             "(baud rate, format) and the wiring"));
     if (!IsWholeFrame(request, framing)) {
         // Another layout: only the framing and the check can be judged.
         const int start = framing == Framing::Ascii ? int(reply.indexOf(':')) : 0;
         if (start < 0) return Verdicted(Verdict::Incomplete, NoFrameText(framing, 0));
-        return FromRead(ReadAt(reply, start, framing, false), start, framing);
+        return FromRead(ReadAt(reply, start, framing, false), start, int(reply.size()) - start,
+                        framing);
     }
 
     const QByteArray requestBody = ReadAt(request, 0, framing, true).body;
@@ -173,7 +230,8 @@ Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, Framing
     }
     if (!answer) answer = fromDrive ? fromDrive : anyFrame;
     if (answer) {
-        Judgement judgement = FromRead(answer->second, answer->first, framing);
+        Judgement judgement =
+            FromRead(answer->second, answer->first, int(reply.size()) - answer->first, framing);
         const QString mismatch = Mismatch(requestBody, judgement.body);
         if (!mismatch.isEmpty()) return Verdicted(Verdict::OtherAnswer, mismatch);
         judgement.detail = ExtraBytesText(
@@ -184,7 +242,7 @@ Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, Framing
     // that make no frame at all are noise, not another device's answer.
     const int start = static_cast<int>(reply.indexOf(opener));
     if (start < 0) return Verdicted(Verdict::Incomplete, NoFrameText(framing, quint8(opener)));
-    return FromRead(ReadAt(reply, start, framing, true), start, framing);
+    return FromRead(ReadAt(reply, start, framing, true), start, int(reply.size()) - start, framing);
 }
 
 bool HoldsWholeReply(const QByteArray& request, const QByteArray& reply, Framing framing) {

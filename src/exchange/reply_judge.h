@@ -17,10 +17,12 @@ enum class Verdict {
     Late,         // bytes that arrived after their exchange had ended
 };
 
-// The verdict as the program shows it ("正常", "无回应", ...), and in English for the history's
-// filter and tooltips.
+// The verdict as the window shows it in every language ("正常", "无回应", ...); in English for
+// the history's filter, so "good" finds the good ones too; and in the user's language for the
+// CSV files ("good" or "正常").
 QString VerdictName(Verdict verdict);
 QString VerdictEnglishName(Verdict verdict);
+QString VerdictFileWord(Verdict verdict);
 
 struct Judgement {
     Verdict verdict = Verdict::NoReply;

@@ -1,9 +1,11 @@
 #include "exchange/samples.h"
 
+#include <QCoreApplication>
 #include <QSaveFile>
 #include <algorithm>
 
 #include "drive/readings.h"
+#include "exchange/history_file.h"
 
 namespace exchange {
 
@@ -31,14 +33,14 @@ void SampleStore::clear() {
 bool SaveSamples(const QString& path, const SampleStore& samples, QString* error) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
+        *error = WriteFailureReason(path, file.error(), file.errorString());
         return false;
     }
     file.write(SampleCsvHeader().toUtf8());
     for (std::size_t i = 0; i < samples.size(); ++i)
         file.write(SampleCsvRow(samples.at(i)).toUtf8());
     if (!file.commit()) {
-        *error = file.errorString();
+        *error = WriteFailureReason(path, file.error(), file.errorString());
         return false;
     }
     return true;
@@ -58,18 +60,19 @@ std::size_t SampleStore::firstAtOrAfter(qint64 timeMs) const {
 }
 
 QString SampleCsvHeader() {
-    return QStringLiteral("time_ms,reading,raw,value,verdict\r\n");
+    return QCoreApplication::translate("Samples", "time_ms,reading,raw,value,verdict") +
+           QStringLiteral("\r\n");
 }
 
 QString SampleCsvRow(const Sample& sample) {
     const bool good = sample.good();
     return QStringLiteral("%1,%2,%3,%4,%5\r\n")
         .arg(sample.timeMs)
-        .arg(QLatin1String(drive::ReadingAt(sample.reading).name))
+        .arg(drive::ReadingFileName(sample.reading))
         .arg(good ? QString::number(sample.raw) : QString())
         .arg(good ? QString::number(drive::ScaledValue(sample.reading, sample.raw), 'g', 10)
                   : QString())
-        .arg(VerdictEnglishName(sample.verdict));
+        .arg(VerdictFileWord(sample.verdict));
 }
 
 void Trace::reset(qint64 bucketMs) {

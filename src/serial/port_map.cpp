@@ -1,5 +1,7 @@
 #include "serial/port_map.h"
 
+#include <QCoreApplication>
+
 #include <QCollator>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
@@ -34,7 +36,8 @@ bool BuildPortMap(const QStringList& assignments, const QStringList& detectedDev
     for (const QString& assignment : assignments) {
         const QRegularExpressionMatch match = pattern.match(assignment);
         if (!match.hasMatch()) {
-            *error = QStringLiteral("cannot read --port %1: expected COMn=PATH with n from 1 to 4")
+            *error = QCoreApplication::translate(
+                         "PortMap", "cannot read --port %1: expected COMn=PATH with n from 1 to 4")
                          .arg(assignment);
             return false;
         }

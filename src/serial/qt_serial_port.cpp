@@ -1,5 +1,7 @@
 #include "serial/qt_serial_port.h"
 
+#include "serial/device_check.h"
+
 #ifdef Q_OS_UNIX
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -28,30 +30,32 @@ QSerialPort::Parity ToQt(Parity parity) {
     return QSerialPort::NoParity;
 }
 
+QString RemovedText() {
+    return QtSerialPort::tr("device removed; it reconnects when it is back");
+}
+
 // Why an open failed, in words a user can act on.
 QString OpenFailure(const QSerialPort& port, const QString& device, bool wasRemoved) {
     switch (port.error()) {
         case QSerialPort::DeviceNotFoundError:
-            return wasRemoved ? QObject::tr("device removed; it reconnects when it is back")
-                              : QObject::tr("device not found");
+            if (wasRemoved) return RemovedText();
+            return NotASerialDevice(device).value_or(
+                QtSerialPort::tr("no such device: the adapter is not plugged in"));
         case QSerialPort::PermissionError:
 #ifdef Q_OS_UNIX
             // Qt reports a port held by another program the same way as one the user may not
             // open; the device's own permissions tell them apart.
             if (::access(device.toLocal8Bit().constData(), R_OK | W_OK) == 0)
-                return QObject::tr("busy: another program has the port open");
-#ifdef Q_OS_LINUX
-            return QObject::tr(
-                "permission denied: add the user to the dialout group "
-                "(sudo usermod -aG dialout $USER) and log in again");
+                return BusyText(device);
 #endif
-#endif
-            return QObject::tr("permission denied");
-        case QSerialPort::UnsupportedOperationError:
-            return QObject::tr("the device refused the line settings");
+            return PermissionText(device);
         default:
-            return QObject::tr("cannot be opened: %1").arg(port.errorString());
+            break;
     }
+    if (const auto reason = NotATerminal(device)) return *reason;
+    if (port.error() == QSerialPort::UnsupportedOperationError)
+        return QtSerialPort::tr("the device refused the line settings; it may not support them");
+    return QtSerialPort::tr("cannot be opened: %1").arg(port.errorString());
 }
 
 }  // namespace
@@ -84,7 +88,13 @@ bool QtSerialPort::open() {
     const QString device = map_.deviceFor(portNumber_);
     const QString where = QStringLiteral("COM%1 (%2): ").arg(portNumber_).arg(device);
     if (device.isEmpty()) {
-        error_ = tr("COM%1: no serial device stands behind this port").arg(portNumber_);
+        error_ = tr("COM%1: no serial device stands behind this port; name one with --port "
+                    "COM%1=PATH")
+                     .arg(portNumber_);
+        return false;
+    }
+    if (const auto reason = NotASerialDevice(device)) {
+        error_ = where + (removed_ ? RemovedText() : *reason);
         return false;
     }
     const std::optional<PortSettings> parsed = ParseSettings(settingsText_);
@@ -316,7 +326,7 @@ void QtSerialPort::deviceRemoved() {
     // A vanished device keeps raising errors; close on the first so the window stays calm.
     removed_ = true;
     error_ = QStringLiteral("COM%1 (%2): ").arg(portNumber_).arg(map_.deviceFor(portNumber_)) +
-             tr("device removed; it reconnects when it is back");
+             RemovedText();
     port_.close();
     port_.clearError();
     reportFailure(error_);

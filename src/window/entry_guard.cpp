@@ -8,7 +8,7 @@ EntryGuard::EntryGuard(QLineEdit* box, std::function<bool(const QString&)> accep
       box_(box),
       accepts_(std::move(accepts)),
       range_(std::move(range)),
-      refused_(std::move(refused)) {
+      refused_(refused.isEmpty() ? tr("Not sent") : std::move(refused)) {
     // Once refused, the box says at every keystroke whether it would now be sent.
     connect(box_, &QLineEdit::textChanged, this, [this](const QString& text) {
         if (marked_) mark(!accepts_(text));
@@ -26,5 +26,5 @@ void EntryGuard::mark(bool refused) {
     marked_ = refused;
     box_->setStyleSheet(refused ? QStringLiteral("QLineEdit { border: 2px solid #d00000; }")
                                 : QString());
-    box_->setToolTip(refused ? QStringLiteral("%1: enter %2.").arg(refused_, range_) : QString());
+    box_->setToolTip(refused ? tr("%1: enter %2.").arg(refused_, range_) : QString());
 }

@@ -8,11 +8,12 @@
 class QLineEdit;
 
 class EntryGuard : public QObject {
+    Q_OBJECT
   public:
     // `accepts` tells whether a text is a good entry; `range` says in words what is, and
-    // `refused` what a refused entry means.
+    // `refused` what a refused entry means ("Not sent" when empty).
     EntryGuard(QLineEdit* box, std::function<bool(const QString&)> accepts, QString range,
-               QString refused = QStringLiteral("Not sent"));
+               QString refused = QString());
 
     // Checks the box now. A refused entry gets a red frame and a tooltip naming the range, which
     // stay until the text is corrected.

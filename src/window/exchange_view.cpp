@@ -47,8 +47,7 @@ void MainWindow::guardInterval() {
             const double interval = conv::ReadNumber(text);
             return interval >= kShortestInterval && interval <= kLongestInterval;
         },
-        QStringLiteral("%1 to %2 ms").arg(kShortestInterval).arg(kLongestInterval),
-        QStringLiteral("Interval refused"));
+        tr("%1 to %2 ms").arg(kShortestInterval).arg(kLongestInterval), tr("Interval refused"));
 }
 
 void MainWindow::onTimedModeClicked() {
@@ -58,7 +57,7 @@ void MainWindow::onTimedModeClicked() {
     }
     if (timedModeBox->isChecked() && poller_.running()) {
         poller_.stop();
-        noteOnTrend(QStringLiteral("监视已停止：定时方式开始了（两者不能同时使用线路）"));
+        noteOnTrend(tr("Monitoring stopped: timed mode began (the two cannot share the line)"));
     }
     if (timedModeBox->isChecked()) {
         const int interval = timedInterval(conv::ReadNumber(intervalBox->text()));
@@ -125,7 +124,7 @@ void MainWindow::connectLogToHistory() {
         connect(line, &QWidget::customContextMenuRequested, this, [this, line](const QPoint& at) {
             std::unique_ptr<QMenu> menu(line->createStandardContextMenu());
             menu->addSeparator();
-            menu->addAction(QStringLiteral("通讯记录…"), this, &MainWindow::openHistory);
+            menu->addAction(tr("Exchange history…"), this, &MainWindow::openHistory);
             menu->exec(line->mapToGlobal(at));
         });
     }

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDateTime>
+#include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -17,6 +18,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "exchange/history_file.h"
 #include "exchange/history_format.h"
 #include "window/history_model.h"
 
@@ -31,10 +33,10 @@ HistoryWindow::HistoryWindow(const exchange::History& history, QWidget* parent)
 
     filterBox = new QLineEdit(this);
     filterBox->setObjectName(QStringLiteral("historyFilter"));
-    filterBox->setPlaceholderText(QStringLiteral("查找: 十六进制 (01 04)、字符或判定"));
+    filterBox->setPlaceholderText(tr("Find: hexadecimal (01 04), characters or a verdict"));
     filterBox->setClearButtonEnabled(true);
-    problemsOnlyBox = new QCheckBox(QStringLiteral("只看异常"), this);
-    saveButton = new QPushButton(QStringLiteral("保存…"), this);
+    problemsOnlyBox = new QCheckBox(tr("Problems only"), this);
+    saveButton = new QPushButton(tr("Save…"), this);
     status = new QLabel(this);
 
     table = new QTableView(this);
@@ -79,7 +81,7 @@ HistoryWindow::HistoryWindow(const exchange::History& history, QWidget* parent)
     connect(filter, &QAbstractItemModel::rowsRemoved, this, &HistoryWindow::showCount);
     connect(filter, &QAbstractItemModel::modelReset, this, &HistoryWindow::showCount);
 
-    auto* copy = new QAction(QStringLiteral("复制"), table);
+    auto* copy = new QAction(tr("Copy"), table);
     copy->setShortcut(QKeySequence::Copy);
     copy->setShortcutContext(Qt::WidgetShortcut);
     connect(copy, &QAction::triggered, this,
@@ -89,15 +91,15 @@ HistoryWindow::HistoryWindow(const exchange::History& history, QWidget* parent)
     connect(table, &QWidget::customContextMenuRequested, this, [this, copy](const QPoint& at) {
         QMenu menu;
         menu.addAction(copy);
-        menu.addAction(QStringLiteral("保存所选…"), this, [this] { askAndSave(true); });
-        menu.addAction(QStringLiteral("保存全部…"), this, [this] { askAndSave(false); });
+        menu.addAction(tr("Save the selected…"), this, [this] { askAndSave(true); });
+        menu.addAction(tr("Save all…"), this, [this] { askAndSave(false); });
         menu.exec(table->viewport()->mapToGlobal(at));
     });
     showCount();
 }
 
 void HistoryWindow::setReplyTimeout(int milliseconds) {
-    setWindowTitle(QStringLiteral("通讯记录 — 回应超时 %1 ms").arg(milliseconds));
+    setWindowTitle(tr("Exchange history — reply timeout %1 ms").arg(milliseconds));
 }
 
 void HistoryWindow::showEvent(QShowEvent* event) {
@@ -112,11 +114,10 @@ void HistoryWindow::hideEvent(QHideEvent* event) {
 }
 
 void HistoryWindow::showCount() {
-    QString text = QStringLiteral("共 %1 条记录").arg(history_.size());
-    if (filter->rowCount() != model->rowCount())
-        text += QStringLiteral("，显示 %1 条").arg(filter->rowCount());
+    QString text = tr("%1 records").arg(history_.size());
+    if (filter->rowCount() != model->rowCount()) text += tr(", %1 shown").arg(filter->rowCount());
     if (history_.droppedCount() > 0)
-        text += QStringLiteral("；最早的 %1 条已丢弃（最多保留 %2 条）")
+        text += tr("; the oldest %1 were dropped (at most %2 are kept)")
                     .arg(history_.droppedCount())
                     .arg(history_.capacity());
     status->setText(text);
@@ -162,13 +163,13 @@ bool HistoryWindow::save(const QString& path, exchange::HistoryFormat format, bo
 
 void HistoryWindow::askAndSave(bool selectionOnly) {
     const QString csv = QStringLiteral("CSV (*.csv)");
-    const QString text = QStringLiteral("文本 (*.txt)");
+    const QString text = tr("Text (*.txt)");
     QString chosen = csv;
     const QString suggested =
-        QStringLiteral("通讯记录-%1.csv")
+        tr("history-%1.csv")
             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
     const QString path =
-        QFileDialog::getSaveFileName(this, QStringLiteral("保存通讯记录"), suggested,
+        QFileDialog::getSaveFileName(this, tr("Save the exchange history"), suggested,
                                      csv + QStringLiteral(";;") + text, &chosen);
     if (path.isEmpty()) return;
     const auto format = chosen == text || path.endsWith(QLatin1String(".txt"))
@@ -176,8 +177,8 @@ void HistoryWindow::askAndSave(bool selectionOnly) {
                             : exchange::HistoryFormat::Csv;
     QString error;
     if (save(path, format, selectionOnly, &error)) {
-        status->setText(QStringLiteral("已保存到 %1").arg(path));
+        status->setText(tr("Saved to %1").arg(QDir::toNativeSeparators(path)));
     } else {
-        status->setText(QStringLiteral("未能保存 %1：%2").arg(path, error));
+        status->setText(exchange::SaveFailureText(path, error));
     }
 }

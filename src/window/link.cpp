@@ -36,6 +36,18 @@ void MainWindow::reconfigurePort() {
     showPortState();
 }
 
+QString MainWindow::lineDescription() const {
+    const int port = selectedIndex(portGroup);
+    const int baud = selectedIndex(baudGroup);
+    const int format = selectedIndex(formatGroup);
+    const QString device = port >= 0 ? portDevices_[std::size_t(port)] : QString();
+    return tr("%1 (%2), %3 baud, %4")
+        .arg(port >= 0 ? QStringLiteral("COM%1").arg(port + 1) : QString(),
+             device.isEmpty() ? tr("no serial device") : device,
+             baud >= 0 ? baudGroup->button(baud)->text() : QString(),
+             format >= 0 ? formatGroup->button(format)->accessibleName() : QString());
+}
+
 // Closing the port under a reply would lose its bytes and judge the rest at the new settings:
 // a change made while an exchange is on the line waits for its end, at most its capture.
 void MainWindow::reconfigureWhenFree() {

@@ -53,6 +53,8 @@ class MainWindow : public QWidget {
     void load();
 
     exchange::ExchangeCore& exchangeCore() { return core_; }
+    // The chosen port, its device and line settings: "COM1 (/dev/ttyUSB0), 9600, ASCII 8,N,1".
+    QString lineDescription() const;
 
     // ---- Send grid and receive grid -------------------------------------------------------
     std::array<CellEdit*, kCellCount> byteCells{};        // TX: the frame to send, in hex

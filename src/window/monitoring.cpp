@@ -27,7 +27,7 @@ void MainWindow::connectMonitoring() {
         connect(button, &QWidget::customContextMenuRequested, this,
                 [this, button, reading](const QPoint& at) {
                     QMenu menu;
-                    menu.addAction(QStringLiteral("趋势监视…"), this,
+                    menu.addAction(tr("Trend monitor…"), this,
                                    [this, reading] { openTrend({reading}); });
                     menu.exec(button->mapToGlobal(at));
                 });
@@ -61,18 +61,18 @@ void MainWindow::noteOnTrend(const QString& text) {
 
 bool MainWindow::startPolling(const std::vector<int>& readings) {
     if (readings.empty()) {
-        noteOnTrend(QStringLiteral("请先选择要监视的读数"));
+        noteOnTrend(tr("Choose the readings to monitor first"));
         return false;
     }
     if (!addressGuard_->check()) {
-        noteOnTrend(QStringLiteral("变频地址无效：%1")
+        noteOnTrend(tr("The inverter address (变频地址) is not valid: enter %1")
                         .arg(drive::WholeNumberRange(0, drive::kHighestAddress)));
         return false;
     }
     if (timedModeBox->isChecked()) {
         timedModeBox->setChecked(false);
         onTimedModeClicked();
-        noteOnTrend(QStringLiteral("定时方式已关闭：监视开始了（两者不能同时使用线路）"));
+        noteOnTrend(tr("Timed mode is off: monitoring began (the two cannot share the line)"));
     } else {
         noteOnTrend(QString());
     }
@@ -106,9 +106,10 @@ void MainWindow::showSample(const exchange::Sample& sample) {
 // out are counted apart from the drive's verdicts.
 void MainWindow::notePollNotSent(int reading) {
     results_[std::size_t(reading)].showOutdated(QStringLiteral("未发送"),
-                                                QStringLiteral("未发送：") + port_.errorText());
+                                                tr("not sent: %1").arg(port_.errorText()));
     pollsNotSent_ = true;
-    noteOnTrend(QStringLiteral("端口未打开，监视的请求未发出：%1").arg(port_.errorText()));
+    noteOnTrend(tr("The port is not open; the monitor's requests did not go out: %1")
+                    .arg(port_.errorText()));
     showSoon();
 }
 
@@ -117,8 +118,8 @@ void MainWindow::notePollNotSent(int reading) {
 void MainWindow::noteLateReplies(const exchange::ExchangeRecord& record) {
     if (record.direction != exchange::Direction::LateReceived || !poller_.running()) return;
     if (const int timeout = core_.suggestedTimeout())
-        noteOnTrend(QStringLiteral("回应连续迟到（最近一次在请求后 %1 ms）：回应超时设为 %2 ms "
-                                   "可以收到它们")
+        noteOnTrend(tr("Replies keep coming late (the last %1 ms after its request): a reply "
+                       "timeout (回应超时) of %2 ms would catch them")
                         .arg(record.firstByteMs)
                         .arg(timeout));
 }

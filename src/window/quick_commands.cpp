@@ -181,7 +181,7 @@ void MainWindow::showPressResult(int result, const exchange::Exchange& exchange)
             // A whole frame that answers the request but is too short for the value.
             box.showVerdict(
                 exchange::VerdictName(exchange::Verdict::OtherAnswer),
-                exchange::ReceivedText(exchange.reply, QStringLiteral("too short for the value")));
+                exchange::ReceivedText(exchange.reply, tr("whole, but too short for the value")));
         }
     } else {
         box.showVerdict(exchange::VerdictName(exchange.judgement.verdict),
@@ -200,14 +200,15 @@ void MainWindow::showRepeatedResult(int result, const exchange::Exchange& exchan
     if (value) {
         box.showValue(*value, QDateTime::currentMSecsSinceEpoch());
     } else if (!exchange.sent) {
-        box.showOutdated(QStringLiteral("未发送"), QStringLiteral("未发送：") + port_.errorText());
+        box.showOutdated(QStringLiteral("未发送"), tr("not sent: %1").arg(port_.errorText()));
     } else {
         const exchange::Verdict verdict = exchange.judgement.verdict == exchange::Verdict::Good
                                               ? exchange::Verdict::OtherAnswer
                                               : exchange.judgement.verdict;
-        box.showOutdated(exchange::VerdictName(verdict),
-                         exchange::VerdictName(verdict) + QStringLiteral("：") +
-                             exchange::ReceivedText(exchange.reply, exchange.judgement.detail));
+        box.showOutdated(
+            exchange::VerdictName(verdict),
+            tr("%1: %2").arg(exchange::VerdictName(verdict),
+                             exchange::ReceivedText(exchange.reply, exchange.judgement.detail)));
     }
     showSoon();
 }
@@ -238,7 +239,8 @@ void MainWindow::expireTimedReadings() {
     for (auto it = timedReadings_.begin(); it != timedReadings_.end();) {
         if (it->deadline <= now) {
             results_[std::size_t(it->result)].showOutdated(
-                drive::NoReplyText(), QStringLiteral("no tick carried the request in time"));
+                drive::NoReplyText(),
+                tr("no tick of timed mode carried the request in time; is the interval long?"));
             it = timedReadings_.erase(it);
         } else {
             next = std::min(next, it->deadline);

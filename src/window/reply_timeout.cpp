@@ -17,11 +17,12 @@ void MainWindow::connectReplyTimeout() {
                 [this, widget, standardMenu](const QPoint& at) {
                     std::unique_ptr<QMenu> menu(standardMenu ? standardMenu() : new QMenu);
                     if (!menu->isEmpty()) menu->addSeparator();
-                    menu->addAction(QStringLiteral("回应超时…"), this, [this] {
+                    menu->addAction(tr("Reply timeout…"), this, [this] {
                         bool chosen = false;
                         const int ms = QInputDialog::getInt(
-                            this, QStringLiteral("回应超时"),
-                            QStringLiteral("回应超时 (ms)：等待回应第一个字节的时间"),
+                            this, tr("Reply timeout"),
+                            tr("Reply timeout (ms): how long a capture waits for the first "
+                               "byte of a reply"),
                             int(core_.replyTimeout().count()), 50, 2000, 10, &chosen);
                         if (chosen) setReplyTimeout(ms);
                     });
@@ -39,7 +40,9 @@ void MainWindow::setReplyTimeout(int milliseconds) {
     core_.setReplyTimeout(std::chrono::milliseconds(milliseconds));
     const int applied = int(core_.replyTimeout().count());
     replyGridLabel->setToolTip(
-        QStringLiteral("回应超时 %1 ms：等待回应第一个字节的时间（右键修改）").arg(applied));
+        tr("Reply timeout %1 ms: how long a capture waits for the first byte of a reply "
+           "(right-click to change)")
+            .arg(applied));
     if (historyWindow_) historyWindow_->setReplyTimeout(applied);
     if (trendWindow_) trendWindow_->setReplyTimeout(applied);
     if (timedModeBox->isChecked() && timedSendTimer->interval() < applied)

@@ -1,5 +1,6 @@
 #include "window/result_box.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QLineEdit>
 
@@ -35,7 +36,8 @@ void ResultBox::showOutdated(const QString& word, const QString& why) {
         showVerdict(word, why);
         return;
     }
-    tooltip_ = QStringLiteral("数值读于 %1；之后：%2").arg(TimeOf(valueTimeMs_), why);
+    tooltip_ = QCoreApplication::translate("ResultBox", "value read at %1; since then: %2")
+                   .arg(TimeOf(valueTimeMs_), why);
     outdated_ = true;
     waiting_ = false;
     changed_ = true;
@@ -43,9 +45,11 @@ void ResultBox::showOutdated(const QString& word, const QString& why) {
 
 void ResultBox::showWaiting() {
     waiting_ = true;
-    if (outdated_ && tooltip_.endsWith(QStringLiteral("等待回应"))) return;
-    tooltip_ = hasValue_ ? QStringLiteral("数值读于 %1；等待回应").arg(TimeOf(valueTimeMs_))
-                         : QStringLiteral("等待回应");
+    const QString waiting = QCoreApplication::translate("ResultBox", "waiting for the reply");
+    if (outdated_ && tooltip_.endsWith(waiting)) return;
+    tooltip_ = hasValue_ ? QCoreApplication::translate("ResultBox", "value read at %1; %2")
+                               .arg(TimeOf(valueTimeMs_), waiting)
+                         : waiting;
     outdated_ = true;
     changed_ = true;
 }

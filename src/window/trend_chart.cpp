@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "convert/nice_ticks.h"
 #include "drive/readings.h"
 #include "drive/reply_decoder.h"
 
@@ -23,6 +24,9 @@ const QColor kColours[drive::kReadings] = {
 
 // The strip of fault-code changes along the top of the plot.
 constexpr int kStripHeight = 16;
+// Value axes on show at once, and intervals on one.
+constexpr int kMostAxesShown = 4;
+constexpr int kMostTicks = 6;
 
 }  // namespace
 
@@ -65,9 +69,13 @@ void TraceItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidge
     if (std::count(chart_.readings_.begin(), chart_.readings_.end(),
                    drive::kFaultCodeReadingIndex)) {
         painter->setPen(chart_.colour(drive::kFaultCodeReadingIndex));
-        for (const auto& [time, code] : chart_.faultChanges_) {
-            if (time < chart_.shownFrom_) continue;
-            const double px = x(time);
+        for (std::size_t i = 0; i < chart_.faultChanges_.size(); ++i) {
+            const auto& [time, code] = chart_.faultChanges_[i];
+            // The code in force when the span begins shows at its left edge.
+            const bool later = i + 1 < chart_.faultChanges_.size() &&
+                               chart_.faultChanges_[i + 1].first <= chart_.shownFrom_;
+            if (later) continue;
+            const double px = time < chart_.shownFrom_ ? area.left() : x(time);
             painter->drawLine(QPointF(px, area.top()), QPointF(px, area.top() + kStripHeight));
             painter->drawText(QPointF(px + 3, area.top() + kStripHeight - 4),
                               drive::FaultText(code));
@@ -91,11 +99,7 @@ TrendChart::TrendChart(const exchange::SampleStore& samples, QWidget* parent)
     // One series per reading: they name the lines in the legend and tie them to their axes; the
     // trace item draws the lines themselves.
     for (int reading = 0; reading < drive::kReadings; ++reading) {
-        const drive::Reading& r = drive::ReadingAt(reading);
         auto* series = new QLineSeries;
-        series->setName(
-            QString::fromUtf8(r.caption) +
-            (*r.unit ? QStringLiteral(" (%1)").arg(QString::fromUtf8(r.unit)) : QString()));
         series->setColor(colour(reading));
         chart->addSeries(series);
         series->attachAxis(timeAxis_);
@@ -141,14 +145,36 @@ void TrendChart::setReadings(const std::vector<int>& readings) {
         const bool shown = std::count(readings.begin(), readings.end(), reading) > 0;
         series_[std::size_t(reading)]->setVisible(shown);
     }
-    // Only the axes of the units on show.
+    // Only the axes of the units on show, the first four of them: more crowd the plot away.
+    // A reading whose axis stays hidden names its range in the legend instead.
+    std::vector<QValueAxis*> used;
+    for (int reading : readings_)
+        if (reading != drive::kFaultCodeReadingIndex &&
+            std::find(used.begin(), used.end(), axisFor(reading)) == used.end())
+            used.push_back(axisFor(reading));
     for (auto& [unit, axis] : unitAxes_) {
-        bool used = false;
-        for (int reading : readings_)
-            if (reading != drive::kFaultCodeReadingIndex && axisFor(reading) == axis) used = true;
-        axis->setVisible(used);
+        const auto at = std::find(used.begin(), used.end(), axis);
+        axis->setVisible(at != used.end() && at - used.begin() < kMostAxesShown);
     }
+    nameSeries();
     refresh();
+}
+
+void TrendChart::nameSeries() {
+    for (int reading = 0; reading < drive::kReadings; ++reading) {
+        const drive::Reading& r = drive::ReadingAt(reading);
+        QString name = QString::fromUtf8(r.caption);
+        if (*r.unit) {
+            const QValueAxis* axis = axisFor(reading);
+            name += axis->isVisible() || !series_[std::size_t(reading)]->isVisible()
+                        ? QStringLiteral(" (%1)").arg(QString::fromUtf8(r.unit))
+                        : tr(" (%1, %2 to %3)")
+                              .arg(QString::fromUtf8(r.unit), QString::number(axis->min(), 'g', 6),
+                                   QString::number(axis->max(), 'g', 6));
+        }
+        if (series_[std::size_t(reading)]->name() != name)
+            series_[std::size_t(reading)]->setName(name);
+    }
 }
 
 void TrendChart::setSpan(qint64 ms) {
@@ -231,27 +257,23 @@ void TrendChart::updateAxes(qint64 now) {
             range.second = std::max(range.second, p.high);
         }
     }
+    bool renamed = false;
     for (auto& [axis, range] : ranges) {
         auto [low, high] = range;
         if (low > high) low = 0, high = 1;
         const bool outside = low < axis->min() || high > axis->max();
         const bool loose = (high - low) < 0.5 * (axis->max() - axis->min());
         if (!outside && !loose) continue;
-        // Round outwards to a step of 1, 2 or 5 times a power of ten, a tenth of the span.
-        const double raw = std::max((high - low) / 8, 0.1);
-        const double power = std::pow(10.0, std::floor(std::log10(raw)));
-        const double unit = raw / power < 2 ? power : raw / power < 5 ? 2 * power : 5 * power;
-        const double from = std::floor(low / unit) * unit - unit;
-        const double to = std::ceil(high / unit) * unit + unit;
-        if (qFuzzyCompare(axis->min() + 1, from + 1) && qFuzzyCompare(axis->max() + 1, to + 1))
+        // Round values, labelled with the decimals their step needs: never two alike.
+        const conv::Ticks ticks = conv::NiceTicks(low, high, kMostTicks);
+        if (qFuzzyCompare(axis->min() + 1, ticks.from + 1) &&
+            qFuzzyCompare(axis->max() + 1, ticks.to + 1))
             continue;  // already there: a new range would lay the chart out again
-        axis->setRange(from, to);
-        // About five ticks, a step of 1, 2 or 5 times a power of ten.
-        const double rawTick = (to - from) / 5;
-        const double tickPower = std::pow(10.0, std::floor(std::log10(rawTick)));
-        const double ratio = rawTick / tickPower;
-        const double tick = (ratio <= 1 ? 1 : ratio <= 2 ? 2 : ratio <= 5 ? 5 : 10) * tickPower;
-        axis->setTickInterval(tick);
-        axis->setLabelFormat(tick >= 1 ? QStringLiteral("%.0f") : QStringLiteral("%.1f"));
+        axis->setRange(ticks.from, ticks.to);
+        axis->setTickAnchor(ticks.from);
+        axis->setTickInterval(ticks.step);
+        axis->setLabelFormat(QStringLiteral("%.%1f").arg(ticks.decimals));
+        renamed = renamed || !axis->isVisible();
     }
+    if (renamed) nameSeries();
 }

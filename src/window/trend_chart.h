@@ -49,6 +49,8 @@ class TrendChart : public QChartView {
   private:
     friend class TraceItem;
     QValueAxis* axisFor(int reading);
+    // The legend's names: caption and unit, and the range of an axis that is not on show.
+    void nameSeries();
     void rebuild(qint64 now);
     void take(const exchange::Sample& sample);
     void updateAxes(qint64 now);

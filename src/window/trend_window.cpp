@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
+#include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -12,6 +13,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "exchange/history_file.h"
 #include "window/trend_chart.h"
 
 namespace {
@@ -21,14 +23,17 @@ namespace {
 constexpr int kRedrawMs = 200;
 
 const std::pair<const char*, qint64> kSpans[] = {
-    {"最近 10 秒", 10000}, {"最近 1 分钟", 60000}, {"最近 10 分钟", 600000}, {"全部", 0}};
+    {QT_TRANSLATE_NOOP("TrendWindow", "last 10 s"), 10000},
+    {QT_TRANSLATE_NOOP("TrendWindow", "last minute"), 60000},
+    {QT_TRANSLATE_NOOP("TrendWindow", "last 10 minutes"), 600000},
+    {QT_TRANSLATE_NOOP("TrendWindow", "all"), 0}};
 
 }  // namespace
 
 TrendWindow::TrendWindow(exchange::Poller& poller, QWidget* parent)
     : QWidget(parent, Qt::Window), poller_(poller) {
     setObjectName(QStringLiteral("TrendWindow"));
-    setWindowTitle(QStringLiteral("趋势监视"));
+    setWindowTitle(tr("Trend monitor"));
     resize(960, 620);
 
     auto* readings = new QGridLayout;
@@ -49,15 +54,15 @@ TrendWindow::TrendWindow(exchange::Poller& poller, QWidget* parent)
 
     startButton = new QPushButton(this);
     spanBox = new QComboBox(this);
-    for (const auto& [text, ms] : kSpans) spanBox->addItem(QString::fromUtf8(text), ms);
+    for (const auto& [text, ms] : kSpans) spanBox->addItem(tr(text), ms);
     spanBox->setCurrentIndex(1);
     timeoutBox = new QSpinBox(this);
     timeoutBox->setRange(50, 2000);
     timeoutBox->setSingleStep(10);
     timeoutBox->setSuffix(QStringLiteral(" ms"));
     timeoutBox->setToolTip(
-        QStringLiteral("回应超时: how long a capture waits for a reply's first byte"));
-    saveButton = new QPushButton(QStringLiteral("保存…"), this);
+        tr("Reply timeout (回应超时): how long a capture waits for a reply's first byte"));
+    saveButton = new QPushButton(tr("Save…"), this);
     lineLabel = new QLabel(this);
     noteLabel = new QLabel(this);
     noteLabel->setStyleSheet(QStringLiteral("color: #b05000;"));
@@ -65,7 +70,7 @@ TrendWindow::TrendWindow(exchange::Poller& poller, QWidget* parent)
     auto* controls = new QHBoxLayout;
     controls->addWidget(startButton);
     controls->addWidget(spanBox);
-    controls->addWidget(new QLabel(QStringLiteral("回应超时"), this));
+    controls->addWidget(new QLabel(tr("Reply timeout"), this));
     controls->addWidget(timeoutBox);
     controls->addWidget(saveButton);
     controls->addStretch(1);
@@ -100,14 +105,14 @@ TrendWindow::TrendWindow(exchange::Poller& poller, QWidget* parent)
         connect(box, &QCheckBox::toggled, this, [this] { chart->setReadings(chosenReadings()); });
     connect(saveButton, &QPushButton::clicked, this, [this] {
         const QString path = QFileDialog::getSaveFileName(
-            this, QStringLiteral("保存趋势数据"),
-            QStringLiteral("趋势-%1.csv")
+            this, tr("Save the trend's samples"),
+            tr("trend-%1.csv")
                 .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"))),
             QStringLiteral("CSV (*.csv)"));
         if (path.isEmpty()) return;
         QString error;
-        note(saveSamples(path, &error) ? QStringLiteral("已保存到 %1").arg(path)
-                                       : QStringLiteral("未能保存 %1：%2").arg(path, error));
+        note(saveSamples(path, &error) ? tr("Saved to %1").arg(QDir::toNativeSeparators(path))
+                                       : exchange::SaveFailureText(path, error));
     });
     connect(&poller_, &exchange::Poller::runningChanged, this, &TrendWindow::showRunning);
     showRunning(poller_.running());
@@ -152,7 +157,7 @@ void TrendWindow::hideEvent(QHideEvent* event) {
 }
 
 void TrendWindow::showRunning(bool running) {
-    startButton->setText(running ? QStringLiteral("停止") : QStringLiteral("开始"));
+    startButton->setText(running ? tr("Stop") : tr("Start"));
     if (running && isVisible()) {
         redraw_->start();
     } else if (!running) {
@@ -178,11 +183,11 @@ void TrendWindow::showFigures() {
              {exchange::Verdict::NoReply, exchange::Verdict::Incomplete,
               exchange::Verdict::CheckError, exchange::Verdict::OtherAnswer})
             if (const int n = poller_.count(r, verdict))
-                bad << QStringLiteral("%1 %2").arg(exchange::VerdictName(verdict)).arg(n);
-        if (const int n = poller_.notSentCount(r)) bad << QStringLiteral("未发送 %1").arg(n);
+                bad << QStringLiteral("%1 %2").arg(exchange::VerdictFileWord(verdict)).arg(n);
+        if (const int n = poller_.notSentCount(r)) bad << tr("not sent %1").arg(n);
         badLabels[std::size_t(r)]->setText(bad.join(QStringLiteral("  ")));
     }
-    lineLabel->setText(limit > 0 ? QStringLiteral("实际 %1 /s，线路上限 %2 /s")
+    lineLabel->setText(limit > 0 ? tr("achieved %1 /s, the line's limit %2 /s")
                                        .arg(total, 0, 'f', 1)
                                        .arg(limit, 0, 'f', 1)
                                  : QString());

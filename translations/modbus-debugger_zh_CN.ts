@@ -1,0 +1,680 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>MODBUS debugging program for frequency inverters.
+
+The port buttons COM1..COM4 stand for serial devices. On Windows they are the ports of
+those names. Elsewhere COMn is the n-th detected serial device, USB and ACM adapters
+before built-in ttyS ports, unless --port assigns a device to it. The device behind
+each button shows as its tooltip.</source>
+        <translation>变频器 MODBUS 调试程序。
+
+端口按钮 COM1..COM4 代表串口设备。在 Windows 上就是同名的端口；
+在其他系统上，COMn 是检测到的第 n 个串口设备（USB 和 ACM 适配器排在内置 ttyS 端口之前），
+除非用 --port 指定。每个按钮背后的设备显示在它的提示中。</translation>
+    </message>
+    <message>
+        <source>Show this help and end.</source>
+        <translation>显示本帮助后结束。</translation>
+    </message>
+    <message>
+        <source>Show the version and end.</source>
+        <translation>显示版本后结束。</translation>
+    </message>
+    <message>
+        <source>Put device PATH behind port button COMn (n = 1..4). Repeatable, e.g. --port COM1=/dev/ttyUSB0.</source>
+        <translation>把设备 PATH 放在端口按钮 COMn（n = 1..4）背后。可重复，例如 --port COM1=/dev/ttyUSB0。</translation>
+    </message>
+    <message>
+        <source>Start a simulated inverter (address 1) on a fresh pseudo-terminal and put it behind COM1, so every button can be tried without a drive.</source>
+        <translation>在新的伪终端上启动一台模拟变频器（地址 1）并放在 COM1 背后，不接变频器也能试用每个按钮。</translation>
+    </message>
+    <message>
+        <source>Append every exchange (request, reply, late reply, unsent request) to FILE as a CSV row the moment it happens, written through to the disk.</source>
+        <translation>每次通讯（请求、回应、迟到的回应、未发送的请求）一发生就以一行 CSV 追加到 FILE，并立即写入磁盘。</translation>
+    </message>
+    <message>
+        <source>How long a capture waits for the first byte of a reply, 50 (default) to 2000 ms. Raise it for a drive that answers later than 50 ms.</source>
+        <translation>接收等待回应第一个字节的时间，50（默认）到 2000 ms。变频器回应晚于 50 ms 时请调大。</translation>
+    </message>
+    <message>
+        <source>Open the trend window and poll these readings from the start: names or item numbers, comma-separated. Readings: %1.</source>
+        <translation>启动时打开趋势窗口并监视这些读数：名称或项目编号，用逗号分隔。读数：%1。</translation>
+    </message>
+    <message>
+        <source>Append every polled sample to FILE as CSV (time in ms, reading, raw value, scaled value, verdict), written through per row.</source>
+        <translation>把每个监视采样以 CSV 追加到 FILE（时间 ms、读数、原始值、换算值、判定），每行立即写入磁盘。</translation>
+    </message>
+    <message>
+        <source>The language of the program&apos;s messages: zh (Chinese) or en (English). By default English for an English locale (LANG), Chinese otherwise.</source>
+        <translation>程序提示的语言：zh（中文）或 en（英文）。默认：英文区域设置（LANG）用英文，其他用中文。</translation>
+    </message>
+    <message>
+        <source>modbus-debugger --help lists the options.</source>
+        <translation>modbus-debugger --help 列出所有选项。</translation>
+    </message>
+    <message>
+        <source>unexpected argument: %1</source>
+        <translation>多余的参数：%1</translation>
+    </message>
+    <message>
+        <source>--language wants zh or en, not &quot;%1&quot;</source>
+        <translation>--language 应为 zh 或 en，而不是“%1”</translation>
+    </message>
+    <message>
+        <source>--reply-timeout wants milliseconds from 50 to 2000, not &quot;%1&quot;</source>
+        <translation>--reply-timeout 应为 50 到 2000 的毫秒数，而不是“%1”</translation>
+    </message>
+</context>
+<context>
+    <name>DeviceCheck</name>
+    <message>
+        <source>%1 (process %2)</source>
+        <translation>%1（进程 %2）</translation>
+    </message>
+    <message>
+        <source>no such device: the adapter is not plugged in, or the name is wrong</source>
+        <translation>没有这个设备：适配器没有插上，或设备名不对</translation>
+    </message>
+    <message>
+        <source>this is a folder, not a serial device</source>
+        <translation>这是文件夹，不是串口设备</translation>
+    </message>
+    <message>
+        <source>this is a file, not a serial device</source>
+        <translation>这是文件，不是串口设备</translation>
+    </message>
+    <message>
+        <source>this is not a serial device</source>
+        <translation>这不是串口设备</translation>
+    </message>
+    <message>
+        <source>this device is not a serial port (it has no line settings)</source>
+        <translation>这个设备不是串口（没有线路设置）</translation>
+    </message>
+    <message>
+        <source>no permission to open it: add the user to the %1 group (sudo usermod -aG %1 $USER) and log in again</source>
+        <translation>没有打开它的权限：把用户加入 %1 组（sudo usermod -aG %1 $USER）后重新登录</translation>
+    </message>
+    <message>
+        <source>no permission to open it</source>
+        <translation>没有打开它的权限</translation>
+    </message>
+    <message>
+        <source>busy: another program has it open; close that program first</source>
+        <translation>被占用：另一个程序打开了它；请先关闭那个程序</translation>
+    </message>
+    <message>
+        <source>busy: %1 has it open; close that program first</source>
+        <translation>正被 %1 占用；请先关闭那个程序</translation>
+    </message>
+</context>
+<context>
+    <name>EntryChecks</name>
+    <message>
+        <source>a whole number from %1 to %2</source>
+        <translation>%1 到 %2 的整数</translation>
+    </message>
+    <message>
+        <source>0 to %1.%2 Hz, at most two decimals</source>
+        <translation>0 到 %1.%2 Hz，最多两位小数</translation>
+    </message>
+</context>
+<context>
+    <name>EntryGuard</name>
+    <message>
+        <source>Not sent</source>
+        <translation>未发送</translation>
+    </message>
+    <message>
+        <source>%1: enter %2.</source>
+        <translation>%1：请输入%2。</translation>
+    </message>
+</context>
+<context>
+    <name>ExchangeCore</name>
+    <message>
+        <source>not sent: the port is not open</source>
+        <translation>未发送：端口未打开</translation>
+    </message>
+</context>
+<context>
+    <name>ExchangeText</name>
+    <message>
+        <source>the port is not open</source>
+        <translation>端口未打开</translation>
+    </message>
+    <message>
+        <source>nothing arrived</source>
+        <translation>没有收到任何字节</translation>
+    </message>
+    <message>
+        <source>received %1</source>
+        <translation>收到 %1</translation>
+    </message>
+    <message>
+        <source>received %1: %2</source>
+        <translation>收到 %1：%2</translation>
+    </message>
+</context>
+<context>
+    <name>History</name>
+    <message>
+        <source>time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>number</source>
+        <translation>编号</translation>
+    </message>
+    <message>
+        <source>direction</source>
+        <translation>方向</translation>
+    </message>
+    <message>
+        <source>bytes</source>
+        <translation>字节数</translation>
+    </message>
+    <message>
+        <source>hex</source>
+        <translation>十六进制</translation>
+    </message>
+    <message>
+        <source>characters</source>
+        <translation>字符</translation>
+    </message>
+    <message>
+        <source>verdict</source>
+        <translation>判定</translation>
+    </message>
+    <message>
+        <source>first byte ms</source>
+        <translation>首字节 ms</translation>
+    </message>
+    <message>
+        <source>last byte ms</source>
+        <translation>末字节 ms</translation>
+    </message>
+    <message>
+        <source>note</source>
+        <translation>说明</translation>
+    </message>
+    <message>
+        <source>late RXD</source>
+        <translation>迟到 RXD</translation>
+    </message>
+    <message>
+        <source>not sent</source>
+        <translation>未发送</translation>
+    </message>
+    <message>
+        <source>new run</source>
+        <translation>新运行</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryWindow</name>
+    <message>
+        <source>Find: hexadecimal (01 04), characters or a verdict</source>
+        <translation>查找：十六进制（01 04）、字符或判定</translation>
+    </message>
+    <message>
+        <source>Problems only</source>
+        <translation>只看异常</translation>
+    </message>
+    <message>
+        <source>Save…</source>
+        <translation>保存…</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>复制</translation>
+    </message>
+    <message>
+        <source>Save the selected…</source>
+        <translation>保存所选…</translation>
+    </message>
+    <message>
+        <source>Save all…</source>
+        <translation>保存全部…</translation>
+    </message>
+    <message>
+        <source>Exchange history — reply timeout %1 ms</source>
+        <translation>通讯记录 — 回应超时 %1 ms</translation>
+    </message>
+    <message>
+        <source>%1 records</source>
+        <translation>共 %1 条记录</translation>
+    </message>
+    <message>
+        <source>, %1 shown</source>
+        <translation>，显示 %1 条</translation>
+    </message>
+    <message>
+        <source>; the oldest %1 were dropped (at most %2 are kept)</source>
+        <translation>；最早的 %1 条已丢弃（最多保留 %2 条）</translation>
+    </message>
+    <message>
+        <source>Text (*.txt)</source>
+        <translation>文本 (*.txt)</translation>
+    </message>
+    <message>
+        <source>history-%1.csv</source>
+        <translation>通讯记录-%1.csv</translation>
+    </message>
+    <message>
+        <source>Save the exchange history</source>
+        <translation>保存通讯记录</translation>
+    </message>
+    <message>
+        <source>Saved to %1</source>
+        <translation>已保存到 %1</translation>
+    </message>
+</context>
+<context>
+    <name>LateReplies</name>
+    <message>
+        <source>arrived %1 ms after the request of exchange %2, after its capture had ended: the drive answers later than the capture waits</source>
+        <translation>在第 %2 次通讯的请求后 %1 ms 到达，那时接收已经结束：变频器回应得比接收等待的时间晚</translation>
+    </message>
+    <message>
+        <source>; %1 of the last %2 replies came late: a reply timeout (回应超时) of %3 ms would catch them</source>
+        <translation>；最近 %2 次中有 %1 次回应迟到：回应超时设为 %3 ms 可以收到它们</translation>
+    </message>
+</context>
+<context>
+    <name>Main</name>
+    <message>
+        <source>no display: set DISPLAY or WAYLAND_DISPLAY (or QT_QPA_PLATFORM=offscreen)</source>
+        <translation>没有显示器：请设置 DISPLAY 或 WAYLAND_DISPLAY（或 QT_QPA_PLATFORM=offscreen）</translation>
+    </message>
+    <message>
+        <source>cannot start the simulated drive: %1</source>
+        <translation>无法启动模拟变频器：%1</translation>
+    </message>
+    <message>
+        <source>simulated drive on %1 (COM1)</source>
+        <translation>模拟变频器在 %1（COM1）</translation>
+    </message>
+    <message>
+        <source>modbus-debugger %1 started on %2</source>
+        <translation>modbus-debugger %1 开始运行，线路 %2</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>%1 to %2 ms</source>
+        <translation>%1 到 %2 ms</translation>
+    </message>
+    <message>
+        <source>Interval refused</source>
+        <translation>定时间隔无效</translation>
+    </message>
+    <message>
+        <source>Monitoring stopped: timed mode began (the two cannot share the line)</source>
+        <translation>监视已停止：定时方式开始了（两者不能同时使用线路）</translation>
+    </message>
+    <message>
+        <source>Exchange history…</source>
+        <translation>通讯记录…</translation>
+    </message>
+    <message>
+        <source>%1 (%2), %3 baud, %4</source>
+        <translation>%1（%2），%3 波特，%4</translation>
+    </message>
+    <message>
+        <source>no serial device</source>
+        <translation>没有串口设备</translation>
+    </message>
+    <message>
+        <source>Trend monitor…</source>
+        <translation>趋势监视…</translation>
+    </message>
+    <message>
+        <source>Choose the readings to monitor first</source>
+        <translation>请先选择要监视的读数</translation>
+    </message>
+    <message>
+        <source>The inverter address (变频地址) is not valid: enter %1</source>
+        <translation>变频地址无效：请输入%1</translation>
+    </message>
+    <message>
+        <source>Timed mode is off: monitoring began (the two cannot share the line)</source>
+        <translation>定时方式已关闭：监视开始了（两者不能同时使用线路）</translation>
+    </message>
+    <message>
+        <source>not sent: %1</source>
+        <translation>未发送：%1</translation>
+    </message>
+    <message>
+        <source>The port is not open; the monitor&apos;s requests did not go out: %1</source>
+        <translation>端口未打开，监视的请求未发出：%1</translation>
+    </message>
+    <message>
+        <source>Replies keep coming late (the last %1 ms after its request): a reply timeout (回应超时) of %2 ms would catch them</source>
+        <translation>回应连续迟到（最近一次在请求后 %1 ms）：回应超时设为 %2 ms 可以收到它们</translation>
+    </message>
+    <message>
+        <source>whole, but too short for the value</source>
+        <translation>帧完整，但太短，没有数值</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1：%2</translation>
+    </message>
+    <message>
+        <source>no tick of timed mode carried the request in time; is the interval long?</source>
+        <translation>定时方式没有及时发出这个请求；定时间隔是否太长？</translation>
+    </message>
+    <message>
+        <source>Reply timeout…</source>
+        <translation>回应超时…</translation>
+    </message>
+    <message>
+        <source>Reply timeout</source>
+        <translation>回应超时</translation>
+    </message>
+    <message>
+        <source>Reply timeout (ms): how long a capture waits for the first byte of a reply</source>
+        <translation>回应超时 (ms)：等待回应第一个字节的时间</translation>
+    </message>
+    <message>
+        <source>Reply timeout %1 ms: how long a capture waits for the first byte of a reply (right-click to change)</source>
+        <translation>回应超时 %1 ms：等待回应第一个字节的时间（右键修改）</translation>
+    </message>
+</context>
+<context>
+    <name>PortMap</name>
+    <message>
+        <source>cannot read --port %1: expected COMn=PATH with n from 1 to 4</source>
+        <translation>无法读取 --port %1：应为 COMn=PATH，n 为 1 到 4</translation>
+    </message>
+</context>
+<context>
+    <name>Readings</name>
+    <message>
+        <source>set-frequency</source>
+        <translation>设定频率</translation>
+    </message>
+    <message>
+        <source>output-frequency</source>
+        <translation>输出频率</translation>
+    </message>
+    <message>
+        <source>output-current</source>
+        <translation>输出电流</translation>
+    </message>
+    <message>
+        <source>output-speed</source>
+        <translation>输出转速</translation>
+    </message>
+    <message>
+        <source>bus-voltage</source>
+        <translation>母线电压</translation>
+    </message>
+    <message>
+        <source>output-voltage</source>
+        <translation>输出电压</translation>
+    </message>
+    <message>
+        <source>counter</source>
+        <translation>计数器</translation>
+    </message>
+    <message>
+        <source>temperature</source>
+        <translation>变频温度</translation>
+    </message>
+    <message>
+        <source>fault-code</source>
+        <translation>故障代码</translation>
+    </message>
+    <message>
+        <source>no reading &quot;%1&quot;; the readings are %2 (or their numbers 0..8)</source>
+        <translation>没有读数“%1”；读数有 %2（或它们的编号 0..8）</translation>
+    </message>
+    <message>
+        <source>no reading named</source>
+        <translation>没有给出读数</translation>
+    </message>
+</context>
+<context>
+    <name>ReplyJudge</name>
+    <message>
+        <source>%1 bytes arrived, but the frame does not end: the drive may still be sending (raise the reply timeout, 回应超时) or the line cuts the reply</source>
+        <translation>收到 %1 字节，但帧没有结束：变频器可能还在发送（请加大回应超时），或线路截断了回应</translation>
+    </message>
+    <message>
+        <source>the bytes from the frame&apos;s start are not a whole %1 frame: check that the drive uses %1 framing</source>
+        <translation>从帧头起的字节不是完整的 %1 帧：请确认变频器使用 %1 格式</translation>
+    </message>
+    <message>
+        <source>%1 expected %2, received %3: bytes were changed on the line; check the wiring, the termination and the parity</source>
+        <translation>%1 应为 %2，收到 %3：字节在线路上被改变；请检查接线、终端电阻和校验位</translation>
+    </message>
+    <message>
+        <source>address %1 answered, %2 was asked: another device answers on this line, or two share an address</source>
+        <translation>地址 %1 回应了，询问的是 %2：线路上另一台设备在回应，或两台设备地址相同</translation>
+    </message>
+    <message>
+        <source>command %1 answered, %2 was asked: the reply belongs to another request</source>
+        <translation>回应的命令是 %1，发出的是 %2：这是另一个请求的回应</translation>
+    </message>
+    <message>
+        <source>function %1 answered, %2 was asked: the reply belongs to another request</source>
+        <translation>回应的功能是 %1，发出的是 %2：这是另一个请求的回应</translation>
+    </message>
+    <message>
+        <source>the bytes make no frame: no &apos;:&apos; starts one; the drive may use RTU, or the baud rate or parity may be wrong</source>
+        <translation>字节不成帧：没有以“:”开头的帧；变频器可能用 RTU 格式，或波特率、校验位不对</translation>
+    </message>
+    <message>
+        <source>the bytes make no frame: none starts with address %1; the baud rate or parity may be wrong, or the drive may use ASCII</source>
+        <translation>字节不成帧：没有以地址 %1 开头的帧；波特率或校验位可能不对，或变频器用的是 ASCII 格式</translation>
+    </message>
+    <message>
+        <source>%1 byte(s) before the frame, %2 byte(s) after it</source>
+        <translation>帧前多 %1 字节，帧后多 %2 字节</translation>
+    </message>
+    <message>
+        <source>%1 byte(s) before the frame</source>
+        <translation>帧前多 %1 字节</translation>
+    </message>
+    <message>
+        <source>%1 byte(s) after the frame</source>
+        <translation>帧后多 %1 字节</translation>
+    </message>
+    <message>
+        <source>nothing arrived: check the drive&apos;s address, the line settings (baud rate, format) and the wiring</source>
+        <translation>没有收到任何字节：请检查变频器地址、线路设置（波特率、资料格式）和接线</translation>
+    </message>
+</context>
+<context>
+    <name>ResultBox</name>
+    <message>
+        <source>value read at %1; since then: %2</source>
+        <translation>数值读于 %1；之后：%2</translation>
+    </message>
+    <message>
+        <source>waiting for the reply</source>
+        <translation>等待回应</translation>
+    </message>
+    <message>
+        <source>value read at %1; %2</source>
+        <translation>数值读于 %1；%2</translation>
+    </message>
+</context>
+<context>
+    <name>Samples</name>
+    <message>
+        <source>time_ms,reading,raw,value,verdict</source>
+        <translation>时间 ms,读数,原始值,数值,判定</translation>
+    </message>
+</context>
+<context>
+    <name>SaveFailure</name>
+    <message>
+        <source>it is a folder, not a file</source>
+        <translation>这是文件夹，不是文件</translation>
+    </message>
+    <message>
+        <source>the folder %1 does not exist</source>
+        <translation>文件夹 %1 不存在</translation>
+    </message>
+    <message>
+        <source>%1 is not a folder</source>
+        <translation>%1 不是文件夹</translation>
+    </message>
+    <message>
+        <source>the file is write-protected</source>
+        <translation>文件是只读的</translation>
+    </message>
+    <message>
+        <source>no permission to write in the folder %1; choose another</source>
+        <translation>没有在文件夹 %1 中写入的权限；请选择别的文件夹</translation>
+    </message>
+    <message>
+        <source>the disk is full</source>
+        <translation>磁盘已满</translation>
+    </message>
+    <message>
+        <source>the system says: %1</source>
+        <translation>系统报告：%1</translation>
+    </message>
+    <message>
+        <source>Could not save %1: %2</source>
+        <translation>未能保存 %1：%2</translation>
+    </message>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>无法写入 %1：%2</translation>
+    </message>
+</context>
+<context>
+    <name>TrendChart</name>
+    <message>
+        <source> (%1, %2 to %3)</source>
+        <translation>（%1，%2 到 %3）</translation>
+    </message>
+</context>
+<context>
+    <name>TrendWindow</name>
+    <message>
+        <source>last 10 s</source>
+        <translation>最近 10 秒</translation>
+    </message>
+    <message>
+        <source>last minute</source>
+        <translation>最近 1 分钟</translation>
+    </message>
+    <message>
+        <source>last 10 minutes</source>
+        <translation>最近 10 分钟</translation>
+    </message>
+    <message>
+        <source>all</source>
+        <translation>全部</translation>
+    </message>
+    <message>
+        <source>Trend monitor</source>
+        <translation>趋势监视</translation>
+    </message>
+    <message>
+        <source>Reply timeout (回应超时): how long a capture waits for a reply&apos;s first byte</source>
+        <translation>回应超时：等待回应第一个字节的时间</translation>
+    </message>
+    <message>
+        <source>Save…</source>
+        <translation>保存…</translation>
+    </message>
+    <message>
+        <source>Reply timeout</source>
+        <translation>回应超时</translation>
+    </message>
+    <message>
+        <source>Save the trend&apos;s samples</source>
+        <translation>保存趋势数据</translation>
+    </message>
+    <message>
+        <source>trend-%1.csv</source>
+        <translation>趋势-%1.csv</translation>
+    </message>
+    <message>
+        <source>Saved to %1</source>
+        <translation>已保存到 %1</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>开始</translation>
+    </message>
+    <message>
+        <source>not sent %1</source>
+        <translation>未发送 %1</translation>
+    </message>
+    <message>
+        <source>achieved %1 /s, the line&apos;s limit %2 /s</source>
+        <translation>实际 %1 /s，线路上限 %2 /s</translation>
+    </message>
+</context>
+<context>
+    <name>Verdict</name>
+    <message>
+        <source>good</source>
+        <translation>正常</translation>
+    </message>
+    <message>
+        <source>no reply</source>
+        <translation>无回应</translation>
+    </message>
+    <message>
+        <source>incomplete</source>
+        <translation>不完整</translation>
+    </message>
+    <message>
+        <source>check error</source>
+        <translation>校验错误</translation>
+    </message>
+    <message>
+        <source>other answer</source>
+        <translation>回应不符</translation>
+    </message>
+    <message>
+        <source>late</source>
+        <translation>迟到</translation>
+    </message>
+</context>
+<context>
+    <name>serial::QtSerialPort</name>
+    <message>
+        <source>device removed; it reconnects when it is back</source>
+        <translation>设备已拔出；插回后自动重新连接</translation>
+    </message>
+    <message>
+        <source>no such device: the adapter is not plugged in</source>
+        <translation>没有这个设备：适配器没有插上</translation>
+    </message>
+    <message>
+        <source>the device refused the line settings; it may not support them</source>
+        <translation>设备拒绝了线路设置；它可能不支持这些设置</translation>
+    </message>
+    <message>
+        <source>cannot be opened: %1</source>
+        <translation>无法打开：%1</translation>
+    </message>
+    <message>
+        <source>COM%1: no serial device stands behind this port; name one with --port COM%1=PATH</source>
+        <translation>COM%1：这个端口背后没有串口设备；可用 --port COM%1=PATH 指定</translation>
+    </message>
+    <message>
+        <source>the settings &quot;%1&quot; are not a line setting</source>
+        <translation>“%1”不是线路设置</translation>
+    </message>
+</context>
+</TS>
