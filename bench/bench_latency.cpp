@@ -1,8 +1,10 @@
 // Exchange latency: a click on a monitored value's button until its result box is written,
 // against the simulated drive on a pseudo-terminal, and the process's CPU share meanwhile.
+#include <QEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <cstdio>
+#include <functional>
 
 #include "bench_window.h"
 #include "drive/reply_decoder.h"
@@ -30,29 +32,57 @@ struct Click {
     bool answered = false;
 };
 
+// Calls back on every change of a result box's text or tooltip: the box keeps its old value,
+// greyed, while a press waits, so the result shows as a change of either.
+class BoxWatch : public QObject {
+  public:
+    BoxWatch(QLineEdit* box, std::function<void()> changed) : box_(box), changed_(changed) {
+        box_->installEventFilter(this);
+        connection_ = QObject::connect(box_, &QLineEdit::textChanged, [this] { changed_(); });
+    }
+    ~BoxWatch() override {
+        box_->removeEventFilter(this);
+        QObject::disconnect(connection_);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::ToolTipChange) changed_();
+        return false;
+    }
+
+  private:
+    QLineEdit* box_;
+    std::function<void()> changed_;
+    QMetaObject::Connection connection_;
+};
+
 Click TimedClick(WindowRig& rig, const LineSetting& setting, int item, double turnaroundMs) {
     MainWindow& w = rig.window();
     QLineEdit* result = w.readingBoxes[static_cast<std::size_t>(item)];
     // An unchanged text emits nothing, so start every reading from an empty box.
     result->clear();
-    Clock::time_point sent{}, received{}, written{};
+    Clock::time_point sent{}, received{}, finished{}, written{};
     const auto logged =
         QObject::connect(w.logLines[2], &QLineEdit::textChanged, [&](const QString& t) {
             (t.contains(QLatin1String("TXD:")) ? sent : received) = Clock::now();
         });
-    const auto shown =
-        QObject::connect(result, &QLineEdit::textChanged, [&] { written = Clock::now(); });
+    // Only a change after the exchange is the result; the one at the click greys the box.
+    BoxWatch shown(result, [&] {
+        if (finished != Clock::time_point{} && written == Clock::time_point{})
+            written = Clock::now();
+    });
     int replyLength = 0;
     const auto replied =
         QObject::connect(&w.exchangeCore(), &exchange::ExchangeCore::exchangeFinished,
-                         [&](const exchange::Exchange& e) { replyLength = e.reply.size(); });
+                         [&](const exchange::Exchange& e) {
+                             replyLength = e.reply.size();
+                             finished = Clock::now();
+                         });
     const Clock::time_point clicked = Clock::now();
     rig.monitorButton(item)->click();
     // The press goes into the queue; its result comes when its reply is in.
     for (int waited = 0; written == Clock::time_point{} && waited < 3000; waited += 2)
         rig.runEvents(2);
     QObject::disconnect(logged);
-    QObject::disconnect(shown);
     QObject::disconnect(replied);
 
     Click c;
