@@ -1,8 +1,10 @@
 // Exchange latency: a click on a monitored value's button until its result box is written,
 // against the simulated drive on a pseudo-terminal, and the process's CPU share meanwhile.
 #include <QEvent>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <cstdio>
 #include <functional>
 
@@ -66,9 +68,11 @@ Click TimedClick(WindowRig& rig, const LineSetting& setting, int item, double tu
             (t.contains(QLatin1String("TXD:")) ? sent : received) = Clock::now();
         });
     // Only a change after the exchange is the result; the one at the click greys the box.
+    QEventLoop wait;
     BoxWatch shown(result, [&] {
-        if (finished != Clock::time_point{} && written == Clock::time_point{})
-            written = Clock::now();
+        if (finished == Clock::time_point{} || written != Clock::time_point{}) return;
+        written = Clock::now();
+        wait.quit();
     });
     int replyLength = 0;
     const auto replied =
@@ -79,9 +83,12 @@ Click TimedClick(WindowRig& rig, const LineSetting& setting, int item, double tu
                          });
     const Clock::time_point clicked = Clock::now();
     rig.monitorButton(item)->click();
-    // The press goes into the queue; its result comes when its reply is in.
-    for (int waited = 0; written == Clock::time_point{} && waited < 3000; waited += 2)
-        rig.runEvents(2);
+    // The press goes into the queue; its result comes when its reply is in. The wait sleeps in
+    // the event loop until then, so the process's CPU share is the window's alone.
+    if (written == Clock::time_point{}) {
+        QTimer::singleShot(3000, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
     QObject::disconnect(logged);
     QObject::disconnect(replied);
 
