@@ -63,6 +63,33 @@ class TestMonitoring : public QObject {
         QCOMPARE(store.firstAtOrAfter(31), std::size_t(3));
     }
 
+    // The store keeps the newest samples in time order across its blocks, and its memory
+    // follows what it holds: a few samples take one block, a full store no more than it needs.
+    void storeGrowsWithItsSamples_data() {
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<int>("appended");
+        QTest::addColumn<int>("mostBlocks");
+        QTest::newRow("a few samples") << 1000 << 10 << 1;
+        QTest::newRow("into the second block") << 1000000 << 70000 << 2;
+        QTest::newRow("full, wrapping across blocks") << 70000 << 200000 << 3;
+        QTest::newRow("full, a whole number of blocks") << 131072 << 400000 << 3;
+    }
+    void storeGrowsWithItsSamples() {
+        QFETCH(int, capacity);
+        QFETCH(int, appended);
+        QFETCH(int, mostBlocks);
+        exchange::SampleStore store{std::size_t(capacity)};
+        for (int i = 0; i < appended; ++i)
+            store.append({qint64(i), qint16(i), quint8(i % 9), Verdict::Good});
+        const int kept = std::min(capacity, appended);
+        QCOMPARE(store.size(), std::size_t(kept));
+        QCOMPARE(store.appendedCount(), quint64(appended));
+        for (int row : {0, 1, kept / 2, kept - 2, kept - 1})
+            QCOMPARE(store.at(std::size_t(row)).timeMs, qint64(appended - kept + row));
+        QVERIFY(store.bytesHeld() <= std::size_t(mostBlocks) * 65536 * sizeof(exchange::Sample));
+        QVERIFY(store.bytesHeld() >= std::size_t(kept) * sizeof(exchange::Sample));
+    }
+
     // Saved samples read back: time, reading, raw and scaled value, verdict; no value when bad.
     void sampleFile() {
         exchange::SampleStore store;

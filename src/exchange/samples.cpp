@@ -9,23 +9,28 @@
 
 namespace exchange {
 
-// The ring grows as samples come, so memory follows the samples kept.
 SampleStore::SampleStore(std::size_t capacity) : capacity_(std::max<std::size_t>(capacity, 1)) {}
 
 void SampleStore::append(const Sample& sample) {
     ++appended_;
-    if (count_ < capacity_) {
-        ring_.push_back(sample);
-        ++count_;
-    } else {
-        ring_[first_] = sample;
-        first_ = (first_ + 1) % ring_.size();
+    if (count_ == capacity_) {
+        // Full: the oldest sample goes; a block it empties becomes the next one to fill.
+        --count_;
+        if (++first_ == kBlockSamples) {
+            first_ = 0;
+            blocks_.push_back(std::move(blocks_.front()));
+            blocks_.pop_front();
+        }
     }
+    const std::size_t index = first_ + count_;
+    if (index / kBlockSamples >= blocks_.size())
+        blocks_.push_back(std::make_unique<Sample[]>(kBlockSamples));
+    blocks_[index / kBlockSamples][index % kBlockSamples] = sample;
+    ++count_;
 }
 
 void SampleStore::clear() {
-    ring_.clear();
-    ring_.shrink_to_fit();
+    blocks_.clear();
     first_ = count_ = 0;
     appended_ = 0;
 }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QtGlobal>
 #include <deque>
+#include <memory>
 #include <vector>
 
 #include "exchange/reply_judge.h"
@@ -32,14 +33,22 @@ class SampleStore {
     // Samples appended since start (or the last clear), dropped ones included.
     quint64 appendedCount() const { return appended_; }
     // Row 0 is the oldest sample kept.
-    const Sample& at(std::size_t row) const { return ring_[(first_ + row) % ring_.size()]; }
+    const Sample& at(std::size_t row) const {
+        const std::size_t index = first_ + row;
+        return blocks_[index / kBlockSamples][index % kBlockSamples];
+    }
     // The first row at or after `timeMs` (size() when none).
     std::size_t firstAtOrAfter(qint64 timeMs) const;
+    // Memory the samples take: whole blocks, as many as they fill.
+    std::size_t bytesHeld() const { return blocks_.size() * kBlockSamples * sizeof(Sample); }
 
   private:
-    std::vector<Sample> ring_;  // grows to capacity_, then wraps
+    // Blocks of 1 MiB: memory grows with the samples one block at a time, never by copying
+    // the whole store into one twice its size, and a full store reuses its oldest block.
+    static constexpr std::size_t kBlockSamples = 65536;
+    std::deque<std::unique_ptr<Sample[]>> blocks_;
     std::size_t capacity_;
-    std::size_t first_ = 0;
+    std::size_t first_ = 0;  // the oldest sample's place in the first block
     std::size_t count_ = 0;
     quint64 appended_ = 0;
 };
