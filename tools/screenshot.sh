@@ -4,6 +4,8 @@
 #   check-error.png  a reading whose reply has a spoiled CRC: the check bytes red in the grid
 #   history.png      the exchange history after those commands
 #   trend.png        live monitoring of two readings while the drive ramps up
+# and history-en.png and trend-en.png, the same two windows with --language en (the main
+# window's captions are the same in both languages).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup-debian.sh xvfb xauth xdotool imagemagick
@@ -24,23 +26,32 @@ shoot() { import -window "$(window "$1")" "docs/$2"; echo "wrote docs/$2"; }
 stop() { kill "${pids[-1]}"; wait "${pids[-1]}" 2>/dev/null || true; unset 'pids[-1]'; sleep 0.5; }
 main="MODBUS 调试程序"
 
-# The demo drive: set 50 Hz, start, every reading, then parameter 3.
-$app --demo >/dev/null 2>&1 &
-pids+=($!)
-xdotool windowmove --sync "$(window "$main")" 0 0
-sleep 1
-click 820 52; xdotool type 50   # frequency box
-click 696 52                    # set frequency
-click 696 132                   # start
-sleep 3
-for y in 188 212 236 260 284 308 332 356 380; do click 696 "$y"; done
-click 780 76; xdotool type 3    # parameter number
-click 690 76                    # read parameter
-sleep 0.5
+# The demo drive: set 50 Hz, start, every reading, then parameter 3; in Chinese the main window
+# and the history, in English the history.
+commands() {
+  $app --demo --language "$1" >/dev/null 2>&1 &
+  pids+=($!)
+  xdotool windowmove --sync "$(window "$main")" 0 0
+  sleep 1
+  click 820 52; xdotool type 50   # frequency box
+  click 696 52                    # set frequency
+  click 696 132                   # start
+  sleep 3
+  for y in 188 212 236 260 284 308 332 356 380; do click 696 "$y"; done
+  click 780 76; xdotool type 3    # parameter number
+  click 690 76                    # read parameter
+  sleep 0.5
+}
+commands zh
 shoot "$main" screenshot.png
 xdotool key ctrl+h
 sleep 1.5
 shoot "通讯记录" history.png
+stop
+commands en
+xdotool key ctrl+h
+sleep 1.5
+shoot "Exchange history" history-en.png
 stop
 
 # A drive whose every reply carries a spoiled check.
@@ -61,19 +72,23 @@ stop
 stop
 rm -f "$sim_out"
 
-# Monitoring while the drive ramps to 50 Hz.
-$app --demo --monitor output-frequency,output-current >/dev/null 2>&1 &
-pids+=($!)
-xdotool windowmove --sync "$(window "$main")" 0 0
-xdotool windowmove --sync "$(window "趋势监视")" 300 180
-xdotool windowraise "$(window "$main")"
-sleep 1
-click 820 52; xdotool type 50
-click 696 52
-click 696 132
-sleep 8
-xdotool windowraise "$(window "趋势监视")"
-xdotool mousemove 1270 790
-sleep 1
-shoot "趋势监视" trend.png
-stop
+# Monitoring while the drive ramps to 50 Hz, in either language.
+monitoring() {
+  $app --demo --language "$1" --monitor output-frequency,output-current >/dev/null 2>&1 &
+  pids+=($!)
+  xdotool windowmove --sync "$(window "$main")" 0 0
+  xdotool windowmove --sync "$(window "$2")" 300 180
+  xdotool windowraise "$(window "$main")"
+  sleep 1
+  click 820 52; xdotool type 50
+  click 696 52
+  click 696 132
+  sleep 8
+  xdotool windowraise "$(window "$2")"
+  xdotool mousemove 1270 790
+  sleep 1
+  shoot "$2" "$3"
+  stop
+}
+monitoring zh "趋势监视" trend.png
+monitoring en "Trend monitor" trend-en.png
