@@ -5,6 +5,7 @@
 #include "bytes.h"
 
 #include "exchange/reply_judge.h"
+#include "language/language.h"
 
 using exchange::Verdict;
 using frame::Framing;
@@ -15,6 +16,50 @@ Q_DECLARE_METATYPE(Framing)
 class TestReplyJudge : public QObject {
     Q_OBJECT
   private slots:
+    void cleanup() { language::Install(QStringLiteral("en")); }
+
+    // A standard exception reply names its code, in the drive's protocol and in standard
+    // requests alike; only one from the slave asked, with the request's function and a sound
+    // check, is one. (Checks from an independent CRC-16/LRC generator.)
+    void exceptionReplyIsNamed_data() {
+        QTest::addColumn<Framing>("framing");
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<Verdict>("verdict");
+        QTest::addColumn<QString>("english");
+        QTest::addColumn<QString>("chinese");
+        const QByteArray holding = Hex("010300640001C5D5");  // 03: one register at 0x0064
+        const QByteArray asciiHolding = AsciiLine(":01030064000197");
+        // clang-format off
+        QTest::newRow("RTU illegal data address") << Framing::Rtu << holding << Hex("018302C0F1") << Verdict::Exception << "exception 02 illegal data address" << "02 非法数据地址";
+        QTest::newRow("ASCII illegal data address") << Framing::Ascii << asciiHolding << AsciiLine(":0183027A") << Verdict::Exception << "exception 02 illegal data address" << "02 非法数据地址";
+        QTest::newRow("gateway target") << Framing::Rtu << holding << Hex("01830B00F7") << Verdict::Exception << "0B gateway target device failed to respond" << "0B 网关目标无响应";
+        QTest::newRow("a code without a name") << Framing::Rtu << holding << Hex("01832040E8") << Verdict::Exception << "20 (no standard name)" << "20（非标准代码）";
+        QTest::newRow("drive's monitor request refused") << Framing::Rtu << Hex("0104010180 49") << Hex("018402C2C1") << Verdict::Exception << "02 illegal data address" << "02 非法数据地址";
+        QTest::newRow("after a stray byte") << Framing::Rtu << Hex("0104010180 49") << Hex("00018402C2C1") << Verdict::Exception << "02 illegal data address" << "02 非法数据地址";
+        QTest::newRow("spoiled check") << Framing::Rtu << Hex("0104010180 49") << Hex("018402C2C0") << Verdict::CheckError << "CRC expected C2 C1, received C2 C0" << "CRC 应为 C2 C1，收到 C2 C0";
+        QTest::newRow("ASCII spoiled check") << Framing::Ascii << asciiHolding << AsciiLine(":0183027B") << Verdict::CheckError << "LRC expected 7A, received 7B" << "LRC 应为 7A，收到 7B";
+        QTest::newRow("another slave's exception") << Framing::Rtu << Hex("0104010180 49") << Hex("02840232C1") << Verdict::Incomplete << "none starts with address 1" << "没有以地址 1 开头的帧";
+        // clang-format on
+    }
+    void exceptionReplyIsNamed() {
+        QFETCH(Framing, framing);
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, english);
+        QFETCH(QString, chinese);
+        for (const QString& language : {QStringLiteral("en"), QStringLiteral("zh")}) {
+            QVERIFY(language::Install(language));
+            const exchange::Judgement judgement = exchange::JudgeReply(request, reply, framing);
+            QTEST(judgement.verdict, "verdict");
+            const QString wanted = language == QLatin1String("en") ? english : chinese;
+            QVERIFY2(judgement.detail.contains(wanted), qPrintable(judgement.detail));
+        }
+        // A request of the drive's layout ends its capture at the exception's last byte.
+        if (QTest::currentDataTag() == QLatin1String("drive's monitor request refused"))
+            QVERIFY(exchange::HoldsWholeReply(request, reply, framing));
+    }
+
     void verdict_data() {
         QTest::addColumn<Framing>("framing");
         QTest::addColumn<QByteArray>("request");
@@ -121,5 +166,5 @@ class TestReplyJudge : public QObject {
     }
 };
 
-QTEST_APPLESS_MAIN(TestReplyJudge)
+QTEST_GUILESS_MAIN(TestReplyJudge)
 #include "tst_reply_judge.moc"

@@ -59,7 +59,7 @@ class Poller : public QObject {
     frame::Framing requestFraming_ = frame::Framing::Rtu;
     SampleStore samples_;
     std::array<std::deque<qint64>, 9> recent_;  // sample times of the last few seconds
-    std::array<std::array<int, 6>, 9> counts_{};
+    std::array<std::array<int, kVerdictCount>, 9> counts_{};
     std::array<int, 9> notSent_{};
     bool portClosed_ = false;
     double turnaroundMs_ = -1;  // smoothed, from the first reply byte's delay

@@ -5,6 +5,7 @@
 #include <optional>
 #include <utility>
 
+#include "exchange/exception_reply.h"
 #include "frame/frame_reader.h"
 
 namespace exchange {
@@ -159,6 +160,8 @@ QString VerdictName(Verdict verdict) {
             return QStringLiteral("回应不符");
         case Verdict::Late:
             return QStringLiteral("迟到");
+        case Verdict::Exception:
+            return QStringLiteral("异常回应");
     }
     return QString();
 }
@@ -177,6 +180,8 @@ QString VerdictFileWord(Verdict verdict) {
             return QCoreApplication::translate("Verdict", "other answer");
         case Verdict::Late:
             return QCoreApplication::translate("Verdict", "late");
+        case Verdict::Exception:
+            return QCoreApplication::translate("Verdict", "exception");
     }
     return QString();
 }
@@ -195,6 +200,8 @@ QString VerdictEnglishName(Verdict verdict) {
             return QStringLiteral("other answer");
         case Verdict::Late:
             return QStringLiteral("late");
+        case Verdict::Exception:
+            return QStringLiteral("exception");
     }
     return QString();
 }
@@ -206,6 +213,30 @@ Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, Framing
                              "ReplyJudge",
                              "nothing arrived: check the drive's address, the line settings "
                              "(baud rate, format) and the wiring"));
+    // A slave that refuses the request says why in a frame of its own, whatever the layout.
+    const std::optional<ExceptionFound> refusal = FindException(request, reply, framing);
+    if (refusal && !refusal->checkRight) {
+        Judgement judgement = Verdicted(
+            Verdict::CheckError,
+            QCoreApplication::translate("ReplyJudge",
+                                        "%1 expected %2, received %3: bytes were changed on "
+                                        "the line; check the wiring, the termination and "
+                                        "the parity")
+                .arg(framing == Framing::Rtu ? QStringLiteral("CRC") : QStringLiteral("LRC"),
+                     CheckText(refusal->expectedCheck, framing),
+                     CheckText(refusal->receivedCheck, framing)));
+        judgement.checkAt = framing == Framing::Rtu ? 3 : refusal->length - 4;
+        judgement.checkLength = 2;
+        return judgement;
+    }
+    if (refusal) {
+        return Verdicted(Verdict::Exception,
+                         QCoreApplication::translate(
+                             "ReplyJudge",
+                             "exception %1: the device received the request and refused it; "
+                             "check the address, function and values it asks for")
+                             .arg(ExceptionCodeText(refusal->code)));
+    }
     if (!IsWholeFrame(request, framing)) {
         // Another layout: only the framing and the check can be judged.
         const int start = framing == Framing::Ascii ? int(reply.indexOf(':')) : 0;
@@ -247,6 +278,7 @@ Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, Framing
 
 bool HoldsWholeReply(const QByteArray& request, const QByteArray& reply, Framing framing) {
     if (reply.isEmpty() || !IsWholeFrame(request, framing)) return false;
+    if (const auto refusal = FindException(request, reply, framing)) return refusal->checkRight;
     const QByteArray requestBody = ReadAt(request, 0, framing, true).body;
     const char opener = framing == Framing::Ascii ? ':' : requestBody.at(0);
     // Only a frame that answers this request ends its capture: a late reply to the one before

@@ -15,7 +15,9 @@ enum class Verdict {
     CheckError,   // the CRC-16 or LRC does not match the frame
     OtherAnswer,  // a whole frame whose address, command or function differ from the request
     Late,         // bytes that arrived after their exchange had ended
+    Exception,    // a standard Modbus exception reply: the slave refused the request
 };
+constexpr int kVerdictCount = 7;
 
 // The verdict as the window shows it in every language ("正常", "无回应", ...); in English for
 // the history's filter, so "good" finds the good ones too; and in the user's language for the

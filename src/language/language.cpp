@@ -22,8 +22,10 @@ bool Install(const QString& code) {
     // The catalogues live as long as the process: messages are translated until its end.
     static QTranslator* program = nullptr;
     static QTranslator* qt = nullptr;
-    if (program) QCoreApplication::removeTranslator(program);
-    if (qt) QCoreApplication::removeTranslator(qt);
+    if (QCoreApplication::instance()) {
+        if (program) QCoreApplication::removeTranslator(program);
+        if (qt) QCoreApplication::removeTranslator(qt);
+    }
     gCurrent = QStringLiteral("en");
     if (code != QLatin1String("zh")) return true;
     if (!program) {
@@ -41,7 +43,8 @@ bool Install(const QString& code) {
         }
     }
     if (qt) QCoreApplication::installTranslator(qt);
-    QCoreApplication::installTranslator(program);
+    // Without an application object nothing is translated: say so rather than pretend.
+    if (!QCoreApplication::installTranslator(program)) return false;
     gCurrent = code;
     return true;
 }

@@ -181,7 +181,8 @@ void TrendWindow::showFigures() {
         QStringList bad;
         for (exchange::Verdict verdict :
              {exchange::Verdict::NoReply, exchange::Verdict::Incomplete,
-              exchange::Verdict::CheckError, exchange::Verdict::OtherAnswer})
+              exchange::Verdict::CheckError, exchange::Verdict::OtherAnswer,
+              exchange::Verdict::Exception})
             if (const int n = poller_.count(r, verdict))
                 bad << QStringLiteral("%1 %2").arg(exchange::VerdictFileWord(verdict)).arg(n);
         if (const int n = poller_.notSentCount(r)) bad << tr("not sent %1").arg(n);

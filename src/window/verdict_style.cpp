@@ -24,6 +24,7 @@ std::optional<QColor> VerdictBackground(const QPalette& palette, exchange::Verdi
         case exchange::Verdict::CheckError:
         case exchange::Verdict::OtherAnswer:
         case exchange::Verdict::Incomplete:
+        case exchange::Verdict::Exception:
             return Red(palette);
         case exchange::Verdict::NoReply:
         case exchange::Verdict::Late:
