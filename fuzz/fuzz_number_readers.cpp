@@ -69,6 +69,19 @@ void CheckCharacters(const QByteArray& bytes, const QString& text) {
 
 }  // namespace
 
+// A paste is taken whole or refused: what it gives reads back as the same bytes when written as
+// the byte cells show them.
+void CheckPaste(const QString& text) {
+    if (const std::optional<QByteArray> bytes = conv::PastedHex(text)) {
+        FUZZ_REQUIRE(!bytes->isEmpty() && bytes->size() <= text.size());
+        QStringList cells;
+        for (char byte : *bytes) cells << conv::HexByteText(quint8(byte));
+        FUZZ_REQUIRE(conv::PastedHex(cells.join(QLatin1Char(' '))) == bytes);
+    }
+    if (const std::optional<QByteArray> bytes = conv::PastedChars(text))
+        FUZZ_REQUIRE(bytes->size() == text.size());
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray bytes = fuzz::Bytes(data, size);
     const QString text = fuzz::Text(bytes);
@@ -76,5 +89,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckFrequency(text);
     for (const QString& field : fuzz::Fields(bytes)) CheckNumber(field);
     CheckCharacters(bytes, text);
+    CheckPaste(text);
     return 0;
 }

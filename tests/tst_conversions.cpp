@@ -127,6 +127,52 @@ class TestConversions : public QObject {
         QCOMPARE(conv::CharsOf(bytes),
                  QString(QChar(0x2400)) + "A" + QChar(0x2401) + QChar(0x017F));
     }
+
+    // A paste into the send grid is taken whole or refused whole.
+    void pastedHex_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("taken");
+        QTest::addColumn<QByteArray>("bytes");
+        // clang-format off
+        QTest::newRow("spaces") << "01 03 00 00 00 02" << true << QByteArray::fromHex("010300000002");
+        QTest::newRow("commas and 0x") << "0x01,0x03, 0x0A" << true << QByteArray::fromHex("01030A");
+        QTest::newRow("one run") << "010300000002" << true << QByteArray::fromHex("010300000002");
+        QTest::newRow("lower case, line breaks") << "ff\r\n0a\tc5;d5" << true << QByteArray::fromHex("FF0AC5D5");
+        QTest::newRow("single digits") << "1 2 a" << true << QByteArray::fromHex("01020A");
+        QTest::newRow("one digit alone") << "7" << true << QByteArray::fromHex("07");
+        QTest::newRow("odd run") << "01030" << false << QByteArray();
+        QTest::newRow("three digits in a group") << "01 030" << false << QByteArray();
+        QTest::newRow("a letter beyond F") << "01 0G" << false << QByteArray();
+        QTest::newRow("a bare 0x") << "0x 01" << false << QByteArray();
+        QTest::newRow("full-width digits") << "０１" << false << QByteArray();
+        QTest::newRow("nothing") << "  " << false << QByteArray();
+        QTest::newRow("separators only") << ", ;" << false << QByteArray();
+        // clang-format on
+    }
+    void pastedHex() {
+        QFETCH(QString, text);
+        QFETCH(bool, taken);
+        const std::optional<QByteArray> bytes = conv::PastedHex(text);
+        QCOMPARE(bytes.has_value(), taken);
+        if (taken) QTEST(*bytes, "bytes");
+    }
+
+    void pastedChars_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("taken");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("ASCII frame with CR LF") << ":0103\r\n" << true << QByteArray(":0103\r\n");
+        QTest::newRow("control pictures") << "␍␊" << true << QByteArray("\r\n");
+        QTest::newRow("high bytes as shown") << "Āſ" << true << QByteArray("\x80\xFF");
+        QTest::newRow("a Chinese character") << "变" << false << QByteArray();
+    }
+    void pastedChars() {
+        QFETCH(QString, text);
+        QFETCH(bool, taken);
+        const std::optional<QByteArray> bytes = conv::PastedChars(text);
+        QCOMPARE(bytes.has_value(), taken);
+        if (taken) QTEST(*bytes, "bytes");
+    }
 };
 
 QTEST_APPLESS_MAIN(TestConversions)

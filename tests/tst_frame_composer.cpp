@@ -26,6 +26,7 @@ frame::RequestFields Fields(const char* address, const char* command, const char
 }  // namespace
 
 Q_DECLARE_METATYPE(frame::RequestFields)
+Q_DECLARE_METATYPE(frame::Framing)
 
 class TestFrameComposer : public QObject {
     Q_OBJECT
@@ -99,6 +100,35 @@ class TestFrameComposer : public QObject {
         QFETCH(frame::RequestFields, fields);
         QFETCH(QByteArray, body);
         QCOMPARE(frame::ComposeBody(fields).toHex(' '), body.toHex(' '));
+    }
+
+    // "加校验" on bytes typed by hand; checks from an independent CRC-16/LRC generator.
+    void appendedCheck_data() {
+        QTest::addColumn<Framing>("framing");
+        QTest::addColumn<QByteArray>("typed");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QByteArray>("frame");
+        using O = frame::CheckedFrame::Outcome;
+        // clang-format off
+        QTest::newRow("RTU read holding") << Framing::Rtu << Hex("0103000A0001") << int(O::Appended) << Hex("0103000A0001A408");
+        QTest::newRow("RTU one byte") << Framing::Rtu << Hex("11") << int(O::Appended) << Hex("117F4C");
+        QTest::newRow("RTU already checked") << Framing::Rtu << Hex("0103000A0001A408") << int(O::AlreadyChecked) << Hex("0103000A0001A408");
+        QTest::newRow("ASCII from bytes") << Framing::Ascii << Hex("0103000A0001") << int(O::Appended) << AsciiLine(":0103000A0001F1");
+        QTest::newRow("ASCII from text") << Framing::Ascii << QByteArray(":0103000a0001") << int(O::Appended) << AsciiLine(":0103000A0001F1");
+        QTest::newRow("ASCII text ending in its LRC") << Framing::Ascii << QByteArray(":0103000A0001F1") << int(O::LineEndAdded) << AsciiLine(":0103000A0001F1");
+        QTest::newRow("ASCII already whole") << Framing::Ascii << AsciiLine(":0103000A0001F1") << int(O::AlreadyChecked) << AsciiLine(":0103000A0001F1");
+        QTest::newRow("nothing typed") << Framing::Rtu << QByteArray() << int(O::Empty) << QByteArray();
+        QTest::newRow("too long for the cells") << Framing::Ascii << QByteArray(30, '\x01') << int(O::TooLong) << QByteArray(30, '\x01');
+        QTest::newRow("RTU just fits") << Framing::Rtu << QByteArray(62, '\0') << int(O::Appended) << QByteArray(62, '\0') + Hex("01AB");
+        QTest::newRow("RTU one too many") << Framing::Rtu << QByteArray(63, '\0') << int(O::TooLong) << QByteArray(63, '\0');
+        // clang-format on
+    }
+    void appendedCheck() {
+        QFETCH(Framing, framing);
+        QFETCH(QByteArray, typed);
+        const frame::CheckedFrame checked = frame::WithCheck(typed, framing, 64);
+        QTEST(int(checked.outcome), "outcome");
+        QTEST(checked.frame, "frame");
     }
 };
 

@@ -161,6 +161,69 @@ class TestWindowEditing : public QObject {
         QCOMPARE(h.window.byteCells[4]->text(), QStringLiteral("80"));
     }
 
+    // Ctrl+Enter in the send grid appends the check to the bytes typed by hand, in the chosen
+    // framing, and says so when they already end in it (CRC from an independent generator).
+    void ctrlEnterAppendsTheCheck_data() {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("cells");
+        QTest::newRow("RTU") << 3 << "01 03 00 0A 00 01 A4 08 ";
+        QTest::newRow("ASCII") << 0 << "3A 30 31 30 33 30 30 30 41 30 30 30 31 46 31 0D 0A ";
+    }
+    void ctrlEnterAppendsTheCheck() {
+        QFETCH(int, format);
+        Harness h;
+        h.window.formatGroup->button(format)->setChecked(true);
+        h.window.byteCells[0]->setFocus();
+        h.type(QStringLiteral("0103000A0001"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
+        QString cells;
+        for (int i = 0; i < kCellCount && !h.window.byteCells[i]->text().isEmpty(); ++i)
+            cells += h.window.byteCells[i]->text() + QLatin1Char(' ');
+        QTEST(cells, "cells");
+        QCOMPARE(h.window.charCells[1]->text(),
+                 format == 3 ? QStringLiteral("␃") : QStringLiteral("0"));
+        QVERIFY(h.window.appendCheckNote().isEmpty());
+        // A second time the bytes already end in their check: nothing changes, and it says so.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
+        QVERIFY(h.window.appendCheckNote().contains(QStringLiteral("already")));
+        QString again;
+        for (int i = 0; i < kCellCount && !h.window.byteCells[i]->text().isEmpty(); ++i)
+            again += h.window.byteCells[i]->text() + QLatin1Char(' ');
+        QCOMPARE(again, cells);
+    }
+
+    // A paste fills the cell and the ones after it, in either row, or is refused whole.
+    void pasteSpreadsOverTheCells_data() {
+        QTest::addColumn<bool>("byteRow");
+        QTest::addColumn<int>("cell");
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<QString>("row");  // the first eight byte cells afterwards
+        QTest::addColumn<bool>("refused");
+        // clang-format off
+        QTest::newRow("hex into cell 3") << true << 2 << "01 03 00 00 00 02" << "80 80 01 03 00 00 00 02" << false;
+        QTest::newRow("0x and commas") << true << 0 << "0x01,0x03" << "01 03 80 80 80 80  " << false;
+        QTest::newRow("not hexadecimal") << true << 0 << "hello" << "80 80 80 80 80 80  " << true;
+        QTest::newRow("characters") << false << 1 << ":01\r\n" << "80 3A 30 31 0D 0A  " << false;
+        QTest::newRow("too many for the cells") << true << 60 << "01 02 03 04 05" << "80 80 80 80 80 80  " << true;
+        // clang-format on
+    }
+    void pasteSpreadsOverTheCells() {
+        QFETCH(bool, byteRow);
+        QFETCH(int, cell);
+        QFETCH(QString, clipboard);
+        Harness h;
+        for (int i = 0; i < 6; ++i) h.window.byteCells[i]->setText("80");
+        QLineEdit* target = byteRow ? static_cast<QLineEdit*>(h.window.byteCells[cell])
+                                    : static_cast<QLineEdit*>(h.window.charCells[cell]);
+        target->setFocus();
+        QGuiApplication::clipboard()->setText(clipboard);
+        QTest::keySequence(target, QKeySequence::Paste);
+        QTEST(h.byteRow(8), "row");
+        QFETCH(bool, refused);
+        QCOMPARE(!h.window.pasteNote().isEmpty(), refused);
+        if (!byteRow) QCOMPARE(h.window.charCells[4]->text(), QStringLiteral("␍"));
+    }
+
     // Only hexadecimal digits get into a byte cell, typed or pasted; a refused key moves nothing.
     void byteCellsTakeHexDigitsOnly_data() {
         QTest::addColumn<QString>("typed");

@@ -49,7 +49,7 @@ each button shows as its tooltip.</source>
         <translation>把每个监视采样以 CSV 追加到 FILE（时间 ms、读数、原始值、换算值、判定），每行立即写入磁盘。</translation>
     </message>
     <message>
-        <source>The language of the program&apos;s messages: zh (Chinese) or en (English). By default English for an English locale (LANG), Chinese otherwise.</source>
+        <source>The language of the program's messages: zh (Chinese) or en (English). By default English for an English locale (LANG), Chinese otherwise.</source>
         <translation>程序提示的语言：zh（中文）或 en（英文）。默认：英文区域设置（LANG）用英文，其他用中文。</translation>
     </message>
     <message>
@@ -61,11 +61,11 @@ each button shows as its tooltip.</source>
         <translation>多余的参数：%1</translation>
     </message>
     <message>
-        <source>--language wants zh or en, not &quot;%1&quot;</source>
+        <source>--language wants zh or en, not "%1"</source>
         <translation>--language 应为 zh 或 en，而不是“%1”</translation>
     </message>
     <message>
-        <source>--reply-timeout wants milliseconds from 50 to 2000, not &quot;%1&quot;</source>
+        <source>--reply-timeout wants milliseconds from 50 to 2000, not "%1"</source>
         <translation>--reply-timeout 应为 50 到 2000 的毫秒数，而不是“%1”</translation>
     </message>
 </context>
@@ -132,6 +132,49 @@ each button shows as its tooltip.</source>
     <message>
         <source>%1: enter %2.</source>
         <translation>%1：请输入%2。</translation>
+    </message>
+</context>
+<context>
+    <name>ExceptionReply</name>
+    <message>
+        <source>illegal function</source>
+        <translation>非法功能</translation>
+    </message>
+    <message>
+        <source>illegal data address</source>
+        <translation>非法数据地址</translation>
+    </message>
+    <message>
+        <source>illegal data value</source>
+        <translation>非法数据值</translation>
+    </message>
+    <message>
+        <source>slave device failure</source>
+        <translation>从站故障</translation>
+    </message>
+    <message>
+        <source>acknowledge</source>
+        <translation>确认</translation>
+    </message>
+    <message>
+        <source>slave device busy</source>
+        <translation>从站忙</translation>
+    </message>
+    <message>
+        <source>memory parity error</source>
+        <translation>存储奇偶错误</translation>
+    </message>
+    <message>
+        <source>gateway path unavailable</source>
+        <translation>网关路径不可用</translation>
+    </message>
+    <message>
+        <source>gateway target device failed to respond</source>
+        <translation>网关目标无响应</translation>
+    </message>
+    <message>
+        <source>%1 (no standard name)</source>
+        <translation>%1（非标准代码）</translation>
     </message>
 </context>
 <context>
@@ -351,7 +394,7 @@ each button shows as its tooltip.</source>
         <translation>未发送：%1</translation>
     </message>
     <message>
-        <source>The port is not open; the monitor&apos;s requests did not go out: %1</source>
+        <source>The port is not open; the monitor's requests did not go out: %1</source>
         <translation>端口未打开，监视的请求未发出：%1</translation>
     </message>
     <message>
@@ -385,6 +428,38 @@ each button shows as its tooltip.</source>
     <message>
         <source>Reply timeout %1 ms: how long a capture waits for the first byte of a reply (right-click to change)</source>
         <translation>回应超时 %1 ms：等待回应第一个字节的时间（右键修改）</translation>
+    </message>
+    <message>
+        <source>Append the check</source>
+        <translation>加校验</translation>
+    </message>
+    <message>
+        <source>The text already ended in its LRC; CR LF was added</source>
+        <translation>文本已经以正确的 LRC 结尾；已补上 CR LF</translation>
+    </message>
+    <message>
+        <source>The bytes already end in their right check; nothing was changed</source>
+        <translation>这些字节已经以正确的校验结尾；没有改动</translation>
+    </message>
+    <message>
+        <source>Type the bytes first: the cells up to the first empty one get the check</source>
+        <translation>请先输入字节：到第一个空格子为止的字节加上校验</translation>
+    </message>
+    <message>
+        <source>With its check the frame would not fit the %1 cells</source>
+        <translation>加上校验后，帧放不进 %1 个格子</translation>
+    </message>
+    <message>
+        <source>Not pasted: only hexadecimal bytes ("01 03 00 0A", "0x01,0x03" or "0103000A") go into the byte cells</source>
+        <translation>未粘贴：字节格子只接受十六进制字节（“01 03 00 0A”、“0x01,0x03”或“0103000A”）</translation>
+    </message>
+    <message>
+        <source>Not pasted: a character stands for no byte</source>
+        <translation>未粘贴：有字符不对应任何字节</translation>
+    </message>
+    <message>
+        <source>Not pasted: %1 bytes from cell %2 do not fit the %3 cells</source>
+        <translation>未粘贴：从第 %2 格起的 %1 个字节放不进 %3 个格子</translation>
     </message>
 </context>
 <context>
@@ -433,7 +508,7 @@ each button shows as its tooltip.</source>
         <translation>故障代码</translation>
     </message>
     <message>
-        <source>no reading &quot;%1&quot;; the readings are %2 (or their numbers 0..8)</source>
+        <source>no reading "%1"; the readings are %2 (or their numbers 0..8)</source>
         <translation>没有读数“%1”；读数有 %2（或它们的编号 0..8）</translation>
     </message>
     <message>
@@ -448,7 +523,7 @@ each button shows as its tooltip.</source>
         <translation>收到 %1 字节，但帧没有结束：变频器可能还在发送（请加大回应超时），或线路截断了回应</translation>
     </message>
     <message>
-        <source>the bytes from the frame&apos;s start are not a whole %1 frame: check that the drive uses %1 framing</source>
+        <source>the bytes from the frame's start are not a whole %1 frame: check that the drive uses %1 framing</source>
         <translation>从帧头起的字节不是完整的 %1 帧：请确认变频器使用 %1 格式</translation>
     </message>
     <message>
@@ -468,7 +543,7 @@ each button shows as its tooltip.</source>
         <translation>回应的功能是 %1，发出的是 %2：这是另一个请求的回应</translation>
     </message>
     <message>
-        <source>the bytes make no frame: no &apos;:&apos; starts one; the drive may use RTU, or the baud rate or parity may be wrong</source>
+        <source>the bytes make no frame: no ':' starts one; the drive may use RTU, or the baud rate or parity may be wrong</source>
         <translation>字节不成帧：没有以“:”开头的帧；变频器可能用 RTU 格式，或波特率、校验位不对</translation>
     </message>
     <message>
@@ -488,8 +563,12 @@ each button shows as its tooltip.</source>
         <translation>帧后多 %1 字节</translation>
     </message>
     <message>
-        <source>nothing arrived: check the drive&apos;s address, the line settings (baud rate, format) and the wiring</source>
+        <source>nothing arrived: check the drive's address, the line settings (baud rate, format) and the wiring</source>
         <translation>没有收到任何字节：请检查变频器地址、线路设置（波特率、资料格式）和接线</translation>
+    </message>
+    <message>
+        <source>exception %1: the device received the request and refused it; check the address, function and values it asks for</source>
+        <translation>异常 %1：设备收到了请求但拒绝执行；请检查请求的地址、功能和数值</translation>
     </message>
 </context>
 <context>
@@ -583,7 +662,7 @@ each button shows as its tooltip.</source>
         <translation>趋势监视</translation>
     </message>
     <message>
-        <source>Reply timeout (回应超时): how long a capture waits for a reply&apos;s first byte</source>
+        <source>Reply timeout (回应超时): how long a capture waits for a reply's first byte</source>
         <translation>回应超时：等待回应第一个字节的时间</translation>
     </message>
     <message>
@@ -595,7 +674,7 @@ each button shows as its tooltip.</source>
         <translation>回应超时</translation>
     </message>
     <message>
-        <source>Save the trend&apos;s samples</source>
+        <source>Save the trend's samples</source>
         <translation>保存趋势数据</translation>
     </message>
     <message>
@@ -619,7 +698,7 @@ each button shows as its tooltip.</source>
         <translation>未发送 %1</translation>
     </message>
     <message>
-        <source>achieved %1 /s, the line&apos;s limit %2 /s</source>
+        <source>achieved %1 /s, the line's limit %2 /s</source>
         <translation>实际 %1 /s，线路上限 %2 /s</translation>
     </message>
 </context>
@@ -649,6 +728,10 @@ each button shows as its tooltip.</source>
         <source>late</source>
         <translation>迟到</translation>
     </message>
+    <message>
+        <source>exception</source>
+        <translation>异常回应</translation>
+    </message>
 </context>
 <context>
     <name>serial::QtSerialPort</name>
@@ -673,7 +756,7 @@ each button shows as its tooltip.</source>
         <translation>COM%1：这个端口背后没有串口设备；可用 --port COM%1=PATH 指定</translation>
     </message>
     <message>
-        <source>the settings &quot;%1&quot; are not a line setting</source>
+        <source>the settings "%1" are not a line setting</source>
         <translation>“%1”不是线路设置</translation>
     </message>
 </context>

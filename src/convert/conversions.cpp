@@ -1,7 +1,9 @@
 #include "convert/conversions.h"
 
 #include <QByteArray>
-
+#include <QRegularExpression>
+#include <QStringList>
+#include <cctype>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
@@ -260,6 +262,45 @@ QString CharsOf(const QByteArray& bytes) {
     for (const char b : bytes)
         out.append(b == 0 ? QString(QChar(char16_t(0x2400))) : CharOf(quint8(b)));
     return out;
+}
+
+std::optional<QByteArray> PastedHex(const QString& text) {
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty()) return std::nullopt;
+    static const QRegularExpression separators(QStringLiteral("[\\s,;]+"));
+    const QStringList tokens = trimmed.split(separators, Qt::SkipEmptyParts);
+    if (tokens.isEmpty()) return std::nullopt;  // separators only
+    // One run of digits without separators is read two digits to a byte.
+    const bool oneRun = tokens.size() == 1;
+    QByteArray bytes;
+    for (QString token : tokens) {
+        if (token.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) token.remove(0, 2);
+        if (token.isEmpty()) return std::nullopt;
+        for (QChar ch : token)
+            if (!std::isxdigit(ch.unicode() < 0x80 ? int(ch.unicode()) : 0)) return std::nullopt;
+        if (oneRun) {
+            if (token.size() % 2) {
+                if (token.size() != 1) return std::nullopt;  // "123": which digit is alone?
+                token.prepend(QLatin1Char('0'));
+            }
+            bytes += QByteArray::fromHex(token.toLatin1());
+        } else {
+            if (token.size() > 2) return std::nullopt;
+            bytes.append(char(token.toInt(nullptr, 16)));
+        }
+    }
+    return bytes;
+}
+
+std::optional<QByteArray> PastedChars(const QString& text) {
+    if (text.isEmpty()) return std::nullopt;
+    QByteArray bytes;
+    for (QChar ch : text) {
+        const int code = ch.unicode() < 0x20 ? int(ch.unicode()) : CodeOf(ch);
+        if (code < 0) return std::nullopt;
+        bytes.append(char(code));
+    }
+    return bytes;
 }
 
 }  // namespace conv

@@ -3,9 +3,11 @@
 // yields the same number everywhere in the program.
 #pragma once
 
+#include <QByteArray>
 #include <QChar>
 #include <QString>
 #include <QtGlobal>
+#include <optional>
 
 namespace conv {
 
@@ -52,5 +54,14 @@ int CodeOf(QChar ch);
 // as its control picture ␀ (U+2400), so that a logged frame keeps all its bytes. (A character
 // cell keeps byte 0 empty: its mirror rules need the empty cell.)
 QString CharsOf(const QByteArray& bytes);
+
+// Bytes pasted as hexadecimal text: "01 03 00 00 00 02", with blanks, commas, semicolons or
+// line breaks between bytes or none at all ("010300000002"), "0x" prefixes and either case.
+// Nothing when any of it is not that: a paste is taken whole or refused whole.
+std::optional<QByteArray> PastedHex(const QString& text);
+
+// Bytes pasted as characters: each character as CodeOf reads it, a control character (CR, LF,
+// tab) as its own code. Nothing when a character stands for no byte.
+std::optional<QByteArray> PastedChars(const QString& text);
 
 }  // namespace conv

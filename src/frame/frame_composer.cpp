@@ -1,6 +1,8 @@
 #include "frame/frame_composer.h"
 
 #include <algorithm>
+#include <cctype>
+#include <optional>
 
 #include "convert/conversions.h"
 #include "frame/checksum.h"
@@ -72,6 +74,55 @@ QByteArray AsciiFrame(const QByteArray& body) {
     frame.append(conv::HexByteText(Lrc(body)).toLatin1());
     frame.append("\r\n");
     return frame;
+}
+
+namespace {
+
+// The bytes that ":" and hexadecimal text spell, without a line end; nothing when the text is
+// not that.
+std::optional<QByteArray> AsciiText(const QByteArray& typed) {
+    if (!typed.startsWith(':')) return std::nullopt;
+    QByteArray digits = typed.mid(1);
+    if (digits.endsWith("\r\n")) digits.chop(2);
+    if (digits.isEmpty() || digits.size() % 2) return std::nullopt;
+    for (char c : digits)
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
+    return QByteArray::fromHex(digits);
+}
+
+}  // namespace
+
+CheckedFrame WithCheck(const QByteArray& typed, Framing framing, int maxBytes) {
+    using Outcome = CheckedFrame::Outcome;
+    CheckedFrame result;
+    if (typed.isEmpty()) return result;
+    result.frame = typed;
+    if (framing == Framing::Rtu) {
+        const QByteArray body = typed.size() >= 3 ? typed.chopped(2) : QByteArray();
+        if (!body.isEmpty() && RtuFrame(body) == typed) {
+            result.outcome = Outcome::AlreadyChecked;
+            return result;
+        }
+        result.frame = RtuFrame(typed);
+    } else if (const std::optional<QByteArray> spelled = AsciiText(typed)) {
+        const QByteArray body = spelled->chopped(1);
+        const bool endsInCheck = !body.isEmpty() && Lrc(body) == quint8(spelled->back());
+        if (endsInCheck && typed.endsWith("\r\n")) {
+            result.outcome = Outcome::AlreadyChecked;
+            return result;
+        }
+        result.frame = AsciiFrame(endsInCheck ? body : *spelled);
+        if (endsInCheck) result.outcome = Outcome::LineEndAdded;
+    } else {
+        result.frame = AsciiFrame(typed);
+    }
+    if (result.frame.size() > maxBytes) {
+        result.outcome = Outcome::TooLong;
+        result.frame = typed;
+        return result;
+    }
+    if (result.outcome == Outcome::Empty) result.outcome = Outcome::Appended;
+    return result;
 }
 
 }  // namespace frame

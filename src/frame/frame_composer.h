@@ -32,6 +32,22 @@ QByteArray RtuFrame(const QByteArray& body);
 // ASCII: ":", the body and its LRC as upper-case hexadecimal text, CR, LF.
 QByteArray AsciiFrame(const QByteArray& body);
 
+// Typed bytes with their check appended: RTU adds the CRC-16 (low byte first); ASCII writes
+// ":", the bytes as hexadecimal text, the LRC and CR LF, reading typed text that starts with
+// ":" as the hexadecimal it spells.
+struct CheckedFrame {
+    enum class Outcome {
+        Appended,        // `frame` is the typed bytes with their check
+        AlreadyChecked,  // the typed bytes already end in their right check: left alone
+        LineEndAdded,    // ASCII text that ended in its right LRC got only its CR LF
+        Empty,           // nothing typed
+        TooLong,         // the frame would not fit the `maxBytes` cells
+    };
+    Outcome outcome = Outcome::Empty;
+    QByteArray frame;
+};
+CheckedFrame WithCheck(const QByteArray& typed, Framing framing, int maxBytes);
+
 inline QByteArray ComposeFrame(const RequestFields& fields, Framing framing) {
     const QByteArray body = ComposeBody(fields);
     return framing == Framing::Rtu ? RtuFrame(body) : AsciiFrame(body);

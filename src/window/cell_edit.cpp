@@ -1,5 +1,8 @@
 #include "window/cell_edit.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QToolTip>
@@ -74,7 +77,15 @@ void CellEdit::focusOutEvent(QFocusEvent* event) {
     emit focusLost();
 }
 
+void CellEdit::pasteFromClipboard() {
+    emit pasteRequested(QGuiApplication::clipboard()->text());
+}
+
 void CellEdit::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Paste)) {
+        pasteFromClipboard();
+        return;
+    }
     keyConsumed_ = false;
     emit keyDown(event->key());
     if (keyConsumed_) return;

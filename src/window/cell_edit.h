@@ -51,7 +51,12 @@ class CellEdit : public QLineEdit {
     // Set by the key-down handler when it has dealt with the key itself.
     void setKeyConsumed() { keyConsumed_ = true; }
 
+    // The text a paste would put here, taken from the clipboard; the window spreads it over
+    // the cells instead of letting one cell cut it to what fits.
+    void pasteFromClipboard();
+
   signals:
+    void pasteRequested(const QString& text);
     void focusGained();
     void focusLost();
     // Every key, first; the handler may consume it.

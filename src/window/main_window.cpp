@@ -32,6 +32,7 @@ MainWindow::MainWindow(serial::SerialPort& port, const std::array<QString, 4>& p
     connectLogToHistory();
     connectMonitoring();
     connectReplyTimeout();
+    offerAppendCheck();
     sendButton->setFocus();
 
     displayTimer_ = new QTimer(this);

@@ -55,6 +55,10 @@ class MainWindow : public QWidget {
     exchange::ExchangeCore& exchangeCore() { return core_; }
     // The chosen port, its device and line settings: "COM1 (/dev/ttyUSB0), 9600, ASCII 8,N,1".
     QString lineDescription() const;
+    // What the last "加校验" told the user (empty when it appended the check without a word).
+    QString appendCheckNote() const { return appendCheckNote_; }
+    // Why the last paste into the send cells was refused (empty when it went in).
+    QString pasteNote() const { return pasteNote_; }
 
     // ---- Send grid and receive grid -------------------------------------------------------
     std::array<CellEdit*, kCellCount> byteCells{};        // TX: the frame to send, in hex
@@ -85,6 +89,10 @@ class MainWindow : public QWidget {
 
     void onLengthChanged();
     void composeRequest();
+    // "加校验": the send cells up to the first empty one get their check appended.
+    void appendCheck();
+    // A paste into send cell `index` of the byte row (hexadecimal) or the character row.
+    void pasteIntoCells(int index, bool byteRow, const QString& text);
 
     // ---- Serial link ------------------------------------------------------------------------
     QButtonGroup* formatGroup = nullptr;  // 资料格式: ASCII or RTU with its parity
@@ -205,6 +213,11 @@ class MainWindow : public QWidget {
     // Monitoring helpers.
     void connectMonitoring();
     void connectReplyTimeout();
+    void offerAppendCheck();
+    QString appendCheckNote_;  // what the last "加校验" told the user, if anything
+    QString pasteNote_;        // why the last paste into the send cells was refused
+    // Writes a frame into the send cells, each character cell first (see composeRequest).
+    void writeFrameToCells(const QByteArray& frame);
     int timedInterval(double typed) const;
     void showSample(const exchange::Sample& sample);
     void notePollNotSent(int reading);
