@@ -21,6 +21,51 @@ class TestReplyJudge : public QObject {
     // A standard exception reply names its code, in the drive's protocol and in standard
     // requests alike; only one from the slave asked, with the request's function and a sound
     // check, is one. (Checks from an independent CRC-16/LRC generator.)
+    // Frames typed by hand to a standard Modbus device, judged under each reading. The drive's
+    // reading takes a standard request whose byte 2 happens to equal its length for one of its
+    // own; the standard reading knows each function's answer. (Checks from an independent
+    // generator.)
+    void standardRequestsJudgedByTheirLayout_data() {
+        QTest::addColumn<Framing>("framing");
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<Verdict>("asAuto");
+        QTest::addColumn<Verdict>("asDrive");
+        QTest::addColumn<Verdict>("asStandard");
+        const Verdict good = Verdict::Good, other = Verdict::OtherAnswer, cut = Verdict::Incomplete,
+                      spoiled = Verdict::CheckError, refused = Verdict::Exception;
+        // clang-format off
+        QTest::newRow("03 two registers at 0x0300") << Framing::Rtu << Hex("010303000002C44F") << Hex("01030412340000BE85") << good << other << good;
+        QTest::newRow("03 in ASCII") << Framing::Ascii << AsciiLine(":010303000002F7") << AsciiLine(":01030412340000B2") << good << other << good;
+        QTest::newRow("exception to 0x0364") << Framing::Rtu << Hex("010303640001C591") << Hex("018302C0F1") << refused << refused << refused;
+        QTest::newRow("10 one register at 0x0600") << Framing::Rtu << Hex("0110060000010200050053") << Hex("0110060000010141") << good << cut << good;
+        QTest::newRow("10 in ASCII") << Framing::Ascii << AsciiLine(":011006000001020005E1") << AsciiLine(":011006000001E8") << good << cut << good;
+        QTest::newRow("05 echoed") << Framing::Rtu << Hex("01050010FF008DFF") << Hex("01050010FF008DFF") << good << good << good;
+        QTest::newRow("06 echo with another value") << Framing::Rtu << Hex("010600100123C846") << Hex("0106001001248984") << other << good << other;
+        QTest::newRow("01 one byte of coils") << Framing::Rtu << Hex("0101000000083DCC") << Hex("0101015591B7") << good << good << good;
+        QTest::newRow("03 from another slave") << Framing::Rtu << Hex("010303000002C44F") << Hex("020304123400008D85") << other << other << other;
+        QTest::newRow("03 with a spoiled CRC") << Framing::Rtu << Hex("010303000002C44F") << Hex("01030412340000BE86") << spoiled << spoiled << spoiled;
+        QTest::newRow("03 cut short") << Framing::Rtu << Hex("010303000002C44F") << Hex("0103041234") << cut << cut << cut;
+        QTest::newRow("2B by framing and check") << Framing::Rtu << Hex("012B0E01007077") << Hex("012B0E010100003426") << good << good << good;
+        QTest::newRow("the drive's own reading") << Framing::Rtu << Hex("0104010180 49") << Hex("0104030112C56D7D") << good << good << good;
+        // clang-format on
+    }
+    void standardRequestsJudgedByTheirLayout() {
+        QFETCH(Framing, framing);
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, reply);
+        const auto judge = [&](exchange::Judging judging) {
+            return exchange::JudgeReplyAs(request, reply, framing, judging);
+        };
+        const exchange::Judgement asAuto = judge(exchange::Judging::Auto);
+        QTEST(asAuto.verdict, "asAuto");
+        QTEST(judge(exchange::Judging::Drive).verdict, "asDrive");
+        QTEST(judge(exchange::Judging::Standard).verdict, "asStandard");
+        // Under the automatic reading a good reply says which reading it matched.
+        if (asAuto.verdict == Verdict::Good)
+            QVERIFY2(asAuto.detail.contains(QStringLiteral("read as")), qPrintable(asAuto.detail));
+    }
+
     void exceptionReplyIsNamed_data() {
         QTest::addColumn<Framing>("framing");
         QTest::addColumn<QByteArray>("request");

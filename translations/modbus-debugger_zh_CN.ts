@@ -285,10 +285,6 @@ each button shows as its tooltip.</source>
         <translation>保存全部…</translation>
     </message>
     <message>
-        <source>Exchange history — reply timeout %1 ms</source>
-        <translation>通讯记录 — 回应超时 %1 ms</translation>
-    </message>
-    <message>
         <source>%1 records</source>
         <translation>共 %1 条记录</translation>
     </message>
@@ -315,6 +311,10 @@ each button shows as its tooltip.</source>
     <message>
         <source>Saved to %1</source>
         <translation>已保存到 %1</translation>
+    </message>
+    <message>
+        <source>Exchange history — reply timeout %1 ms — typed frames read as %2</source>
+        <translation>通讯记录 — 回应超时 %1 ms — 手动帧判定：%2</translation>
     </message>
 </context>
 <context>
@@ -570,6 +570,14 @@ each button shows as its tooltip.</source>
         <source>exception %1: the device received the request and refused it; check the address, function and values it asks for</source>
         <translation>异常 %1：设备收到了请求但拒绝执行；请检查请求的地址、功能和数值</translation>
     </message>
+    <message>
+        <source>read as standard Modbus</source>
+        <translation>按标准 Modbus 判定</translation>
+    </message>
+    <message>
+        <source>read as the drive's protocol</source>
+        <translation>按变频器协议判定</translation>
+    </message>
 </context>
 <context>
     <name>ResultBox</name>
@@ -630,6 +638,37 @@ each button shows as its tooltip.</source>
     <message>
         <source>cannot write %1: %2</source>
         <translation>无法写入 %1：%2</translation>
+    </message>
+</context>
+<context>
+    <name>StandardReply</name>
+    <message>
+        <source>%1 bytes arrived, but the answer to function %2 does not end: the device may still be sending (raise the reply timeout)</source>
+        <translation>收到 %1 字节，但功能 %2 的回应没有结束：设备可能还在发送（请加大回应超时）</translation>
+    </message>
+    <message>
+        <source>CRC expected %1 %2, received %3 %4: bytes were changed on the line; check the wiring, the termination and the parity</source>
+        <translation>CRC 应为 %1 %2，收到 %3 %4：字节在线路上被改变；请检查接线、终端电阻和校验位</translation>
+    </message>
+    <message>
+        <source>the answer does not end: the device may still be sending (raise the reply timeout)</source>
+        <translation>回应没有结束：设备可能还在发送（请加大回应超时）</translation>
+    </message>
+    <message>
+        <source>LRC expected %1, received %2: bytes were changed on the line; check the wiring, the termination and the parity</source>
+        <translation>LRC 应为 %1，收到 %2：字节在线路上被改变；请检查接线、终端电阻和校验位</translation>
+    </message>
+    <message>
+        <source>a frame of function %1 with %2 bytes, not the layout of its answer</source>
+        <translation>功能 %1 的帧有 %2 字节，不是它的回应格式</translation>
+    </message>
+    <message>
+        <source>function %1 answered with other values than were asked: the reply belongs to another request</source>
+        <translation>功能 %1 回应的数值与请求不同：这是另一个请求的回应</translation>
+    </message>
+    <message>
+        <source>a frame came, but not from address %1 with function %2: another device answers, or another request's reply</source>
+        <translation>收到一帧，但不是地址 %1 的功能 %2：另一台设备在回应，或是另一个请求的回应</translation>
     </message>
 </context>
 <context>

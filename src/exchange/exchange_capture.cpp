@@ -31,6 +31,7 @@ void ExchangeCore::startCapture(QueuedRequest& entry, Clock::time_point requestE
     capture_.done = std::move(entry.done);
     capture_.exchange.id = entry.id;
     capture_.exchange.origin = request.origin;
+    capture_.exchange.judging = request.judging;
     capture_.exchange.counter = counter_;
     capture_.exchange.request = request.bytes;
     capture_.exchange.requestEnd = requestEnd;
@@ -276,7 +277,7 @@ void ExchangeCore::finishCapture() {
     Exchange exchange = capture_.exchange;
     const ExchangeDone done = std::move(capture_.done);
     exchange.reply = replyBytes_.bytes;
-    exchange.judgement = JudgeReply(exchange.request, exchange.reply, framing_);
+    exchange.judgement = JudgeReplyAs(exchange.request, exchange.reply, framing_, exchange.judging);
     if (!replyBytes_.isEmpty()) {
         const Clock::time_point lastByte =
             pacedLast_ ? std::max(*pacedLast_, replyBytes_.first) : replyBytes_.last;

@@ -43,6 +43,7 @@ struct Exchange {
     std::chrono::steady_clock::time_point requestEnd;
     bool sent = true;  // false when the port was closed and nothing went out
     Origin origin = Origin::Manual;
+    Judging judging = Judging::Drive;
     int counter = 0;
     QByteArray request;
     QByteArray reply;

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "exchange/exception_reply.h"
+#include "exchange/standard_reply.h"
 #include "frame/frame_reader.h"
 
 namespace exchange {
@@ -274,6 +275,42 @@ Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, Framing
     const int start = static_cast<int>(reply.indexOf(opener));
     if (start < 0) return Verdicted(Verdict::Incomplete, NoFrameText(framing, quint8(opener)));
     return FromRead(ReadAt(reply, start, framing, true), start, int(reply.size()) - start, framing);
+}
+
+Judgement JudgeReplyAs(const QByteArray& request, const QByteArray& reply, Framing framing,
+                       Judging judging) {
+    if (judging == Judging::Drive) return JudgeReply(request, reply, framing);
+    if (reply.isEmpty() || FindException(request, reply, framing))
+        return JudgeReply(request, reply, framing);
+    const Judgement standard = JudgeStandardReply(request, reply, framing);
+    if (judging == Judging::Standard) return standard;
+    const auto matched = [](Judgement judgement, const char* reading) {
+        if (judgement.verdict != Verdict::Good) return judgement;
+        const QString note = QCoreApplication::translate("ReplyJudge", reading);
+        judgement.detail =
+            judgement.detail.isEmpty() ? note : judgement.detail + QStringLiteral("; ") + note;
+        return judgement;
+    };
+    const char* const asStandard = QT_TRANSLATE_NOOP("ReplyJudge", "read as standard Modbus");
+    // Only a request of the drive's layout has a drive's reading; any other is standard.
+    if (!IsWholeFrame(request, framing)) return matched(standard, asStandard);
+    const Judgement drive = JudgeReply(request, reply, framing);
+    if (drive.verdict == Verdict::Good)
+        return matched(drive, QT_TRANSLATE_NOOP("ReplyJudge", "read as the drive's protocol"));
+    // Neither reading: the drive's, which the request's shape suggests, says what went wrong.
+    return standard.verdict == Verdict::Good ? matched(standard, asStandard) : drive;
+}
+
+QString JudgingName(Judging judging) {
+    switch (judging) {
+        case Judging::Auto:
+            return QStringLiteral("自动");
+        case Judging::Drive:
+            return QStringLiteral("变频器协议");
+        case Judging::Standard:
+            return QStringLiteral("标准 Modbus");
+    }
+    return QString();
 }
 
 bool HoldsWholeReply(const QByteArray& request, const QByteArray& reply, Framing framing) {

@@ -38,6 +38,18 @@ struct Judgement {
     QByteArray body;
 };
 
+// How a reply is read: as the drive's protocol, as standard Modbus, or as whichever of the two
+// it answers (a frame typed by hand may be either: the drive's write has the shape of a standard
+// function 02 read). Quick commands, timed mode of their requests and the poller use the drive's.
+enum class Judging { Auto, Drive, Standard };
+
+// The reply judged as `judging` reads it. Under Auto a good answer by either reading is good,
+// and its detail says which reading it matched.
+Judgement JudgeReplyAs(const QByteArray& request, const QByteArray& reply, frame::Framing framing,
+                       Judging judging);
+// "自动", "变频器协议", "标准 Modbus" as the menu and the history's title name them.
+QString JudgingName(Judging judging);
+
 // `framing` is the framing the request was sent in. A request of the drive's layout (a whole
 // frame of that framing) is answered by a whole, checked frame of the same layout from its
 // address, with its command and function; bytes before or after that frame do not spoil it.

@@ -18,6 +18,8 @@ struct Request {
     // Ahead of the repeating senders' requests still queued (timed mode's tick): a stop must not
     // wait behind them. Presses keep the order they were made in.
     bool urgent = false;
+    // How its reply is read; frames typed by hand may be standard Modbus.
+    Judging judging = Judging::Drive;
 };
 
 // Called once with the exchange that carried the request, sent or not.

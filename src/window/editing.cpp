@@ -1,4 +1,5 @@
 // Editing a request: the field boxes' limits, the composer, and the two rows of send cells.
+#include <QActionGroup>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
@@ -11,6 +12,7 @@
 #include "exchange/exchange_text.h"
 #include "frame/frame_composer.h"
 #include "window/cell_edit.h"
+#include "window/history_window.h"
 #include "window/main_window.h"
 
 namespace {
@@ -96,6 +98,17 @@ void MainWindow::offerAppendCheck() {
                 QAction* append =
                     menu->addAction(AppendCheckText(), this, &MainWindow::appendCheck);
                 append->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
+                // How replies to frames typed by hand are read.
+                menu->addSeparator();
+                auto* readings = new QActionGroup(menu.get());
+                for (exchange::Judging judging : {exchange::Judging::Auto, exchange::Judging::Drive,
+                                                  exchange::Judging::Standard}) {
+                    QAction* choice = menu->addAction(exchange::JudgingName(judging), this,
+                                                      [this, judging] { setJudging(judging); });
+                    choice->setCheckable(true);
+                    choice->setChecked(judging == judging_);
+                    readings->addAction(choice);
+                }
                 menu->exec(cell->mapToGlobal(at));
             });
         }
@@ -109,6 +122,11 @@ void MainWindow::offerAppendCheck() {
     for (const QKeySequence& keys :
          {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)})
         connect(new QShortcut(keys, this), &QShortcut::activated, this, &MainWindow::appendCheck);
+}
+
+void MainWindow::setJudging(exchange::Judging judging) {
+    judging_ = judging;
+    if (historyWindow_) historyWindow_->setJudging(judging);
 }
 
 void MainWindow::appendCheck() {

@@ -32,7 +32,13 @@ std::array<QString, kCellCount> MainWindow::byteCellTexts() const {
 // "发        送": the byte cells go out 0.1 s after the press, unless timed mode owns the line.
 quint64 MainWindow::sendFrame() {
     if (timedModeBox->isChecked()) return 0;
-    return submitPress(frameToSend(), false, {});
+    return submitPress(frameToSend(), false, {}, cellsJudging());
+}
+
+exchange::Judging MainWindow::cellsJudging() {
+    const QByteArray frame = frameToSend();
+    return !quickFrameInCells_.isEmpty() && frame == quickFrameInCells_ ? exchange::Judging::Drive
+                                                                        : judging_;
 }
 
 // The interval box takes whole milliseconds from 50 up to an hour; anything else is refused
@@ -103,13 +109,16 @@ void MainWindow::onTimedSendTick() {
         timedSendTimer->setInterval(timedInterval(*nextInterval_));  // counts from this tick
         nextInterval_.reset();
     }
-    core_.submit({frameToSend(), exchange::Origin::Timed});
+    exchange::Request tick{frameToSend(), exchange::Origin::Timed};
+    tick.judging = cellsJudging();
+    core_.submit(tick);
 }
 
 HistoryWindow* MainWindow::openHistory() {
     if (!historyWindow_) {
         historyWindow_ = new HistoryWindow(core_.history(), this);
         historyWindow_->setReplyTimeout(int(core_.replyTimeout().count()));
+        historyWindow_->setJudging(judging_);
     }
     historyWindow_->show();
     historyWindow_->raise();

@@ -99,7 +99,19 @@ HistoryWindow::HistoryWindow(const exchange::History& history, QWidget* parent)
 }
 
 void HistoryWindow::setReplyTimeout(int milliseconds) {
-    setWindowTitle(tr("Exchange history — reply timeout %1 ms").arg(milliseconds));
+    replyTimeoutMs_ = milliseconds;
+    showTitle();
+}
+
+void HistoryWindow::setJudging(exchange::Judging judging) {
+    judging_ = judging;
+    showTitle();
+}
+
+void HistoryWindow::showTitle() {
+    setWindowTitle(tr("Exchange history — reply timeout %1 ms — typed frames read as %2")
+                       .arg(replyTimeoutMs_)
+                       .arg(exchange::JudgingName(judging_)));
 }
 
 void HistoryWindow::showEvent(QShowEvent* event) {

@@ -35,6 +35,8 @@ class HistoryWindow : public QWidget {
               QString* error);
     // The reply timeout shows in the title bar.
     void setReplyTimeout(int milliseconds);
+    // How replies to frames typed by hand are read, named in the title with the reply timeout.
+    void setJudging(exchange::Judging judging);
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -44,7 +46,10 @@ class HistoryWindow : public QWidget {
     std::vector<int> selectedSourceRows() const;
     void askAndSave(bool selectionOnly);
     void showCount();
+    void showTitle();
 
     const exchange::History& history_;
+    int replyTimeoutMs_ = 50;
+    exchange::Judging judging_ = exchange::Judging::Auto;
     bool followingEnd_ = true;
 };

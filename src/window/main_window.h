@@ -91,6 +91,9 @@ class MainWindow : public QWidget {
     void composeRequest();
     // "加校验": the send cells up to the first empty one get their check appended.
     void appendCheck();
+    // How replies to frames typed by hand are read (the send cells' context menu).
+    void setJudging(exchange::Judging judging);
+    exchange::Judging judging() const { return judging_; }
     // A paste into send cell `index` of the byte row (hexadecimal) or the character row.
     void pasteIntoCells(int index, bool byteRow, const QString& text);
 
@@ -228,7 +231,13 @@ class MainWindow : public QWidget {
     void guardEntries();
     bool entriesAccepted(std::initializer_list<EntryGuard*> entries);
     QByteArray quickRequest(const frame::RequestFields& fields, bool intoCells);
-    quint64 submitPress(const QByteArray& frame, bool urgent, exchange::ExchangeDone done);
+    quint64 submitPress(const QByteArray& frame, bool urgent, exchange::ExchangeDone done,
+                        exchange::Judging judging = exchange::Judging::Drive);
+    // How replies to the send cells are read: the user's choice for frames typed by hand, the
+    // drive's protocol for a quick command's request standing in them.
+    exchange::Judging cellsJudging();
+    exchange::Judging judging_ = exchange::Judging::Auto;
+    QByteArray quickFrameInCells_;  // the request a quick command last wrote into the cells
     void sendDriveCommand(const frame::RequestFields& fields, bool urgent);
     void readOnce(int result, const frame::RequestFields& fields);
     static std::optional<QString> DecodeResult(int result, const QByteArray& body);

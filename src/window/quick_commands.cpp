@@ -69,14 +69,16 @@ QByteArray MainWindow::quickRequest(const frame::RequestFields& fields, bool int
     functionField->setText(fields.function);
     for (std::size_t i = 0; i < dataFields.size(); ++i) dataFields[i]->setText(fields.data[i]);
     composeRequest();
-    return frameToSend();
+    quickFrameInCells_ = frameToSend();
+    return quickFrameInCells_;
 }
 
 // A press goes out 0.1 s after it was made, behind the exchanges before it; the window goes on
 // taking clicks meanwhile.
-quint64 MainWindow::submitPress(const QByteArray& frame, bool urgent, exchange::ExchangeDone done) {
+quint64 MainWindow::submitPress(const QByteArray& frame, bool urgent, exchange::ExchangeDone done,
+                                exchange::Judging judging) {
     const exchange::Request request{frame, exchange::Origin::Manual,
-                                    exchange::Clock::now() + kPressPause, urgent};
+                                    exchange::Clock::now() + kPressPause, urgent, judging};
     return core_.submit(request, std::move(done));
 }
 
