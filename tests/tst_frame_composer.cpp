@@ -7,6 +7,7 @@
 
 #include "frame/checksum.h"
 #include "frame/frame_composer.h"
+#include "frame/standard_request.h"
 
 using frame::Framing;
 
@@ -129,6 +130,47 @@ class TestFrameComposer : public QObject {
         const frame::CheckedFrame checked = frame::WithCheck(typed, framing, 64);
         QTEST(int(checked.outcome), "outcome");
         QTEST(checked.frame, "frame");
+    }
+
+    // The standard request builder's bodies, against the Modbus specification's own examples
+    // where it gives them (0F: coils 20-29 = CD 01; 10: two registers 000A 0102).
+    void standardRequests_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<int>("function");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("values");
+        QTest::addColumn<QByteArray>("body");  // empty when refused
+        // clang-format off
+        QTest::newRow("03 two registers at 0x0300") << "1" << 0x03 << "0x0300" << "2" << Hex("010303000002");
+        QTest::newRow("03 start as 0300h") << "1" << 0x03 << "0300h" << "2" << Hex("010303000002");
+        QTest::newRow("01 eight coils") << "17" << 0x01 << "0" << "8" << Hex("110100000008");
+        QTest::newRow("02 inputs") << "1" << 0x02 << "196" << "22" << Hex("010200C40016");
+        QTest::newRow("04 one input register") << "1" << 0x04 << "8" << "1" << Hex("010400080001");
+        QTest::newRow("05 coil on") << "1" << 0x05 << "0x10" << "ON" << Hex("01050010FF00");
+        QTest::newRow("05 coil off") << "1" << 0x05 << "0x10" << "0" << Hex("010500100000");
+        QTest::newRow("06 register") << "1" << 0x06 << "16" << "0x0123" << Hex("010600100123");
+        QTest::newRow("0F ten coils") << "1" << 0x0F << "0x13" << "1 0 1 1 0 0 1 1 1 0" << Hex("010F0013000A02CD01");
+        QTest::newRow("10 two registers") << "1" << 0x10 << "1" << "0x000A, 0x0102" << Hex("01100001000204000A0102");
+        QTest::newRow("address 248") << "248" << 0x03 << "0" << "1" << QByteArray();
+        QTest::newRow("126 registers") << "1" << 0x03 << "0" << "126" << QByteArray();
+        QTest::newRow("2001 coils") << "1" << 0x01 << "0" << "2001" << QByteArray();
+        QTest::newRow("a coil of 2") << "1" << 0x0F << "0" << "1 2" << QByteArray();
+        QTest::newRow("no values to write") << "1" << 0x10 << "0" << " " << QByteArray();
+        QTest::newRow("start beyond 65535") << "1" << 0x03 << "65536" << "1" << QByteArray();
+        QTest::newRow("a value beyond 65535") << "1" << 0x06 << "0" << "65536" << QByteArray();
+        // clang-format on
+    }
+    void standardRequests() {
+        QFETCH(QString, address);
+        QFETCH(int, function);
+        QFETCH(QString, start);
+        QFETCH(QString, values);
+        QFETCH(QByteArray, body);
+        QString error;
+        const std::optional<QByteArray> built =
+            frame::StandardRequestBody({address, function, start, values}, &error);
+        QCOMPARE(built.value_or(QByteArray()), body);
+        QCOMPARE(error.isEmpty(), !body.isEmpty());
     }
 };
 

@@ -61,6 +61,12 @@ class TestReplyJudge : public QObject {
         QTEST(asAuto.verdict, "asAuto");
         QTEST(judge(exchange::Judging::Drive).verdict, "asDrive");
         QTEST(judge(exchange::Judging::Standard).verdict, "asStandard");
+        // A good 03 answer lists its registers as unsigned, signed and hexadecimal words.
+        if (QTest::currentDataTag() == QLatin1String("03 two registers at 0x0300"))
+            QVERIFY2(judge(exchange::Judging::Standard)
+                         .detail.contains(
+                             QStringLiteral("0300: 4660 = +4660 = 1234h; 0301: 0 = +0 = 0000h")),
+                     qPrintable(judge(exchange::Judging::Standard).detail));
         // Under the automatic reading a good reply says which reading it matched.
         if (asAuto.verdict == Verdict::Good)
             QVERIFY2(asAuto.detail.contains(QStringLiteral("read as")), qPrintable(asAuto.detail));

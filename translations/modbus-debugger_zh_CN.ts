@@ -461,6 +461,14 @@ each button shows as its tooltip.</source>
         <source>Not pasted: %1 bytes from cell %2 do not fit the %3 cells</source>
         <translation>未粘贴：从第 %2 格起的 %1 个字节放不进 %3 个格子</translation>
     </message>
+    <message>
+        <source>Standard request…</source>
+        <translation>标准请求…</translation>
+    </message>
+    <message>
+        <source>The request takes %1 bytes; the send cells hold %2</source>
+        <translation>请求有 %1 字节；发送格子只能放 %2 个</translation>
+    </message>
 </context>
 <context>
     <name>PortMap</name>
@@ -669,6 +677,124 @@ each button shows as its tooltip.</source>
     <message>
         <source>a frame came, but not from address %1 with function %2: another device answers, or another request's reply</source>
         <translation>收到一帧，但不是地址 %1 的功能 %2：另一台设备在回应，或是另一个请求的回应</translation>
+    </message>
+    <message>
+        <source>registers %1</source>
+        <translation>寄存器 %1</translation>
+    </message>
+</context>
+<context>
+    <name>StandardRequest</name>
+    <message>
+        <source>the slave address is a number from 0 to 247</source>
+        <translation>从站地址应为 0 到 247 的数</translation>
+    </message>
+    <message>
+        <source>the start address is a number from 0 to 65535</source>
+        <translation>起始地址应为 0 到 65535 的数</translation>
+    </message>
+    <message>
+        <source>the quantity is a number from 1 to %1</source>
+        <translation>数量应为 1 到 %1 的数</translation>
+    </message>
+    <message>
+        <source>a coil is written 1 or 0 (ON/OFF, FF00/0000)</source>
+        <translation>线圈写 1 或 0（ON/OFF、FF00/0000）</translation>
+    </message>
+    <message>
+        <source>the value is a number from 0 to 65535</source>
+        <translation>数值应为 0 到 65535 的数</translation>
+    </message>
+    <message>
+        <source>write 1 to 1968 coils, each 1 or 0</source>
+        <translation>写 1 到 1968 个线圈，每个为 1 或 0</translation>
+    </message>
+    <message>
+        <source>coil %1 is "%2", not 1 or 0</source>
+        <translation>第 %1 个线圈是“%2”，不是 1 或 0</translation>
+    </message>
+    <message>
+        <source>write 1 to 123 registers</source>
+        <translation>写 1 到 123 个寄存器</translation>
+    </message>
+    <message>
+        <source>register %1 is "%2", not a number from 0 to 65535</source>
+        <translation>第 %1 个寄存器是“%2”，不是 0 到 65535 的数</translation>
+    </message>
+    <message>
+        <source>the builder knows functions 01 to 06, 0F and 10</source>
+        <translation>只能构造功能 01 到 06、0F 和 10</translation>
+    </message>
+</context>
+<context>
+    <name>StandardRequestDialog</name>
+    <message>
+        <source>read coils</source>
+        <translation>读线圈</translation>
+    </message>
+    <message>
+        <source>read discrete inputs</source>
+        <translation>读离散输入</translation>
+    </message>
+    <message>
+        <source>read holding registers</source>
+        <translation>读保持寄存器</translation>
+    </message>
+    <message>
+        <source>read input registers</source>
+        <translation>读输入寄存器</translation>
+    </message>
+    <message>
+        <source>write single coil</source>
+        <translation>写单个线圈</translation>
+    </message>
+    <message>
+        <source>write single register</source>
+        <translation>写单个寄存器</translation>
+    </message>
+    <message>
+        <source>write multiple coils</source>
+        <translation>写多个线圈</translation>
+    </message>
+    <message>
+        <source>write multiple registers</source>
+        <translation>写多个寄存器</translation>
+    </message>
+    <message>
+        <source>Standard request</source>
+        <translation>标准请求</translation>
+    </message>
+    <message>
+        <source>Slave address</source>
+        <translation>从站地址</translation>
+    </message>
+    <message>
+        <source>Function</source>
+        <translation>功能</translation>
+    </message>
+    <message>
+        <source>Start address (decimal, or hex as 0x0300)</source>
+        <translation>起始地址（十进制，或十六进制如 0x0300）</translation>
+    </message>
+    <message>
+        <source>State (1 or 0)</source>
+        <translation>状态（1 或 0）</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>数值</translation>
+    </message>
+    <message>
+        <source>States (1 0 1 …)</source>
+        <translation>状态（1 0 1 …）</translation>
+    </message>
+    <message>
+        <source>Values (100 0x1A …)</source>
+        <translation>数值（100 0x1A …）</translation>
+    </message>
+    <message>
+        <source>Quantity</source>
+        <translation>数量</translation>
     </message>
 </context>
 <context>

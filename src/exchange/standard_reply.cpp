@@ -1,6 +1,7 @@
 #include "exchange/standard_reply.h"
 
 #include <QCoreApplication>
+#include <QStringList>
 #include <optional>
 #include <set>
 
@@ -76,6 +77,26 @@ Judgement Verdicted(Verdict verdict, const QString& detail) {
 
 QString Hex(quint16 value, int digits) {
     return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
+}
+
+// The registers of a good 03 or 04 answer, each as unsigned, signed and hexadecimal 16-bit
+// word: "0300: 4660 = +4660 = 1234h".
+QString RegisterList(quint8 function, const QByteArray& requestBody, const QByteArray& body) {
+    if ((function != 0x03 && function != 0x04) || requestBody.size() < 4 || body.size() < 5)
+        return QString();
+    const int start = quint8(requestBody.at(2)) << 8 | quint8(requestBody.at(3));
+    QStringList words;
+    for (int i = 3; i + 1 < body.size(); i += 2) {
+        const quint16 word = quint16(quint8(body.at(i)) << 8 | quint8(body.at(i + 1)));
+        words << QStringLiteral("%1: %2 = %3%4 = %5h")
+                     .arg(Hex(quint16(start + (i - 3) / 2), 4))
+                     .arg(word)
+                     .arg(qint16(word) >= 0 ? QStringLiteral("+") : QString())
+                     .arg(qint16(word))
+                     .arg(Hex(word, 4));
+    }
+    return QCoreApplication::translate("StandardReply", "registers %1")
+        .arg(words.join(QStringLiteral("; ")));
 }
 
 }  // namespace
@@ -184,7 +205,7 @@ Judgement JudgeStandardReply(const QByteArray& request, const QByteArray& reply,
                         .arg(Hex(function, 2)));
             continue;
         }
-        Judgement good = Verdicted(Verdict::Good, QString());
+        Judgement good = Verdicted(Verdict::Good, RegisterList(function, *requestBody, body));
         good.body = body;
         return good;
     }

@@ -14,6 +14,7 @@
 #include "window/cell_edit.h"
 #include "window/history_window.h"
 #include "window/main_window.h"
+#include "window/standard_request_dialog.h"
 
 namespace {
 
@@ -98,6 +99,7 @@ void MainWindow::offerAppendCheck() {
                 QAction* append =
                     menu->addAction(AppendCheckText(), this, &MainWindow::appendCheck);
                 append->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
+                menu->addAction(tr("Standard request…"), this, &MainWindow::openStandardRequest);
                 // How replies to frames typed by hand are read.
                 menu->addSeparator();
                 auto* readings = new QActionGroup(menu.get());
@@ -122,6 +124,30 @@ void MainWindow::offerAppendCheck() {
     for (const QKeySequence& keys :
          {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)})
         connect(new QShortcut(keys, this), &QShortcut::activated, this, &MainWindow::appendCheck);
+}
+
+QString MainWindow::composeStandardRequest(const frame::StandardRequestFields& fields) {
+    QString error;
+    const std::optional<QByteArray> body = frame::StandardRequestBody(fields, &error);
+    if (!body) return error;
+    const QByteArray frame = selectedFraming() == frame::Framing::Rtu ? frame::RtuFrame(*body)
+                                                                      : frame::AsciiFrame(*body);
+    if (frame.size() > kCellCount)
+        return tr("The request takes %1 bytes; the send cells hold %2")
+            .arg(frame.size())
+            .arg(kCellCount);
+    writeFrameToCells(frame);
+    standardFrameInCells_ = frameToSend();
+    return QString();
+}
+
+void MainWindow::openStandardRequest() {
+    StandardRequestDialog dialog(
+        [this](const frame::StandardRequestFields& fields) {
+            return composeStandardRequest(fields);
+        },
+        this);
+    dialog.exec();
 }
 
 void MainWindow::setJudging(exchange::Judging judging) {

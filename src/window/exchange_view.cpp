@@ -37,8 +37,11 @@ quint64 MainWindow::sendFrame() {
 
 exchange::Judging MainWindow::cellsJudging() {
     const QByteArray frame = frameToSend();
-    return !quickFrameInCells_.isEmpty() && frame == quickFrameInCells_ ? exchange::Judging::Drive
-                                                                        : judging_;
+    if (!quickFrameInCells_.isEmpty() && frame == quickFrameInCells_)
+        return exchange::Judging::Drive;
+    if (!standardFrameInCells_.isEmpty() && frame == standardFrameInCells_)
+        return exchange::Judging::Standard;
+    return judging_;
 }
 
 // The interval box takes whole milliseconds from 50 up to an hour; anything else is refused

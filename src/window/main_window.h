@@ -15,6 +15,7 @@
 #include "exchange/exchange_core.h"
 #include "exchange/poller.h"
 #include "frame/frame_composer.h"
+#include "frame/standard_request.h"
 #include "serial/serial_port.h"
 #include "window/result_box.h"
 
@@ -93,6 +94,10 @@ class MainWindow : public QWidget {
     void appendCheck();
     // How replies to frames typed by hand are read (the send cells' context menu).
     void setJudging(exchange::Judging judging);
+    // "标准请求…": composes a standard request into the send cells, read as standard Modbus;
+    // empty, or why the fields make no request that fits the cells.
+    QString composeStandardRequest(const frame::StandardRequestFields& fields);
+    void openStandardRequest();
     exchange::Judging judging() const { return judging_; }
     // A paste into send cell `index` of the byte row (hexadecimal) or the character row.
     void pasteIntoCells(int index, bool byteRow, const QString& text);
@@ -237,7 +242,8 @@ class MainWindow : public QWidget {
     // drive's protocol for a quick command's request standing in them.
     exchange::Judging cellsJudging();
     exchange::Judging judging_ = exchange::Judging::Auto;
-    QByteArray quickFrameInCells_;  // the request a quick command last wrote into the cells
+    QByteArray quickFrameInCells_;     // the request a quick command last wrote into the cells
+    QByteArray standardFrameInCells_;  // the request the standard builder last wrote there
     void sendDriveCommand(const frame::RequestFields& fields, bool urgent);
     void readOnce(int result, const frame::RequestFields& fields);
     static std::optional<QString> DecodeResult(int result, const QByteArray& body);
