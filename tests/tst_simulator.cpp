@@ -245,6 +245,10 @@ class TestSimulator : public QObject {
                 QCOMPARE(frames.size(), 1);
                 QCOMPARE(frames[0].section(' ', 1).mid(6, 2), QStringLiteral("06"));
                 break;
+            case Injection::Exception:
+                // Read coils refused: illegal data address (checks from an independent generator).
+                QCOMPARE(line, rtu ? Hex("018102C191") : QByteArray(":0181027C\r\n"));
+                break;
         }
     }
 };

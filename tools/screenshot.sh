@@ -3,6 +3,7 @@
 #   screenshot.png   the window in demo mode after a few quick commands
 #   check-error.png  a reading whose reply has a spoiled CRC: the check bytes red in the grid
 #   history.png      the exchange history after those commands
+#   exception.png    a reading refused with a standard exception reply, its tooltip shown
 #   trend.png        live monitoring of two readings while the drive ramps up
 # and history-en.png and trend-en.png, the same two windows with --language en (the main
 # window's captions are the same in both languages).
@@ -68,6 +69,26 @@ click 696 212                   # output frequency
 sleep 0.5
 xdotool mousemove 300 300       # no hover tooltip in the picture
 shoot "$main" check-error.png
+stop
+stop
+rm -f "$sim_out"
+
+# A drive that refuses every request with a standard exception reply.
+sim_out=$(mktemp)
+build/tools/inverter-sim/inverter-sim --inject exception >"$sim_out" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do grep -q /dev/ "$sim_out" && break; sleep 0.1; done
+pty=$(grep -o '/dev/[^ ]*' "$sim_out" | head -1)
+$app --port "COM1=$pty" >/dev/null 2>&1 &
+pids+=($!)
+xdotool windowmove --sync "$(window "$main")" 0 0
+sleep 1
+click 696 212                   # output frequency
+sleep 0.5
+xdotool mousemove 330 443       # over the log's RXD line: its tooltip names the exception
+sleep 1.5
+import -window root -crop 1280x500+0+0 docs/exception.png
+echo "wrote docs/exception.png"
 stop
 stop
 rm -f "$sim_out"

@@ -9,7 +9,7 @@
 namespace sim {
 namespace {
 
-const std::array<std::pair<Injection, const char*>, 8> kNames = {{
+const std::array<std::pair<Injection, const char*>, 9> kNames = {{
     {Injection::None, "none"},
     {Injection::NoReply, "no-reply"},
     {Injection::LateReply, "late"},
@@ -18,6 +18,7 @@ const std::array<std::pair<Injection, const char*>, 8> kNames = {{
     {Injection::Garbage, "garbage"},
     {Injection::Oversize, "oversize"},
     {Injection::OtherFunction, "other-function"},
+    {Injection::Exception, "exception"},
 }};
 
 // The check is the last two bytes of an RTU frame and the two hexadecimal digits before CR LF
@@ -43,6 +44,19 @@ QByteArray WithOtherFunction(const QByteArray& reply, frame::Framing framing) {
     if (body.size() < 4) return reply;
     body[3] = static_cast<char>(body.at(3) + 1);
     return framing == frame::Framing::Rtu ? frame::RtuFrame(body) : frame::AsciiFrame(body);
+}
+
+// What a standard Modbus slave answers to a request it refuses: its address, the function
+// (here the drive's command) with the top bit set, and exception code 02, illegal data address.
+QByteArray AsException(const QByteArray& reply, frame::Framing framing) {
+    const QByteArray body = framing == frame::Framing::Rtu
+                                ? reply.left(2)
+                                : frame::ReadAsciiFrame(reply.constData(), int(reply.size())).body;
+    if (body.size() < 2) return reply;
+    QByteArray refusal = body.left(2);
+    refusal[1] = static_cast<char>(refusal.at(1) | 0x80);
+    refusal.append('\x02');
+    return framing == frame::Framing::Rtu ? frame::RtuFrame(refusal) : frame::AsciiFrame(refusal);
 }
 
 std::vector<Piece> Split(const QByteArray& reply) {
@@ -107,6 +121,8 @@ std::vector<Piece> Shape(const QByteArray& reply, frame::Framing framing, Inject
             return {{0, Oversized(reply)}};
         case Injection::OtherFunction:
             return {{0, WithOtherFunction(reply, framing)}};
+        case Injection::Exception:
+            return {{0, AsException(reply, framing)}};
     }
     return {{0, reply}};
 }

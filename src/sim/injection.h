@@ -25,6 +25,7 @@ enum class Injection {
     Garbage,        // random bytes instead of the reply
     Oversize,       // the reply followed by more bytes, kOversizeLength in all
     OtherFunction,  // a well-checked reply that names another function than the request
+    Exception,      // a standard Modbus exception: illegal data address (02) for the command
 };
 
 constexpr int kLateReplyMs = 120;
