@@ -272,17 +272,37 @@ class TestExchangeCore : public QObject {
 
     // Presses wait out their pause and go in the order made; a stop goes before a timed tick
     // still queued, never before a press made earlier or the exchange in flight.
+    // While one exchange is on the line, requests queue: presses (capitals) in the order made,
+    // a stop ("!", urgent) right after the last press before it, ahead of timed-mode ticks
+    // ("t") and polls ("p") queued behind that press, never ahead of a press.
+    void queuedRequestsKeepTheirOrder_data() {
+        QTest::addColumn<QString>("submitted");
+        QTest::addColumn<QString>("sent");
+        QTest::newRow("a stop ahead of a tick") << "A t ! B"
+                                                << "A!tB";
+        QTest::newRow("a start behind a tick, then a stop") << "t A !"
+                                                            << "tA!";
+        QTest::newRow("a stop ahead of ticks and polls") << "t p !"
+                                                         << "!tp";
+        QTest::newRow("a start put back behind a poll, then a stop") << "p A p !"
+                                                                     << "pA!p";
+    }
     void queuedRequestsKeepTheirOrder() {
+        QFETCH(QString, submitted);
         Rig rig;
         const auto soon = exchange::Clock::now() + std::chrono::milliseconds(30);
         rig.core.submit({kRequest, Origin::Manual});  // in flight
-        rig.core.submit({QByteArray("A"), Origin::Manual, soon});
-        rig.core.submit({QByteArray("T"), Origin::Timed});
-        rig.core.submit({QByteArray("S"), Origin::Manual, soon, true});
-        rig.core.submit({QByteArray("B"), Origin::Manual, soon});
+        for (const QString& word : submitted.split(QLatin1Char(' '))) {
+            const QByteArray byte = word.toLatin1();
+            if (word == QLatin1String("t"))
+                rig.core.submit({byte, Origin::Timed});
+            else if (word == QLatin1String("p"))
+                rig.core.submit({byte, Origin::Poll});
+            else
+                rig.core.submit({byte, Origin::Manual, soon, word == QLatin1String("!")});
+        }
         QVERIFY(rig.settle());
-        QCOMPARE(QString::fromLatin1(rig.port.written.mid(kRequest.size())),
-                 QStringLiteral("ASTB"));
+        QTEST(QString::fromLatin1(rig.port.written.mid(kRequest.size())), "sent");
         // Nothing goes out before its moment.
         rig.port.written.clear();
         rig.core.submit({QByteArray("C"), Origin::Manual,

@@ -16,12 +16,11 @@ quint64 RequestQueue::replaceTimed(const QByteArray& bytes) {
 void RequestQueue::add(QueuedRequest entry) {
     // An urgent request goes before the repeating senders' requests, never before a press made
     // earlier: a start and a stop pressed together must leave the drive as the last press says.
-    const auto at = entry.request.urgent
-                        ? std::find_if(queue_.begin(), queue_.end(),
-                                       [](const QueuedRequest& q) {
-                                           return q.request.origin != Origin::Manual;
-                                       })
-                        : queue_.end();
+    // So it goes right after the last press still queued, ahead of the ticks and polls behind it.
+    const auto lastPress = std::find_if(queue_.rbegin(), queue_.rend(), [](const QueuedRequest& q) {
+        return q.request.origin == Origin::Manual;
+    });
+    const auto at = entry.request.urgent ? lastPress.base() : queue_.end();
     queue_.insert(at, std::move(entry));
 }
 
