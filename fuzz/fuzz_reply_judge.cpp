@@ -43,6 +43,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                      exchange::Verdict::Good);
     }
 
+    // The readings of a frame typed by hand keep the same promises.
+    for (const exchange::Judging judging : {exchange::Judging::Auto, exchange::Judging::Standard}) {
+        const exchange::Judgement typed = exchange::JudgeReplyAs(request, reply, framing, judging);
+        FUZZ_REQUIRE(typed.verdict != exchange::Verdict::Late);
+        FUZZ_REQUIRE((typed.verdict == exchange::Verdict::NoReply) == reply.isEmpty());
+        if (typed.verdict != exchange::Verdict::Good) FUZZ_REQUIRE(!typed.detail.isEmpty());
+        if (typed.checkAt >= 0) FUZZ_REQUIRE(typed.checkAt + typed.checkLength <= reply.size());
+        // A good standard answer to a whole request comes from the slave asked.
+        const bool wholeRtuRequest = framing == frame::Framing::Rtu && request.size() >= 4 &&
+                                     frame::RtuFrame(request.chopped(2)) == request;
+        if (typed.verdict == exchange::Verdict::Good && !typed.body.isEmpty() && wholeRtuRequest &&
+            judging == exchange::Judging::Standard)
+            FUZZ_REQUIRE(typed.body.at(0) == request.at(0));
+    }
+
     const QString line = exchange::LogLine(data[0], exchange::Direction::Received, reply);
     FUZZ_REQUIRE(line.startsWith(u'[') && line.endsWith(u" )"));
     return 0;

@@ -165,6 +165,8 @@ class TestConversions : public QObject {
         QTest::newRow("control pictures") << "␍␊" << true << QByteArray("\r\n");
         QTest::newRow("high bytes as shown") << "Āſ" << true << QByteArray("\x80\xFF");
         QTest::newRow("a Chinese character") << "变" << false << QByteArray();
+        QTest::newRow("copied from the history")
+            << "␁␃␀␀␀␁" << true << QByteArray("\x01\x03\0\0\0\x01", 6);
     }
     void pastedChars() {
         QFETCH(QString, text);

@@ -118,6 +118,8 @@ class TestFrameComposer : public QObject {
         QTest::newRow("ASCII from text") << Framing::Ascii << QByteArray(":0103000a0001") << int(O::Appended) << AsciiLine(":0103000A0001F1");
         QTest::newRow("ASCII text ending in its LRC") << Framing::Ascii << QByteArray(":0103000A0001F1") << int(O::LineEndAdded) << AsciiLine(":0103000A0001F1");
         QTest::newRow("ASCII already whole") << Framing::Ascii << AsciiLine(":0103000A0001F1") << int(O::AlreadyChecked) << AsciiLine(":0103000A0001F1");
+        QTest::newRow("ASCII text with an odd digit") << Framing::Ascii << QByteArray(":010") << int(O::NotHexText) << QByteArray(":010");
+        QTest::newRow("ASCII text with a lone CR") << Framing::Ascii << QByteArray(":0103\r") << int(O::NotHexText) << QByteArray(":0103\r");
         QTest::newRow("nothing typed") << Framing::Rtu << QByteArray() << int(O::Empty) << QByteArray();
         QTest::newRow("too long for the cells") << Framing::Ascii << QByteArray(30, '\x01') << int(O::TooLong) << QByteArray(30, '\x01');
         QTest::newRow("RTU just fits") << Framing::Rtu << QByteArray(62, '\0') << int(O::Appended) << QByteArray(62, '\0') + Hex("01AB");

@@ -46,6 +46,9 @@ class TestReplyJudge : public QObject {
         QTest::newRow("03 from another slave") << Framing::Rtu << Hex("010303000002C44F") << Hex("020304123400008D85") << other << other << other;
         QTest::newRow("03 with a spoiled CRC") << Framing::Rtu << Hex("010303000002C44F") << Hex("01030412340000BE86") << spoiled << spoiled << spoiled;
         QTest::newRow("03 cut short") << Framing::Rtu << Hex("010303000002C44F") << Hex("0103041234") << cut << cut << cut;
+        QTest::newRow("03 answering one register of two") << Framing::Rtu << Hex("010303000002C44F") << Hex("0103021234B533") << other << other << other;
+        QTest::newRow("10 echoing another address") << Framing::Rtu << Hex("0110060000010200050053") << Hex("0110060100015081") << cut << cut << other;
+        QTest::newRow("2B from another slave") << Framing::Rtu << Hex("012B0E01007077") << Hex("022B0E010100000726") << other << good << other;
         QTest::newRow("2B by framing and check") << Framing::Rtu << Hex("012B0E01007077") << Hex("012B0E010100003426") << good << good << good;
         QTest::newRow("the drive's own reading") << Framing::Rtu << Hex("0104010180 49") << Hex("0104030112C56D7D") << good << good << good;
         // clang-format on
@@ -88,6 +91,7 @@ class TestReplyJudge : public QObject {
         QTest::newRow("a code without a name") << Framing::Rtu << holding << Hex("01832040E8") << Verdict::Exception << "20 (no standard name)" << "20（非标准代码）";
         QTest::newRow("drive's monitor request refused") << Framing::Rtu << Hex("0104010180 49") << Hex("018402C2C1") << Verdict::Exception << "02 illegal data address" << "02 非法数据地址";
         QTest::newRow("after a stray byte") << Framing::Rtu << Hex("0104010180 49") << Hex("00018402C2C1") << Verdict::Exception << "02 illegal data address" << "02 非法数据地址";
+        QTest::newRow("a late exception, then the answer") << Framing::Rtu << Hex("0104010180 49") << Hex("018402C2C1") + Hex("0104030112C56D7D") << Verdict::Good << "5 byte(s) before the frame" << "帧前多 5 字节";
         QTest::newRow("spoiled check") << Framing::Rtu << Hex("0104010180 49") << Hex("018402C2C0") << Verdict::CheckError << "CRC expected C2 C1, received C2 C0" << "CRC 应为 C2 C1，收到 C2 C0";
         QTest::newRow("ASCII spoiled check") << Framing::Ascii << asciiHolding << AsciiLine(":0183027B") << Verdict::CheckError << "LRC expected 7A, received 7B" << "LRC 应为 7A，收到 7B";
         QTest::newRow("another slave's exception") << Framing::Rtu << Hex("0104010180 49") << Hex("02840232C1") << Verdict::Incomplete << "none starts with address 1" << "没有以地址 1 开头的帧";

@@ -204,7 +204,8 @@ class TestWindowEditing : public QObject {
         QTest::newRow("0x and commas") << true << 0 << "0x01,0x03" << "01 03 80 80 80 80  " << false;
         QTest::newRow("not hexadecimal") << true << 0 << "hello" << "80 80 80 80 80 80  " << true;
         QTest::newRow("characters") << false << 1 << ":01\r\n" << "80 3A 30 31 0D 0A  " << false;
-        QTest::newRow("too many for the cells") << true << 60 << "01 02 03 04 05" << "80 80 80 80 80 80  " << true;
+        QTest::newRow("after an empty cell") << true << 7 << "01 02" << "80 80 80 80 80 80  " << true;
+        QTest::newRow("too many for the cells") << true << 2 << QString("01 ").repeated(63) << "80 80 80 80 80 80  " << true;
         // clang-format on
     }
     void pasteSpreadsOverTheCells() {

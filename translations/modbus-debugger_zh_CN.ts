@@ -318,6 +318,21 @@ each button shows as its tooltip.</source>
     </message>
 </context>
 <context>
+    <name>Judging</name>
+    <message>
+        <source>automatic</source>
+        <translation>自动</translation>
+    </message>
+    <message>
+        <source>the drive's protocol</source>
+        <translation>变频器协议</translation>
+    </message>
+    <message>
+        <source>standard Modbus</source>
+        <translation>标准 Modbus</translation>
+    </message>
+</context>
+<context>
     <name>LateReplies</name>
     <message>
         <source>arrived %1 ms after the request of exchange %2, after its capture had ended: the drive answers later than the capture waits</source>
@@ -468,6 +483,14 @@ each button shows as its tooltip.</source>
     <message>
         <source>The request takes %1 bytes; the send cells hold %2</source>
         <translation>请求有 %1 字节；发送格子只能放 %2 个</translation>
+    </message>
+    <message>
+        <source>The text starts with ':' but is not pairs of hexadecimal digits; nothing was changed</source>
+        <translation>文本以“:”开头，但不是成对的十六进制数字；没有改动</translation>
+    </message>
+    <message>
+        <source>Not pasted: cell %1 is empty, and a frame ends at the first empty cell; paste at cell %2 or before</source>
+        <translation>未粘贴：第 %1 格是空的，帧在第一个空格子处结束；请粘贴到第 %2 格或之前</translation>
     </message>
 </context>
 <context>

@@ -296,7 +296,10 @@ std::optional<QByteArray> PastedChars(const QString& text) {
     if (text.isEmpty()) return std::nullopt;
     QByteArray bytes;
     for (QChar ch : text) {
-        const int code = ch.unicode() < 0x20 ? int(ch.unicode()) : CodeOf(ch);
+        // ␀ is how log lines and the history show byte 0.
+        const int code = ch.unicode() < 0x20      ? int(ch.unicode())
+                         : ch.unicode() == 0x2400 ? 0
+                                                  : CodeOf(ch);
         if (code < 0) return std::nullopt;
         bytes.append(char(code));
     }

@@ -207,16 +207,11 @@ QString VerdictEnglishName(Verdict verdict) {
     return QString();
 }
 
-Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, Framing framing) {
-    if (reply.isEmpty())
-        return Verdicted(Verdict::NoReply,
-                         QCoreApplication::translate(
-                             "ReplyJudge",
-                             "nothing arrived: check the drive's address, the line settings "
-                             "(baud rate, format) and the wiring"));
-    // A slave that refuses the request says why in a frame of its own, whatever the layout.
-    const std::optional<ExceptionFound> refusal = FindException(request, reply, framing);
-    if (refusal && !refusal->checkRight) {
+namespace {
+
+// An exception reply's verdict, or a check error for one whose check is wrong.
+Judgement Refused(const ExceptionFound& refusal, Framing framing) {
+    if (!refusal.checkRight) {
         Judgement judgement = Verdicted(
             Verdict::CheckError,
             QCoreApplication::translate("ReplyJudge",
@@ -224,21 +219,35 @@ Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, Framing
                                         "the line; check the wiring, the termination and "
                                         "the parity")
                 .arg(framing == Framing::Rtu ? QStringLiteral("CRC") : QStringLiteral("LRC"),
-                     CheckText(refusal->expectedCheck, framing),
-                     CheckText(refusal->receivedCheck, framing)));
-        judgement.checkAt = framing == Framing::Rtu ? 3 : refusal->length - 4;
+                     CheckText(refusal.expectedCheck, framing),
+                     CheckText(refusal.receivedCheck, framing)));
+        judgement.checkAt = framing == Framing::Rtu ? 3 : refusal.length - 4;
         judgement.checkLength = 2;
         return judgement;
     }
-    if (refusal) {
-        return Verdicted(Verdict::Exception,
+    return Verdicted(
+        Verdict::Exception,
+        QCoreApplication::translate("ReplyJudge",
+                                    "exception %1: the device received the request and refused it; "
+                                    "check the address, function and values it asks for")
+            .arg(ExceptionCodeText(refusal.code)));
+}
+
+}  // namespace
+
+Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, Framing framing) {
+    if (reply.isEmpty())
+        return Verdicted(Verdict::NoReply,
                          QCoreApplication::translate(
                              "ReplyJudge",
-                             "exception %1: the device received the request and refused it; "
-                             "check the address, function and values it asks for")
-                             .arg(ExceptionCodeText(refusal->code)));
-    }
+                             "nothing arrived: check the drive's address, the line settings "
+                             "(baud rate, format) and the wiring"));
+    // A slave that refuses the request says why in a frame of its own, whatever the layout; an
+    // answer to the request among the bytes still goes before it (the exception may be a late
+    // answer to the request before).
+    const std::optional<ExceptionFound> refusal = FindException(request, reply, framing);
     if (!IsWholeFrame(request, framing)) {
+        if (refusal) return Refused(*refusal, framing);
         // Another layout: only the framing and the check can be judged.
         const int start = framing == Framing::Ascii ? int(reply.indexOf(':')) : 0;
         if (start < 0) return Verdicted(Verdict::Incomplete, NoFrameText(framing, 0));
@@ -260,6 +269,7 @@ Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, Framing
         if (!fromDrive && read.body.at(0) == requestBody.at(0)) fromDrive = {s, read};
         if (!anyFrame) anyFrame = {s, read};
     }
+    if (!answer && refusal) return Refused(*refusal, framing);
     if (!answer) answer = fromDrive ? fromDrive : anyFrame;
     if (answer) {
         Judgement judgement =
@@ -279,10 +289,11 @@ Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, Framing
 
 Judgement JudgeReplyAs(const QByteArray& request, const QByteArray& reply, Framing framing,
                        Judging judging) {
-    if (judging == Judging::Drive) return JudgeReply(request, reply, framing);
-    if (reply.isEmpty() || FindException(request, reply, framing))
-        return JudgeReply(request, reply, framing);
+    if (judging == Judging::Drive || reply.isEmpty()) return JudgeReply(request, reply, framing);
     const Judgement standard = JudgeStandardReply(request, reply, framing);
+    // An exception is named unless a good answer came as well.
+    if (standard.verdict != Verdict::Good && FindException(request, reply, framing))
+        return JudgeReply(request, reply, framing);
     if (judging == Judging::Standard) return standard;
     const auto matched = [](Judgement judgement, const char* reading) {
         if (judgement.verdict != Verdict::Good) return judgement;
@@ -304,18 +315,20 @@ Judgement JudgeReplyAs(const QByteArray& request, const QByteArray& reply, Frami
 QString JudgingName(Judging judging) {
     switch (judging) {
         case Judging::Auto:
-            return QStringLiteral("自动");
+            return QCoreApplication::translate("Judging", "automatic");
         case Judging::Drive:
-            return QStringLiteral("变频器协议");
+            return QCoreApplication::translate("Judging", "the drive's protocol");
         case Judging::Standard:
-            return QStringLiteral("标准 Modbus");
+            return QCoreApplication::translate("Judging", "standard Modbus");
     }
     return QString();
 }
 
 bool HoldsWholeReply(const QByteArray& request, const QByteArray& reply, Framing framing) {
     if (reply.isEmpty() || !IsWholeFrame(request, framing)) return false;
-    if (const auto refusal = FindException(request, reply, framing)) return refusal->checkRight;
+    // An exception that opens the reply ends it; one further on may answer the request before.
+    if (const auto refusal = FindException(request, reply, framing))
+        if (refusal->checkRight && refusal->start == 0) return true;
     const QByteArray requestBody = ReadAt(request, 0, framing, true).body;
     const char opener = framing == Framing::Ascii ? ':' : requestBody.at(0);
     // Only a frame that answers this request ends its capture: a late reply to the one before

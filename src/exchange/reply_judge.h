@@ -47,7 +47,7 @@ enum class Judging { Auto, Drive, Standard };
 // and its detail says which reading it matched.
 Judgement JudgeReplyAs(const QByteArray& request, const QByteArray& reply, frame::Framing framing,
                        Judging judging);
-// "自动", "变频器协议", "标准 Modbus" as the menu and the history's title name them.
+// As the menu and the history's title name them: "自动", "变频器协议", "标准 Modbus" in Chinese.
 QString JudgingName(Judging judging);
 
 // `framing` is the framing the request was sent in. A request of the drive's layout (a whole

@@ -52,10 +52,20 @@ std::optional<int> AnswerBodyLength(quint8 function, const QByteArray& requestBo
     }
 }
 
-// Whether a whole answer body of the layout answers the request: an echo where the function
-// echoes, the address and quantity where 0F and 10 echo them.
+// Whether a whole answer body of the layout answers the request: as many data bytes as the
+// quantity asked for (two a register, one for eight coils or inputs), an echo where the
+// function echoes, the address and quantity where 0F and 10 echo them.
 bool BodyAnswers(quint8 function, const QByteArray& requestBody, const QByteArray& body) {
     switch (function) {
+        case 0x01:
+        case 0x02:
+        case 0x03:
+        case 0x04: {
+            if (requestBody.size() < 6) return true;  // no quantity to hold it against
+            const int quantity = quint8(requestBody.at(4)) << 8 | quint8(requestBody.at(5));
+            const int bytes = function <= 0x02 ? (quantity + 7) / 8 : 2 * quantity;
+            return body.size() == 3 + bytes;
+        }
         case 0x05:
         case 0x06:
         case 0x08:
@@ -104,11 +114,25 @@ QString RegisterList(quint8 function, const QByteArray& requestBody, const QByte
 Judgement JudgeStandardReply(const QByteArray& request, const QByteArray& reply, Framing framing) {
     const std::optional<QByteArray> requestBody = RequestBody(request, framing);
     const std::set<quint8> laidOut = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x08, 0x0F, 0x10};
-    // A function without a layout here: any frame of the framing whose check holds.
-    if (!requestBody || !laidOut.count(quint8(requestBody->at(1))))
-        return JudgeReply(QByteArray(), reply, framing);
+    if (!requestBody) return JudgeReply(QByteArray(), reply, framing);
     const quint8 address = quint8(requestBody->at(0));
     const quint8 function = quint8(requestBody->at(1));
+    if (!laidOut.count(function)) {
+        // A function without a layout here: a frame whose check holds, from the slave asked
+        // and with the function asked.
+        Judgement framed = JudgeReply(QByteArray(), reply, framing);
+        const QByteArray& body = framed.body;
+        if (framed.verdict == Verdict::Good &&
+            (body.size() < 2 || quint8(body.at(0)) != address || quint8(body.at(1)) != function))
+            return Verdicted(Verdict::OtherAnswer,
+                             QCoreApplication::translate(
+                                 "StandardReply",
+                                 "a frame came, but not from address %1 with function %2: "
+                                 "another device answers, or another request's reply")
+                                 .arg(address)
+                                 .arg(Hex(function, 2)));
+        return framed;
+    }
     std::optional<Judgement> spoiled, short_, other;
     for (int s = 0; s < reply.size(); ++s) {
         QByteArray body;

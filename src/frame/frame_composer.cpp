@@ -113,6 +113,10 @@ CheckedFrame WithCheck(const QByteArray& typed, Framing framing, int maxBytes) {
         }
         result.frame = AsciiFrame(endsInCheck ? body : *spelled);
         if (endsInCheck) result.outcome = Outcome::LineEndAdded;
+    } else if (typed.startsWith(':')) {
+        // Text meant as a frame but not hexadecimal pairs: its characters must not be encoded.
+        result.outcome = Outcome::NotHexText;
+        return result;
     } else {
         result.frame = AsciiFrame(typed);
     }

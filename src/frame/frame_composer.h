@@ -42,6 +42,7 @@ struct CheckedFrame {
         LineEndAdded,    // ASCII text that ended in its right LRC got only its CR LF
         Empty,           // nothing typed
         TooLong,         // the frame would not fit the `maxBytes` cells
+        NotHexText,      // ASCII: ':' followed by other than pairs of hexadecimal digits
     };
     Outcome outcome = Outcome::Empty;
     QByteArray frame;

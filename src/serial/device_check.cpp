@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
@@ -127,7 +128,17 @@ QString PermissionText(const QString& path) {
 }
 
 QString BusyText(const QString& path) {
-    const QString holder = HolderOf(path);
+    // The port is tried again every second while it is busy: the processes are looked through
+    // once for a while, not at every try.
+    static QString cachedPath;
+    static QString cachedHolder;
+    static QElapsedTimer cachedAge;
+    if (path != cachedPath || !cachedAge.isValid() || cachedAge.elapsed() > 10000) {
+        cachedPath = path;
+        cachedHolder = HolderOf(path);
+        cachedAge.start();
+    }
+    const QString holder = cachedHolder;
     if (holder.isEmpty())
         return QCoreApplication::translate(
             "DeviceCheck", "busy: another program has it open; close that program first");

@@ -18,6 +18,12 @@
 
 namespace {
 
+int FirstEmptyCell(const std::array<CellEdit*, kCellCount>& cells) {
+    for (int i = 0; i < kCellCount; ++i)
+        if (cells[std::size_t(i)]->text().isEmpty()) return i;
+    return kCellCount;
+}
+
 QString AppendCheckText() {
     return QCoreApplication::translate("MainWindow", "Append the check");
 }
@@ -175,6 +181,11 @@ void MainWindow::appendCheck() {
         case Outcome::Empty:
             note = tr("Type the bytes first: the cells up to the first empty one get the check");
             break;
+        case Outcome::NotHexText:
+            note =
+                tr("The text starts with ':' but is not pairs of hexadecimal digits; nothing "
+                   "was changed");
+            break;
         case Outcome::TooLong:
             note = tr("With its check the frame would not fit the %1 cells").arg(kCellCount);
             break;
@@ -195,6 +206,11 @@ void MainWindow::pasteIntoCells(int index, bool byteRow, const QString& text) {
         refusal = byteRow ? tr("Not pasted: only hexadecimal bytes (\"01 03 00 0A\", \"0x01,0x03\" "
                                "or \"0103000A\") go into the byte cells")
                           : tr("Not pasted: a character stands for no byte");
+    else if (index > 0 && byteCells[index - 1]->text().isEmpty())
+        refusal = tr("Not pasted: cell %1 is empty, and a frame ends at the first empty cell; "
+                     "paste at cell %2 or before")
+                      .arg(index)
+                      .arg(FirstEmptyCell(byteCells) + 1);
     else if (index + bytes->size() > kCellCount)
         refusal = tr("Not pasted: %1 bytes from cell %2 do not fit the %3 cells")
                       .arg(bytes->size())
