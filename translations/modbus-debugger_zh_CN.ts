@@ -678,16 +678,8 @@ each button shows as its tooltip.</source>
         <translation>收到 %1 字节，但功能 %2 的回应没有结束：设备可能还在发送（请加大回应超时）</translation>
     </message>
     <message>
-        <source>CRC expected %1 %2, received %3 %4: bytes were changed on the line; check the wiring, the termination and the parity</source>
-        <translation>CRC 应为 %1 %2，收到 %3 %4：字节在线路上被改变；请检查接线、终端电阻和校验位</translation>
-    </message>
-    <message>
         <source>the answer does not end: the device may still be sending (raise the reply timeout)</source>
         <translation>回应没有结束：设备可能还在发送（请加大回应超时）</translation>
-    </message>
-    <message>
-        <source>LRC expected %1, received %2: bytes were changed on the line; check the wiring, the termination and the parity</source>
-        <translation>LRC 应为 %1，收到 %2：字节在线路上被改变；请检查接线、终端电阻和校验位</translation>
     </message>
     <message>
         <source>a frame of function %1 with %2 bytes, not the layout of its answer</source>

@@ -33,6 +33,24 @@ Judgement Verdicted(Verdict verdict, const QString& detail) {
     return judgement;
 }
 
+}  // namespace
+
+Judgement CheckFailed(Framing framing, quint16 expected, quint16 received, int checkAt) {
+    Judgement judgement;
+    judgement.verdict = Verdict::CheckError;
+    judgement.detail =
+        QCoreApplication::translate("ReplyJudge",
+                                    "%1 expected %2, received %3: bytes were changed on the "
+                                    "line; check the wiring, the termination and the parity")
+            .arg(framing == Framing::Rtu ? QStringLiteral("CRC") : QStringLiteral("LRC"),
+                 CheckText(expected, framing), CheckText(received, framing));
+    judgement.checkAt = checkAt;
+    judgement.checkLength = 2;
+    return judgement;
+}
+
+namespace {
+
 // A whole frame of the request's framing at the front of `bytes`, if it is one.
 bool IsWholeFrame(const QByteArray& bytes, Framing framing) {
     const FrameRead read = framing == Framing::Rtu
@@ -43,8 +61,6 @@ bool IsWholeFrame(const QByteArray& bytes, Framing framing) {
 
 // The verdict of a frame read from the reply at `start`, apart from what it answers.
 Judgement FromRead(const FrameRead& read, int start, int received, Framing framing) {
-    const QString checkName =
-        framing == Framing::Rtu ? QStringLiteral("CRC") : QStringLiteral("LRC");
     const QString framingName =
         framing == Framing::Rtu ? QStringLiteral("RTU") : QStringLiteral("ASCII");
     switch (read.outcome) {
@@ -63,19 +79,9 @@ Judgement FromRead(const FrameRead& read, int start, int received, Framing frami
                                  "the bytes from the frame's start are not a whole %1 frame: "
                                  "check that the drive uses %1 framing")
                                  .arg(framingName));
-        case ReadOutcome::BadCheck: {
-            Judgement judgement = Verdicted(
-                Verdict::CheckError,
-                QCoreApplication::translate("ReplyJudge",
-                                            "%1 expected %2, received %3: bytes were changed on "
-                                            "the line; check the wiring, the termination and "
-                                            "the parity")
-                    .arg(checkName, CheckText(read.expectedCheck, framing),
-                         CheckText(read.receivedCheck, framing)));
-            judgement.checkAt = start + read.checkOffset;
-            judgement.checkLength = 2;
-            return judgement;
-        }
+        case ReadOutcome::BadCheck:
+            return CheckFailed(framing, read.expectedCheck, read.receivedCheck,
+                               start + read.checkOffset);
         case ReadOutcome::Frame:
             break;
     }
@@ -167,64 +173,28 @@ QString VerdictName(Verdict verdict) {
     return QString();
 }
 
+// The verdicts' words in the files, in enum order; English at the source.
+const char* const kVerdictWords[kVerdictCount] = {
+    QT_TRANSLATE_NOOP("Verdict", "good"),         QT_TRANSLATE_NOOP("Verdict", "no reply"),
+    QT_TRANSLATE_NOOP("Verdict", "incomplete"),   QT_TRANSLATE_NOOP("Verdict", "check error"),
+    QT_TRANSLATE_NOOP("Verdict", "other answer"), QT_TRANSLATE_NOOP("Verdict", "late"),
+    QT_TRANSLATE_NOOP("Verdict", "exception")};
+
 QString VerdictFileWord(Verdict verdict) {
-    switch (verdict) {
-        case Verdict::Good:
-            return QCoreApplication::translate("Verdict", "good");
-        case Verdict::NoReply:
-            return QCoreApplication::translate("Verdict", "no reply");
-        case Verdict::Incomplete:
-            return QCoreApplication::translate("Verdict", "incomplete");
-        case Verdict::CheckError:
-            return QCoreApplication::translate("Verdict", "check error");
-        case Verdict::OtherAnswer:
-            return QCoreApplication::translate("Verdict", "other answer");
-        case Verdict::Late:
-            return QCoreApplication::translate("Verdict", "late");
-        case Verdict::Exception:
-            return QCoreApplication::translate("Verdict", "exception");
-    }
-    return QString();
+    return QCoreApplication::translate("Verdict", kVerdictWords[int(verdict)]);
 }
 
 QString VerdictEnglishName(Verdict verdict) {
-    switch (verdict) {
-        case Verdict::Good:
-            return QStringLiteral("good");
-        case Verdict::NoReply:
-            return QStringLiteral("no reply");
-        case Verdict::Incomplete:
-            return QStringLiteral("incomplete");
-        case Verdict::CheckError:
-            return QStringLiteral("check error");
-        case Verdict::OtherAnswer:
-            return QStringLiteral("other answer");
-        case Verdict::Late:
-            return QStringLiteral("late");
-        case Verdict::Exception:
-            return QStringLiteral("exception");
-    }
-    return QString();
+    return QString::fromLatin1(kVerdictWords[int(verdict)]);
 }
 
 namespace {
 
 // An exception reply's verdict, or a check error for one whose check is wrong.
 Judgement Refused(const ExceptionFound& refusal, Framing framing) {
-    if (!refusal.checkRight) {
-        Judgement judgement = Verdicted(
-            Verdict::CheckError,
-            QCoreApplication::translate("ReplyJudge",
-                                        "%1 expected %2, received %3: bytes were changed on "
-                                        "the line; check the wiring, the termination and "
-                                        "the parity")
-                .arg(framing == Framing::Rtu ? QStringLiteral("CRC") : QStringLiteral("LRC"),
-                     CheckText(refusal.expectedCheck, framing),
-                     CheckText(refusal.receivedCheck, framing)));
-        judgement.checkAt = framing == Framing::Rtu ? 3 : refusal.length - 4;
-        judgement.checkLength = 2;
-        return judgement;
-    }
+    if (!refusal.checkRight)
+        return CheckFailed(framing, refusal.expectedCheck, refusal.receivedCheck,
+                           framing == Framing::Rtu ? 3 : refusal.length - 4);
     return Verdicted(
         Verdict::Exception,
         QCoreApplication::translate("ReplyJudge",

@@ -50,6 +50,10 @@ Judgement JudgeReplyAs(const QByteArray& request, const QByteArray& reply, frame
 // As the menu and the history's title name them: "自动", "变频器协议", "标准 Modbus" in Chinese.
 QString JudgingName(Judging judging);
 
+// A check error: the check the frame should have and the one it has (the CRC as on the wire,
+// low byte first), and where the check stands in the reply.
+Judgement CheckFailed(frame::Framing framing, quint16 expected, quint16 received, int checkAt);
+
 // `framing` is the framing the request was sent in. A request of the drive's layout (a whole
 // frame of that framing) is answered by a whole, checked frame of the same layout from its
 // address, with its command and function; bytes before or after that frame do not spoil it.

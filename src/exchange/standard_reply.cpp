@@ -109,6 +109,17 @@ QString RegisterList(quint8 function, const QByteArray& requestBody, const QByte
         .arg(words.join(QStringLiteral("; ")));
 }
 
+// A whole frame came, but from another slave or for another function.
+Judgement NotFromTheSlaveAsked(quint8 address, quint8 function) {
+    return Verdicted(Verdict::OtherAnswer,
+                     QCoreApplication::translate("StandardReply",
+                                                 "a frame came, but not from address %1 with "
+                                                 "function %2: another device answers, or "
+                                                 "another request's reply")
+                         .arg(address)
+                         .arg(Hex(function, 2)));
+}
+
 }  // namespace
 
 Judgement JudgeStandardReply(const QByteArray& request, const QByteArray& reply, Framing framing) {
@@ -124,13 +135,7 @@ Judgement JudgeStandardReply(const QByteArray& request, const QByteArray& reply,
         const QByteArray& body = framed.body;
         if (framed.verdict == Verdict::Good &&
             (body.size() < 2 || quint8(body.at(0)) != address || quint8(body.at(1)) != function))
-            return Verdicted(Verdict::OtherAnswer,
-                             QCoreApplication::translate(
-                                 "StandardReply",
-                                 "a frame came, but not from address %1 with function %2: "
-                                 "another device answers, or another request's reply")
-                                 .arg(address)
-                                 .arg(Hex(function, 2)));
+            return NotFromTheSlaveAsked(address, function);
         return framed;
     }
     std::optional<Judgement> spoiled, short_, other;
@@ -159,18 +164,7 @@ Judgement JudgeStandardReply(const QByteArray& request, const QByteArray& reply,
             const quint16 received =
                 quint16(quint8(reply.at(s + *length)) | quint8(reply.at(s + *length + 1)) << 8);
             if (received != crc) {
-                if (!spoiled) {
-                    spoiled = Verdicted(
-                        Verdict::CheckError,
-                        QCoreApplication::translate(
-                            "StandardReply",
-                            "CRC expected %1 %2, received %3 %4: bytes were changed on the "
-                            "line; check the wiring, the termination and the parity")
-                            .arg(Hex(crc & 0xFF, 2), Hex(crc >> 8, 2), Hex(received & 0xFF, 2),
-                                 Hex(received >> 8, 2)));
-                    spoiled->checkAt = s + *length;
-                    spoiled->checkLength = 2;
-                }
+                if (!spoiled) spoiled = CheckFailed(framing, crc, received, s + *length);
                 continue;
             }
         } else {
@@ -190,17 +184,9 @@ Judgement JudgeStandardReply(const QByteArray& request, const QByteArray& reply,
                 quint8(read.body.at(1)) != function)
                 continue;
             if (read.outcome == frame::ReadOutcome::BadCheck) {
-                if (!spoiled) {
-                    spoiled = Verdicted(
-                        Verdict::CheckError,
-                        QCoreApplication::translate(
-                            "StandardReply",
-                            "LRC expected %1, received %2: bytes were changed on the line; "
-                            "check the wiring, the termination and the parity")
-                            .arg(Hex(read.expectedCheck, 2), Hex(read.receivedCheck, 2)));
-                    spoiled->checkAt = s + read.checkOffset;
-                    spoiled->checkLength = 2;
-                }
+                if (!spoiled)
+                    spoiled = CheckFailed(framing, read.expectedCheck, read.receivedCheck,
+                                          s + read.checkOffset);
                 continue;
             }
             if (read.outcome != frame::ReadOutcome::Frame) continue;
@@ -238,14 +224,7 @@ Judgement JudgeStandardReply(const QByteArray& request, const QByteArray& reply,
     if (short_) return *short_;
     // No frame from the slave asked with this function: what a drive-style reading says of it.
     const Judgement framed = JudgeReply(QByteArray(), reply, framing);
-    if (framed.verdict == Verdict::Good)
-        return Verdicted(Verdict::OtherAnswer,
-                         QCoreApplication::translate(
-                             "StandardReply",
-                             "a frame came, but not from address %1 with function %2: another "
-                             "device answers, or another request's reply")
-                             .arg(address)
-                             .arg(Hex(function, 2)));
+    if (framed.verdict == Verdict::Good) return NotFromTheSlaveAsked(address, function);
     return framed;
 }
 
