@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "serial/port_map.h"
+
 class TestLine {
   public:
     // A fresh pseudo-terminal: this end is its master, slavePath() the device for the program.
@@ -29,3 +31,10 @@ class TestLine {
     int slaveKeeper_ = -1;
     QString slavePath_;
 };
+
+// A port map with `device` behind COM1, as --port COM1=DEVICE makes it.
+inline serial::PortMap MapTo(const QString& device) {
+    serial::PortMap map;
+    map.devices[0] = device;
+    return map;
+}

@@ -134,7 +134,7 @@ class TestFrameComposer : public QObject {
         QTEST(checked.frame, "frame");
     }
 
-    // The standard request builder's bodies, against the Modbus specification's own examples
+    // The standard request builder's bodies, against the Modbus protocol's published examples
     // where it gives them (0F: coils 20-29 = CD 01; 10: two registers 000A 0102).
     void standardRequests_data() {
         QTest::addColumn<QString>("address");

@@ -8,18 +8,13 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "pty_pair.h"
 #include "serial/qt_serial_port.h"
 #include "sim/drive_server.h"
 #include "window/cell_edit.h"
 #include "window/main_window.h"
 
 namespace {
-
-serial::PortMap MapTo(const QString& device) {
-    serial::PortMap map;
-    map.devices[0] = device;
-    return map;
-}
 
 // The simulated drive behind a fixed link, so the port name survives the drive going away.
 struct Line {

@@ -6,16 +6,6 @@
 #include "pty_pair.h"
 #include "serial/qt_serial_port.h"
 
-namespace {
-
-serial::PortMap MapTo(const QString& device) {
-    serial::PortMap map;
-    map.devices[0] = device;
-    return map;
-}
-
-}  // namespace
-
 class TestQtSerialPort : public QObject {
     Q_OBJECT
   private slots:

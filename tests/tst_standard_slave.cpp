@@ -17,12 +17,6 @@
 
 namespace {
 
-serial::PortMap MapTo(const QString& device) {
-    serial::PortMap map;
-    map.devices[0] = device;
-    return map;
-}
-
 // Answers `reply` once it has heard `request` whole.
 class ScriptedSlave {
   public:
