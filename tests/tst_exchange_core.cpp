@@ -7,6 +7,7 @@
 
 using exchange::Direction;
 using exchange::Origin;
+using exchange::Request;
 using exchange::Verdict;
 
 Q_DECLARE_METATYPE(Origin)
@@ -217,6 +218,27 @@ class TestExchangeCore : public QObject {
         QCOMPARE(rig.log(),
                  (QStringList{"TXD 0", "RXD 0 no reply", "TXD 1", "late 0", "RXD 1 good"}));
         QCOMPARE(rig.records[3].bytes, reply);
+    }
+
+    // On a line that echoes what is sent, the whole request coming back during the send opens
+    // its own reply, not a late one; the answer behind it is found, and the echo alone is none.
+    void echoDuringTheSendOpensTheReply_data() {
+        QTest::addColumn<bool>("answered");
+        QTest::newRow("echo, then the answer") << true;
+        QTest::newRow("echo alone") << false;
+    }
+    void echoDuringTheSendOpensTheReply() {
+        QFETCH(bool, answered);
+        Rig rig;
+        rig.port.duringSend = kRequest;
+        if (answered) rig.port.arriveLater(20, kReply);
+        Request request{kRequest, Origin::Job};
+        request.firstByteWait = std::chrono::milliseconds(60);
+        const auto done =
+            rig.core.waitForExchange(rig.core.submit(request), std::chrono::seconds(2));
+        QVERIFY(done);
+        QCOMPARE(done->reply, answered ? kRequest + kReply : kRequest);
+        QCOMPARE(rig.log(), (QStringList{"TXD 0", answered ? "RXD 0 good" : "RXD 0 other answer"}));
     }
 
     // A whole answer to the request before, whose reply was missing, that opens the reply of

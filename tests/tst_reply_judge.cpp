@@ -146,6 +146,9 @@ class TestReplyJudge : public QObject {
         QTest::newRow("ascii no colon is noise") << Framing::Ascii << asciiRead << QByteArray("0104") << Verdict::Incomplete << -1;
         QTest::newRow("rtu noise without the address") << Framing::Rtu << rtuRead << Hex("FF7E3C") << Verdict::Incomplete << -1;
         QTest::newRow("rtu ten copies of the answer") << Framing::Rtu << rtuRead << Hex("0104030112C56D7D").repeated(10) << Verdict::Good << -1;
+        QTest::newRow("rtu the read's echo alone") << Framing::Rtu << rtuRead << rtuRead << Verdict::OtherAnswer << -1;
+        QTest::newRow("rtu the echo, then the answer") << Framing::Rtu << rtuRead << rtuRead + Hex("0104030112C56D7D") << Verdict::Good << -1;
+        QTest::newRow("ascii the read's echo alone") << Framing::Ascii << asciiRead << asciiRead << Verdict::OtherAnswer << -1;
         // clang-format on
 
         // Hand-made frames of another layout (standard Modbus reads) are judged by the framing
@@ -178,6 +181,7 @@ class TestReplyJudge : public QObject {
         QVERIFY(exchange::HoldsWholeReply(request, Hex("0104030112C56D00"), Framing::Rtu));
         QVERIFY(!exchange::HoldsWholeReply(request, Hex("0104030112C5"), Framing::Rtu));
         QVERIFY(!exchange::HoldsWholeReply(request, Hex("0104030012C53CBD"), Framing::Rtu));
+        QVERIFY(!exchange::HoldsWholeReply(request, request, Framing::Rtu));  // its echo
     }
 
     // A good answer among other bytes says how many came with it; a lone answer says nothing.

@@ -49,7 +49,7 @@ each button shows as its tooltip.</source>
         <translation>把每个监视采样以 CSV 追加到 FILE（时间 ms、读数、原始值、换算值、判定），每行立即写入磁盘。</translation>
     </message>
     <message>
-        <source>The language of the program's messages: zh (Chinese) or en (English). By default English for an English locale (LANG), Chinese otherwise.</source>
+        <source>The language of the program&apos;s messages: zh (Chinese) or en (English). By default English for an English locale (LANG), Chinese otherwise.</source>
         <translation>程序提示的语言：zh（中文）或 en（英文）。默认：英文区域设置（LANG）用英文，其他用中文。</translation>
     </message>
     <message>
@@ -61,11 +61,11 @@ each button shows as its tooltip.</source>
         <translation>多余的参数：%1</translation>
     </message>
     <message>
-        <source>--language wants zh or en, not "%1"</source>
+        <source>--language wants zh or en, not &quot;%1&quot;</source>
         <translation>--language 应为 zh 或 en，而不是“%1”</translation>
     </message>
     <message>
-        <source>--reply-timeout wants milliseconds from 50 to 2000, not "%1"</source>
+        <source>--reply-timeout wants milliseconds from 50 to 2000, not &quot;%1&quot;</source>
         <translation>--reply-timeout 应为 50 到 2000 的毫秒数，而不是“%1”</translation>
     </message>
 </context>
@@ -110,6 +110,33 @@ each button shows as its tooltip.</source>
     <message>
         <source>busy: %1 has it open; close that program first</source>
         <translation>正被 %1 占用；请先关闭那个程序</translation>
+    </message>
+</context>
+<context>
+    <name>DriveScan</name>
+    <message>
+        <source>nothing came back: check the wiring (A and B swapped?), the drive&apos;s power, its address and that its communication is switched on</source>
+        <translation>无任何回应：检查接线（A、B 是否接反）、变频器电源、地址，以及通讯是否已打开</translation>
+    </message>
+    <message>
+        <source>bytes but no frame: the baud rate or parity may be wrong, or the line is noisy; try the other settings and check the termination</source>
+        <translation>字节有但不成帧：波特率或校验可能不对，或线路有干扰；试试其他设置并检查终端电阻</translation>
+    </message>
+    <message>
+        <source>only the request came back: the adapter echoes, or a two-wire bus keeps its receiver on while sending; switch the echo off or use an adapter that turns the line round by itself</source>
+        <translation>只收到请求本身的回显：转换器回显，或两线总线发送时接收未关闭；关掉回显或换用自动收发切换的转换器</translation>
+    </message>
+    <message>
+        <source>a device answered from this address, but not as the drive does: another kind of device or another protocol; check the drive&apos;s protocol setting</source>
+        <translation>此地址有设备回应，但不是变频器的回应方式：可能是别的设备或别的协议；请检查变频器的通讯协议设置</translation>
+    </message>
+    <message>
+        <source>a drive answered from another address: it is asked at its own next</source>
+        <translation>另一地址的变频器回应了：接着按它自己的地址询问</translation>
+    </message>
+    <message>
+        <source>a drive answered: double-click to use this setting and address</source>
+        <translation>变频器回应了：双击即可采用此设置和地址</translation>
     </message>
 </context>
 <context>
@@ -324,7 +351,7 @@ each button shows as its tooltip.</source>
         <translation>自动</translation>
     </message>
     <message>
-        <source>the drive's protocol</source>
+        <source>the drive&apos;s protocol</source>
         <translation>变频器协议</translation>
     </message>
     <message>
@@ -409,7 +436,7 @@ each button shows as its tooltip.</source>
         <translation>未发送：%1</translation>
     </message>
     <message>
-        <source>The port is not open; the monitor's requests did not go out: %1</source>
+        <source>The port is not open; the monitor&apos;s requests did not go out: %1</source>
         <translation>端口未打开，监视的请求未发出：%1</translation>
     </message>
     <message>
@@ -465,7 +492,7 @@ each button shows as its tooltip.</source>
         <translation>加上校验后，帧放不进 %1 个格子</translation>
     </message>
     <message>
-        <source>Not pasted: only hexadecimal bytes ("01 03 00 0A", "0x01,0x03" or "0103000A") go into the byte cells</source>
+        <source>Not pasted: only hexadecimal bytes (&quot;01 03 00 0A&quot;, &quot;0x01,0x03&quot; or &quot;0103000A&quot;) go into the byte cells</source>
         <translation>未粘贴：字节格子只接受十六进制字节（“01 03 00 0A”、“0x01,0x03”或“0103000A”）</translation>
     </message>
     <message>
@@ -485,7 +512,7 @@ each button shows as its tooltip.</source>
         <translation>请求有 %1 字节；发送格子只能放 %2 个</translation>
     </message>
     <message>
-        <source>The text starts with ':' but is not pairs of hexadecimal digits; nothing was changed</source>
+        <source>The text starts with &apos;:&apos; but is not pairs of hexadecimal digits; nothing was changed</source>
         <translation>文本以“:”开头，但不是成对的十六进制数字；没有改动</translation>
     </message>
     <message>
@@ -539,7 +566,7 @@ each button shows as its tooltip.</source>
         <translation>故障代码</translation>
     </message>
     <message>
-        <source>no reading "%1"; the readings are %2 (or their numbers 0..8)</source>
+        <source>no reading &quot;%1&quot;; the readings are %2 (or their numbers 0..8)</source>
         <translation>没有读数“%1”；读数有 %2（或它们的编号 0..8）</translation>
     </message>
     <message>
@@ -554,7 +581,7 @@ each button shows as its tooltip.</source>
         <translation>收到 %1 字节，但帧没有结束：变频器可能还在发送（请加大回应超时），或线路截断了回应</translation>
     </message>
     <message>
-        <source>the bytes from the frame's start are not a whole %1 frame: check that the drive uses %1 framing</source>
+        <source>the bytes from the frame&apos;s start are not a whole %1 frame: check that the drive uses %1 framing</source>
         <translation>从帧头起的字节不是完整的 %1 帧：请确认变频器使用 %1 格式</translation>
     </message>
     <message>
@@ -574,7 +601,7 @@ each button shows as its tooltip.</source>
         <translation>回应的功能是 %1，发出的是 %2：这是另一个请求的回应</translation>
     </message>
     <message>
-        <source>the bytes make no frame: no ':' starts one; the drive may use RTU, or the baud rate or parity may be wrong</source>
+        <source>the bytes make no frame: no &apos;:&apos; starts one; the drive may use RTU, or the baud rate or parity may be wrong</source>
         <translation>字节不成帧：没有以“:”开头的帧；变频器可能用 RTU 格式，或波特率、校验位不对</translation>
     </message>
     <message>
@@ -594,7 +621,7 @@ each button shows as its tooltip.</source>
         <translation>帧后多 %1 字节</translation>
     </message>
     <message>
-        <source>nothing arrived: check the drive's address, the line settings (baud rate, format) and the wiring</source>
+        <source>nothing arrived: check the drive&apos;s address, the line settings (baud rate, format) and the wiring</source>
         <translation>没有收到任何字节：请检查变频器地址、线路设置（波特率、资料格式）和接线</translation>
     </message>
     <message>
@@ -606,8 +633,12 @@ each button shows as its tooltip.</source>
         <translation>按标准 Modbus 判定</translation>
     </message>
     <message>
-        <source>read as the drive's protocol</source>
+        <source>read as the drive&apos;s protocol</source>
         <translation>按变频器协议判定</translation>
+    </message>
+    <message>
+        <source>only the request came back: the adapter echoes, or a two-wire bus keeps its receiver on while sending; no drive answered</source>
+        <translation>只收到请求本身的回显：转换器回显，或两线总线发送时接收未关闭；没有变频器回应</translation>
     </message>
 </context>
 <context>
@@ -690,7 +721,7 @@ each button shows as its tooltip.</source>
         <translation>功能 %1 回应的数值与请求不同：这是另一个请求的回应</translation>
     </message>
     <message>
-        <source>a frame came, but not from address %1 with function %2: another device answers, or another request's reply</source>
+        <source>a frame came, but not from address %1 with function %2: another device answers, or another request&apos;s reply</source>
         <translation>收到一帧，但不是地址 %1 的功能 %2：另一台设备在回应，或是另一个请求的回应</translation>
     </message>
     <message>
@@ -725,7 +756,7 @@ each button shows as its tooltip.</source>
         <translation>写 1 到 1968 个线圈，每个为 1 或 0</translation>
     </message>
     <message>
-        <source>coil %1 is "%2", not 1 or 0</source>
+        <source>coil %1 is &quot;%2&quot;, not 1 or 0</source>
         <translation>第 %1 个线圈是“%2”，不是 1 或 0</translation>
     </message>
     <message>
@@ -733,7 +764,7 @@ each button shows as its tooltip.</source>
         <translation>写 1 到 123 个寄存器</translation>
     </message>
     <message>
-        <source>register %1 is "%2", not a number from 0 to 65535</source>
+        <source>register %1 is &quot;%2&quot;, not a number from 0 to 65535</source>
         <translation>第 %1 个寄存器是“%2”，不是 0 到 65535 的数</translation>
     </message>
     <message>
@@ -842,7 +873,7 @@ each button shows as its tooltip.</source>
         <translation>趋势监视</translation>
     </message>
     <message>
-        <source>Reply timeout (回应超时): how long a capture waits for a reply's first byte</source>
+        <source>Reply timeout (回应超时): how long a capture waits for a reply&apos;s first byte</source>
         <translation>回应超时：等待回应第一个字节的时间</translation>
     </message>
     <message>
@@ -854,7 +885,7 @@ each button shows as its tooltip.</source>
         <translation>回应超时</translation>
     </message>
     <message>
-        <source>Save the trend's samples</source>
+        <source>Save the trend&apos;s samples</source>
         <translation>保存趋势数据</translation>
     </message>
     <message>
@@ -878,7 +909,7 @@ each button shows as its tooltip.</source>
         <translation>未发送 %1</translation>
     </message>
     <message>
-        <source>achieved %1 /s, the line's limit %2 /s</source>
+        <source>achieved %1 /s, the line&apos;s limit %2 /s</source>
         <translation>实际 %1 /s，线路上限 %2 /s</translation>
     </message>
 </context>
@@ -936,7 +967,7 @@ each button shows as its tooltip.</source>
         <translation>COM%1：这个端口背后没有串口设备；可用 --port COM%1=PATH 指定</translation>
     </message>
     <message>
-        <source>the settings "%1" are not a line setting</source>
+        <source>the settings &quot;%1&quot; are not a line setting</source>
         <translation>“%1”不是线路设置</translation>
     </message>
 </context>

@@ -37,28 +37,39 @@ void ExchangeCore::startCapture(QueuedRequest& entry, Clock::time_point requestE
     capture_.exchange.requestEnd = requestEnd;
     // A character whose start bit left the drive just before the timeout is seen one frame gap
     // later; it still opens the reply.
-    capture_.firstByteDeadline = requestEnd + replyTimeout_ + gap;
-    // The window's sends keep the 50 ms capture they have always had; a poll ends with its frame.
-    capture_.earliestEnd =
-        request.origin == Origin::Poll ? requestEnd : requestEnd + kMinimumCapture;
-    capture_.latestEnd = requestEnd + longestCapture();
+    const milliseconds wait =
+        request.firstByteWait.count() > 0 ? request.firstByteWait : replyTimeout_;
+    capture_.firstByteDeadline = requestEnd + wait + gap;
+    // The window's sends keep the 50 ms capture they have always had; a poll or a job's request
+    // ends with its frame.
+    const bool endsWithFrame = EndsWithFrame(request.origin);
+    capture_.earliestEnd = endsWithFrame ? requestEnd : requestEnd + kMinimumCapture;
+    capture_.latestEnd = requestEnd + longestCapture(wait);
     state_ = State::Capturing;
     replyStart_.reset();
     pacedLast_.reset();
 
     // No drive answers a request before it has heard all of it: bytes that came while it went out
-    // are the rest of an earlier reply, and so are those that follow them without a pause.
-    late_.bytes().add(port_.readPendingInput(), now);
+    // are the rest of an earlier reply, and so are those that follow them without a pause. Only
+    // the whole request come back, on a line that echoes what is sent, opens this exchange's
+    // reply (a part of it may as well be an earlier answer from the same drive).
+    const QByteArray during = port_.readPendingInput();
+    const bool echo = late_.isEmpty() && during.startsWith(request.bytes);
+    if (echo) {
+        replyBytes_.add(during, now);
+    } else {
+        late_.bytes().add(during, now);
+    }
     lateFrameOpen_ = !late_.isEmpty();
 
     // A capture that lasts its 50 ms anyway takes the reply in one go at its end. A poll ends
     // with its frame: where the same request was answered before, it takes the reply in one go
     // when that many characters have had their wire time, otherwise byte by byte. Behind the
     // rest of an earlier reply every byte is taken as it comes, to tell where that reply ends.
-    const int expected = request.origin == Origin::Poll ? replyLengths_.value(request.bytes, 0) : 0;
-    quiet_ = !lateFrameOpen_ && (request.origin != Origin::Poll || expected > 0);
+    const int expected = endsWithFrame ? replyLengths_.value(request.bytes, 0) : 0;
+    quiet_ = !lateFrameOpen_ && !echo && (!endsWithFrame || expected > 0);
     expectedReply_ = expected;
-    quietUntil_ = request.origin == Origin::Poll ? Clock::time_point::max() : capture_.earliestEnd;
+    quietUntil_ = endsWithFrame ? Clock::time_point::max() : capture_.earliestEnd;
     if (quiet_) port_.setQuietArrival(true);
     report(recordFor(capture_.exchange, Direction::Sent));
     if (lateFrameOpen_) takeReplyBytes(now);  // an ASCII frame that has ended is reported now
@@ -202,7 +213,7 @@ void ExchangeCore::splitPreviousAnswer() {
 // request's command, and shorter than the answers to the same request were.
 bool ExchangeCore::pollAnswerUnderway() const {
     const QByteArray& bytes = replyBytes_.bytes;
-    return capture_.exchange.origin == Origin::Poll && framing_ == frame::Framing::Rtu &&
+    return EndsWithFrame(capture_.exchange.origin) && framing_ == frame::Framing::Rtu &&
            bytes.size() < expectedReply_ && bytes.startsWith(capture_.exchange.request.left(2));
 }
 
@@ -229,7 +240,7 @@ void ExchangeCore::evaluateCapture() {
     // silence is kept before the next request instead. Nor does a whole frame that does not
     // answer it end a poll before its timeout: that is the rest of an earlier reply or an
     // earlier request's late answer, and the drive answers this request after it.
-    const bool poll = capture_.exchange.origin == Origin::Poll;
+    const bool poll = EndsWithFrame(capture_.exchange.origin);
     const bool answered =
         poll && HoldsWholeReply(capture_.exchange.request, replyBytes_.bytes, framing_);
     const bool underway = pollAnswerUnderway();
@@ -300,7 +311,7 @@ void ExchangeCore::finishCapture() {
     lastRequestEnd_ = exchange.requestEnd;
     counter_ = NextCounter(counter_);
     const bool good = exchange.judgement.verdict == Verdict::Good;
-    if (exchange.origin == Origin::Poll && good)
+    if (EndsWithFrame(exchange.origin) && good)
         replyLengths_.insert(exchange.request, int(exchange.reply.size()));
     late_.exchangeEnded(exchange.counter);
     // Answers come in turn: once one is good, none owed before it is still to come. A drive

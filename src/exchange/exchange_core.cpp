@@ -60,8 +60,8 @@ void ExchangeCore::setReplyTimeout(milliseconds timeout) {
     replyTimeout_ = std::clamp(timeout, kMinimumCapture, kLongestReplyTimeout);
 }
 
-milliseconds ExchangeCore::longestCapture() const {
-    return std::max(replyTimeout_, kMinimumCapture) +
+milliseconds ExchangeCore::longestCapture(milliseconds wait) const {
+    return std::max(wait, kMinimumCapture) +
            std::chrono::ceil<milliseconds>(serial::CharacterTime(settings_) *
                                                kLongestReplyCharacters +
                                            serial::FrameGap(settings_));

@@ -27,6 +27,12 @@ namespace exchange {
 constexpr std::chrono::milliseconds kMinimumCapture{50};
 constexpr std::chrono::milliseconds kLongestReplyTimeout{2000};
 
+// The trend poller's and the jobs' captures end with the reply's frame; the window's sends keep
+// their 50 ms.
+inline bool EndsWithFrame(Origin origin) {
+    return origin == Origin::Poll || origin == Origin::Job;
+}
+
 class ExchangeCore : public QObject {
     Q_OBJECT
   public:
@@ -45,8 +51,10 @@ class ExchangeCore : public QObject {
     // After three late replies in a row, the smallest timeout that would have caught them;
     // 0 while there is nothing to suggest.
     int suggestedTimeout() const { return late_.suggestedTimeout(); }
-    // The longest a capture can last at the current settings and timeout.
-    std::chrono::milliseconds longestCapture() const;
+    // The longest a capture can last at the current settings and timeout, or waiting `wait`
+    // for the first byte.
+    std::chrono::milliseconds longestCapture() const { return longestCapture(replyTimeout_); }
+    std::chrono::milliseconds longestCapture(std::chrono::milliseconds wait) const;
 
     // Sends at once when the line is free and the request is due, otherwise queues it behind the
     // exchange in flight and those queued before (an urgent one before a timed tick); a

@@ -18,9 +18,9 @@ enum class Direction {
     NotSent,       // a send found the port closed: nothing went out
 };
 
-// Who asked for the exchange: the send button or a quick command, a tick of timed mode, or the
-// trend poller.
-enum class Origin { Manual, Timed, Poll };
+// Who asked for the exchange: the send button or a quick command, a tick of timed mode, the
+// trend poller, or a job (the drive finder, the parameter jobs).
+enum class Origin { Manual, Timed, Poll, Job };
 
 struct ExchangeRecord {
     quint64 exchangeId = 0;

@@ -116,6 +116,21 @@ QString Mismatch(const QByteArray& request, const QByteArray& reply) {
     return QString();
 }
 
+// A read of the drive's layout names only its function (length 1) and is answered with data: a
+// frame equal to it is the request itself coming back (an adapter that echoes, or a two-wire
+// bus whose receiver stays on while sending), not an answer. A write is acknowledged by an
+// echo, so for a write the two cannot be told apart.
+bool IsEchoOfRead(const QByteArray& requestBody, const QByteArray& body) {
+    return requestBody.size() > 2 && requestBody.at(2) == 1 && body == requestBody;
+}
+
+QString EchoText() {
+    return QCoreApplication::translate(
+        "ReplyJudge",
+        "only the request came back: the adapter echoes, or a two-wire bus keeps its receiver "
+        "on while sending; no drive answered");
+}
+
 // Why bytes that hold no frame start are not one.
 QString NoFrameText(Framing framing, quint8 address) {
     return framing == Framing::Ascii
@@ -231,16 +246,23 @@ Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, Framing
     // drive asked or any whole frame tells who answered instead. A late reply to an earlier
     // request may come first.
     std::optional<std::pair<int, FrameRead>> answer, fromDrive, anyFrame;
+    bool echoed = false;
     for (int s = 0; s < reply.size() && !answer; ++s) {
         if (framing == Framing::Ascii && reply.at(s) != ':') continue;
         const FrameRead read = ReadAt(reply, s, framing, true);
         if (read.outcome != ReadOutcome::Frame) continue;
+        if (IsEchoOfRead(requestBody, read.body)) {
+            echoed = true;
+            s += int(read.consumed) - 1;
+            continue;
+        }
         if (Mismatch(requestBody, read.body).isEmpty()) answer = {s, read};
         if (!fromDrive && read.body.at(0) == requestBody.at(0)) fromDrive = {s, read};
         if (!anyFrame) anyFrame = {s, read};
     }
     if (!answer && refusal) return Refused(*refusal, framing);
     if (!answer) answer = fromDrive ? fromDrive : anyFrame;
+    if (!answer && echoed) return Verdicted(Verdict::OtherAnswer, EchoText());
     if (answer) {
         Judgement judgement =
             FromRead(answer->second, answer->first, int(reply.size()) - answer->first, framing);
@@ -294,6 +316,10 @@ QString JudgingName(Judging judging) {
     return QString();
 }
 
+bool IsEcho(const QByteArray& request, const QByteArray& reply) {
+    return !request.isEmpty() && reply == request;
+}
+
 bool HoldsWholeReply(const QByteArray& request, const QByteArray& reply, Framing framing) {
     if (reply.isEmpty() || !IsWholeFrame(request, framing)) return false;
     // An exception that opens the reply ends it; one further on may answer the request before.
@@ -308,7 +334,9 @@ bool HoldsWholeReply(const QByteArray& request, const QByteArray& reply, Framing
         const FrameRead read = ReadAt(reply, start, framing, true);
         const ReadOutcome outcome = read.outcome;
         const bool whole = outcome == ReadOutcome::Frame || outcome == ReadOutcome::BadCheck;
-        if (whole && Mismatch(requestBody, read.body).isEmpty()) return true;
+        if (whole && Mismatch(requestBody, read.body).isEmpty() &&
+            !IsEchoOfRead(requestBody, read.body))
+            return true;
     }
     return false;
 }
@@ -318,7 +346,9 @@ int LeadingAnswerLength(const QByteArray& request, const QByteArray& bytes, Fram
     const FrameRead read = ReadAt(bytes, 0, framing, true);
     if (read.outcome != ReadOutcome::Frame) return 0;
     const QByteArray requestBody = ReadAt(request, 0, framing, true).body;
-    return Mismatch(requestBody, read.body).isEmpty() ? read.consumed : 0;
+    const bool answers =
+        Mismatch(requestBody, read.body).isEmpty() && !IsEchoOfRead(requestBody, read.body);
+    return answers ? read.consumed : 0;
 }
 
 }  // namespace exchange

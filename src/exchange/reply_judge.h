@@ -62,6 +62,9 @@ Judgement CheckFailed(frame::Framing framing, quint16 expected, quint16 received
 // the framing whose check holds: the whole reply in RTU, from the first ':' in ASCII.
 Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, frame::Framing framing);
 
+// The reply is exactly the request: the line echoes what was sent.
+bool IsEcho(const QByteArray& request, const QByteArray& reply);
+
 // Whether `reply` already holds a whole frame of the drive's layout answering `request` (its
 // check right or wrong): no more bytes of it are to come.
 bool HoldsWholeReply(const QByteArray& request, const QByteArray& reply, frame::Framing framing);

@@ -20,6 +20,9 @@ struct Request {
     bool urgent = false;
     // How its reply is read; frames typed by hand may be standard Modbus.
     Judging judging = Judging::Drive;
+    // How long the capture waits for the reply's first byte; zero for the reply timeout. A job
+    // that probes many drives waits only the turnaround a drive could take.
+    std::chrono::milliseconds firstByteWait{0};
 };
 
 // Called once with the exchange that carried the request, sent or not.

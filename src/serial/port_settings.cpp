@@ -10,7 +10,24 @@ const char* const kBaudParts[kBaudCount] = {"4800,", "9600,", "19200,", "38400,"
 const char* const kFormatParts[kFormatCount] = {"n,8,1", "o,8,1", "e,8,1",
                                                 "n,8,1", "o,8,1", "e,8,1"};
 
+const char* const kFormatCaptions[kFormatCount] = {"ASCII 8,N,1", "ASCII,8,O,1", "ASCII 8,E,1",
+                                                   " RTU  8,N,1", " RTU  8,O,1", " RTU  8,E,1"};
+const int kBaudRates[kBaudCount] = {4800, 9600, 19200, 38400};
+
 }  // namespace
+
+QString FormatCaption(int formatIndex) {
+    if (formatIndex < 0 || formatIndex >= kFormatCount) return QString();
+    return QLatin1String(kFormatCaptions[formatIndex]);
+}
+
+QString FormatName(int formatIndex) {
+    return FormatCaption(formatIndex).simplified();
+}
+
+int BaudRateAt(int baudIndex) {
+    return baudIndex >= 0 && baudIndex < kBaudCount ? kBaudRates[baudIndex] : 0;
+}
 
 bool IsAsciiFormat(int formatIndex) {
     return formatIndex >= 0 && formatIndex < 3;

@@ -12,6 +12,11 @@ namespace serial {
 constexpr int kFormatCount = 6;
 constexpr int kBaudCount = 4;
 bool IsAsciiFormat(int formatIndex);
+// The captions of the data-format buttons ("ASCII 8,N,1" ... " RTU  8,E,1") and the names they
+// go by in texts, their spaces simplified ("RTU 8,E,1"); the baud-rate buttons' rates.
+QString FormatCaption(int formatIndex);
+QString FormatName(int formatIndex);
+int BaudRateAt(int baudIndex);
 
 // "9600," + "n,8,1" and so on, from the selected baud-rate and data-format buttons. The parity
 // follows the caption (",8,O," odd, ",8,E," even); -1 for a group without selection leaves its

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "sim/line_garble.h"
 #include "sim/line_open.h"
 #include "sim/line_pump.h"
 #include "sim/reply_builder.h"
@@ -47,7 +48,36 @@ bool SameLine(const serial::PortSettings& seen, const serial::PortSettings& own)
 
 }  // namespace
 
-DriveServer::DriveServer(int address) : address_(address), lastSyncMs_(NowMs()) {}
+DriveServer::DriveServer(int address)
+    : address_(address), drives_{{address, DriveModel()}}, lastSyncMs_(NowMs()) {}
+
+void DriveServer::setDrives(const std::vector<int>& addresses) {
+    if (addresses.empty()) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    drives_.clear();
+    for (int address : addresses) drives_.push_back({address, DriveModel()});
+    address_ = addresses.front();
+}
+
+std::vector<int> DriveServer::addresses() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<int> all;
+    for (const Drive& drive : drives_) all.push_back(drive.address);
+    return all;
+}
+
+DriveModel DriveServer::model(int address) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    syncClockLocked();
+    for (const Drive& drive : drives_)
+        if (drive.address == address) return drive.model;
+    return DriveModel();
+}
+
+void DriveServer::setEcho(bool echo) {
+    echo_ = echo;
+    if (pump_) pump_->setEcho(echo);
+}
 
 DriveServer::~DriveServer() {
     stop();
@@ -134,6 +164,9 @@ bool DriveServer::openLine(QString* path, QString* error) {
     pump_ = std::make_unique<LinePump>(
         fd_, [this](const Request& r) { return handle(r); }, characterTime);
     pump_->setTurnaround(std::chrono::milliseconds(turnaroundMs_.load()));
+    pump_->setEcho(echo_);
+    if (kind_ == LineKind::PseudoTerminal)
+        pump_->setHearing([this](const QByteArray& bytes) { return heard(bytes); });
     if (!pump_->start(error)) {
         closeLine();
         return false;
@@ -160,6 +193,26 @@ void DriveServer::setTurnaround(int milliseconds) {
     if (pump_) pump_->setTurnaround(std::chrono::milliseconds(turnaroundMs_.load()));
 }
 
+// On a strict line the drive hears a request sent at other settings the way its UART would:
+// garbled characters that make no frame. A pseudo-terminal shows the program's baud rate, stop
+// bits and odd parity; the rest is taken to be the drive's own.
+QByteArray DriveServer::heard(const QByteArray& bytes) const {
+    if (!strictLine_) return bytes;
+    const std::optional<serial::PortSettings> seen = ReadLineSettings(fd_);
+    if (!seen || SameLine(*seen, ownLine_)) return bytes;
+    serial::PortSettings sender = ownLine_;
+    sender.baudRate = seen->baudRate;
+    sender.stopBits = seen->stopBits;
+    if (seen->parity == serial::Parity::Odd)
+        sender.parity = serial::Parity::Odd;
+    else if (ownLine_.parity == serial::Parity::Odd)
+        sender.parity = serial::Parity::None;
+    const QByteArray garbled = HeardAs(bytes, sender, ownLine_);
+    if (trace_)
+        trace_(QStringLiteral("<- heard at other line settings as %1").arg(HexText(garbled)));
+    return garbled;
+}
+
 std::vector<Piece> DriveServer::handle(const Request& request) {
     if (strictLine_ && kind_ == LineKind::PseudoTerminal) {
         const std::optional<serial::PortSettings> seen = ReadLineSettings(fd_);
@@ -175,8 +228,14 @@ std::vector<Piece> DriveServer::handle(const Request& request) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         ++requestsSeen_;
+        ++commandsSeen_[request.command()];
         syncClockLocked();
-        reply = BuildReply(request, address_, model_);
+        for (Drive& drive : drives_) {
+            const bool asked = request.address() == drive.address;
+            if (!asked && request.address() != kBroadcastAddress) continue;
+            reply = BuildReply(request, drive.address, drive.model);
+            if (asked) break;
+        }
         injection = injection_;
         if (reply) pieces = Shape(*reply, request.framing, injection, random_);
     }
@@ -195,7 +254,9 @@ std::vector<Piece> DriveServer::handle(const Request& request) {
 
 void DriveServer::syncClockLocked() const {
     const long long now = NowMs();
-    if (!stepped_) model_.advance(static_cast<int>(std::min(now - lastSyncMs_, 3600000LL)));
+    const int passed = static_cast<int>(std::min(now - lastSyncMs_, 3600000LL));
+    if (!stepped_)
+        for (Drive& drive : drives_) drive.model.advance(passed);
     lastSyncMs_ = now;
 }
 
@@ -210,7 +271,9 @@ Injection DriveServer::injection() const {
 }
 
 void DriveServer::setFaultCode(int code) {
-    updateModel([code](DriveModel& model) { model.setFaultCode(code); });
+    std::lock_guard<std::mutex> lock(mutex_);
+    syncClockLocked();
+    for (Drive& drive : drives_) drive.model.setFaultCode(code);
 }
 
 void DriveServer::setSteppedClock(bool stepped) {
@@ -222,24 +285,29 @@ void DriveServer::setSteppedClock(bool stepped) {
 void DriveServer::advance(int milliseconds) {
     std::lock_guard<std::mutex> lock(mutex_);
     syncClockLocked();
-    model_.advance(milliseconds);
+    for (Drive& drive : drives_) drive.model.advance(milliseconds);
 }
 
 DriveModel DriveServer::model() const {
     std::lock_guard<std::mutex> lock(mutex_);
     syncClockLocked();
-    return model_;
+    return drives_.front().model;
 }
 
 void DriveServer::updateModel(const std::function<void(DriveModel&)>& change) {
     std::lock_guard<std::mutex> lock(mutex_);
     syncClockLocked();
-    change(model_);
+    change(drives_.front().model);
 }
 
 int DriveServer::requestsSeen() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return requestsSeen_;
+}
+
+int DriveServer::requestsSeen(int command) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return command >= 0 && command < 256 ? commandsSeen_[std::size_t(command)] : 0;
 }
 
 void DriveServer::setTrace(std::function<void(const QString&)> trace) {

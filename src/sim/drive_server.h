@@ -1,13 +1,14 @@
 // The simulated drive on a serial line: a drive model answering requests on a pseudo-terminal
 // or a real serial device, on a thread of its own.
 //
-// Requests for the drive's address are answered in their own framing, broadcasts (address 0)
-// are carried out silently, requests for other addresses and frames that fail their check are
-// ignored. Starting, stopping and reopening belong to one controlling thread; every other
-// control may be called from any thread while the drive serves.
+// Requests for a drive's address are answered in their own framing, broadcasts (address 0)
+// are carried out silently by every drive, requests for other addresses and frames that fail
+// their check are ignored. Starting, stopping and reopening belong to one controlling thread; every
+// other control may be called from any thread while the drive serves.
 #pragma once
 
 #include <QString>
+#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -48,7 +49,17 @@ class DriveServer {
     bool reopen(QString* path, QString* error);
 
     bool serving() const;
+    // The first drive's address.
     int address() const { return address_; }
+
+    // Several drives on the one line, each with its own model, at these addresses (the first
+    // one is address()'s drive, which model() and updateModel() reach). Set before starting.
+    void setDrives(const std::vector<int>& addresses);
+    std::vector<int> addresses() const;
+    DriveModel model(int address) const;
+
+    // The line plays every request back before any reply, as an echoing two-wire adapter does.
+    void setEcho(bool echo);
     // The path the program opens: the pseudo-terminal's slave or the device; empty when stopped.
     QString devicePath() const;
 
@@ -82,8 +93,9 @@ class DriveServer {
     // Changes the model under the server's lock, e.g. to start the drive before a test.
     void updateModel(const std::function<void(DriveModel&)>& change);
 
-    // Valid frames received so far, for any address.
+    // Valid frames received so far, for any address; and those with this command.
     int requestsSeen() const;
+    int requestsSeen(int command) const;
 
     // Called on the drive's thread with one line of text per request and per reply; set it
     // before starting.
@@ -96,8 +108,13 @@ class DriveServer {
     void closeLine();
     std::vector<Piece> handle(const Request& request);
     void syncClockLocked() const;
+    QByteArray heard(const QByteArray& bytes) const;
+    struct Drive {
+        int address;
+        DriveModel model;
+    };
 
-    const int address_;
+    int address_;
     LineKind kind_ = LineKind::None;
     QString devicePathSetting_;
     QString settingsText_;
@@ -110,14 +127,16 @@ class DriveServer {
     std::atomic<int> turnaroundMs_{kDefaultTurnaroundMs};
     serial::PortSettings ownLine_;
     std::atomic<bool> strictLine_{false};
+    std::atomic<bool> echo_{false};
 
-    mutable std::mutex mutex_;  // guards everything below
-    mutable DriveModel model_;
+    mutable std::mutex mutex_;           // guards everything below
+    mutable std::vector<Drive> drives_;  // never empty
     mutable long long lastSyncMs_ = 0;
     bool stepped_ = false;
     Injection injection_ = Injection::None;
     std::mt19937 random_{1};
     int requestsSeen_ = 0;
+    std::array<int, 256> commandsSeen_{};
 };
 
 }  // namespace sim

@@ -9,7 +9,7 @@
 namespace sim {
 namespace {
 
-const std::array<std::pair<Injection, const char*>, 9> kNames = {{
+const std::array<std::pair<Injection, const char*>, 10> kNames = {{
     {Injection::None, "none"},
     {Injection::NoReply, "no-reply"},
     {Injection::LateReply, "late"},
@@ -19,6 +19,7 @@ const std::array<std::pair<Injection, const char*>, 9> kNames = {{
     {Injection::Oversize, "oversize"},
     {Injection::OtherFunction, "other-function"},
     {Injection::Exception, "exception"},
+    {Injection::OtherAddress, "other-address"},
 }};
 
 // The check is the last two bytes of an RTU frame and the two hexadecimal digits before CR LF
@@ -37,12 +38,13 @@ QByteArray WithBadCheck(QByteArray reply, frame::Framing framing) {
 }
 
 // The same reply for the next function number, framed anew so that its check holds.
-QByteArray WithOtherFunction(const QByteArray& reply, frame::Framing framing) {
+// The reply with one byte of its body raised by one and its check made right again.
+QByteArray WithBodyByteRaised(const QByteArray& reply, frame::Framing framing, int at) {
     QByteArray body = framing == frame::Framing::Rtu
                           ? reply.left(reply.size() - 2)
                           : frame::ReadAsciiFrame(reply.constData(), int(reply.size())).body;
-    if (body.size() < 4) return reply;
-    body[3] = static_cast<char>(body.at(3) + 1);
+    if (body.size() <= at) return reply;
+    body[at] = static_cast<char>(body.at(at) + 1);
     return framing == frame::Framing::Rtu ? frame::RtuFrame(body) : frame::AsciiFrame(body);
 }
 
@@ -120,7 +122,9 @@ std::vector<Piece> Shape(const QByteArray& reply, frame::Framing framing, Inject
         case Injection::Oversize:
             return {{0, Oversized(reply)}};
         case Injection::OtherFunction:
-            return {{0, WithOtherFunction(reply, framing)}};
+            return {{0, WithBodyByteRaised(reply, framing, 3)}};
+        case Injection::OtherAddress:
+            return {{0, WithBodyByteRaised(reply, framing, 0)}};
         case Injection::Exception:
             return {{0, AsException(reply, framing)}};
     }

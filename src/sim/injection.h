@@ -26,6 +26,7 @@ enum class Injection {
     Oversize,       // the reply followed by more bytes, kOversizeLength in all
     OtherFunction,  // a well-checked reply that names another function than the request
     Exception,      // a standard Modbus exception: illegal data address (02) for the command
+    OtherAddress,   // a well-checked reply from the next address up, as a drive set otherwise
 };
 
 constexpr int kLateReplyMs = 120;
@@ -35,7 +36,7 @@ constexpr int kSplitSpanMs = (kSplitPieces - 1) * kSplitGapMs;
 constexpr int kOversizeLength = 80;
 
 // The names used on the command line: none, no-reply, late, split, bad-check, garbage, oversize,
-// other-function.
+// other-function, exception, other-address.
 QString InjectionName(Injection injection);
 std::optional<Injection> ParseInjection(const QString& name);
 QStringList InjectionNames();

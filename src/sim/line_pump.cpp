@@ -150,8 +150,17 @@ void LinePump::run() {
             if (count > 0) {
                 lastByte = now;
                 if (characterTime_) characterTime = characterTime_();
+                const QByteArray bytes(buffer, static_cast<int>(count));
+                if (echo_) {
+                    // Each character comes back as it is heard; replies wait behind the echo.
+                    const Clock::time_point from = std::max(inboundEnd, now);
+                    for (qsizetype i = 0; i < bytes.size(); ++i)
+                        schedule(from + characterTime * (i + 1), bytes.mid(i, 1));
+                    outboundEnd =
+                        std::max<Clock::time_point>(outboundEnd, from + characterTime * count);
+                }
                 inboundEnd = std::max(inboundEnd, now) + characterTime * count;
-                answer(parser.feed(QByteArray(buffer, static_cast<int>(count))));
+                answer(parser.feed(hearing_ ? hearing_(bytes) : bytes));
             } else if (count == 0 || (errno != EAGAIN && errno != EINTR)) {
                 // The device is gone; keep serving the timers and the stop request only.
                 lineOpen = false;

@@ -30,6 +30,14 @@ class LinePump {
     // `fd` stays owned by the caller and must stay open until stop() returns.
     LinePump(int fd, Handler handler, CharacterTime characterTime = {});
 
+    // What the drive hears of the bytes that arrive, before they are read as requests: on a line
+    // set otherwise than the drive, garbled characters. Asked on the pump's thread.
+    using Hearing = std::function<QByteArray(const QByteArray&)>;
+    void setHearing(Hearing hearing) { hearing_ = std::move(hearing); }
+    // Every byte that arrives comes back at once, before any reply, as a two-wire adapter whose
+    // receiver stays on while sending plays the master's request back to it; any thread.
+    void setEcho(bool echo) { echo_ = echo; }
+
     // The drive's processing time between the end of a request and its reply; any thread.
     void setTurnaround(std::chrono::milliseconds turnaround) {
         turnaroundMs_ = int(turnaround.count());
@@ -49,6 +57,8 @@ class LinePump {
     Handler handler_;
     CharacterTime characterTime_;
     std::atomic<int> turnaroundMs_{0};
+    std::atomic<bool> echo_{false};
+    Hearing hearing_;
     int wake_[2] = {-1, -1};
     std::atomic<bool> stopping_{false};
     std::thread thread_;

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include "serial/port_settings.h"
 #include "window/cell_edit.h"
 #include "window/main_window.h"
 
@@ -234,13 +235,11 @@ void MainWindow::buildLogAndFormats() {
     auto* frame1 = Place(new QGroupBox(QStringLiteral(" 资料格式 "), this),
                          QStringLiteral("Frame1"), Twips(45, 4545, 1665, 2370));
     frame1->setFont(WindowFont(9.75, false));
-    const char* formats[] = {"ASCII 8,N,1", "ASCII,8,O,1", "ASCII 8,E,1",
-                             " RTU  8,N,1", " RTU  8,O,1", " RTU  8,E,1"};
     formatGroup = new QButtonGroup(this);
     for (int i = 0; i < 6; ++i) {
-        auto* option = Place(new QRadioButton(QLatin1String(formats[i]), frame1),
+        auto* option = Place(new QRadioButton(serial::FormatCaption(i), frame1),
                              Indexed("Option1", i), Twips(120, 300 + 330 * i, 1500, 300));
-        option->setAccessibleName(QString::fromLatin1(formats[i]).simplified());
+        option->setAccessibleName(serial::FormatName(i));
         formatGroup->addButton(option, i);
     }
     formatGroup->button(0)->setChecked(true);

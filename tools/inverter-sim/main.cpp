@@ -7,7 +7,9 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "sim/drive_server.h"
 #include "sim/injection.h"
@@ -48,6 +50,15 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption address(QStringLiteral("address"),
                                      QStringLiteral("Drive address 1..255 (default 1)."),
                                      QStringLiteral("n"), QStringLiteral("1"));
+    const QCommandLineOption drives(
+        QStringLiteral("drives"),
+        QStringLiteral("Several drives on the one line, each its own model: addresses such as "
+                       "1,7,32 (instead of --address)."),
+        QStringLiteral("list"));
+    const QCommandLineOption echo(
+        QStringLiteral("echo"),
+        QStringLiteral("Play every request back before any reply, as a two-wire adapter with "
+                       "its receiver left on does."));
     const QCommandLineOption baud(
         QStringLiteral("baud"),
         QStringLiteral("The drive's baud rate: the rate of --device, and the rate --strict-line "
@@ -69,8 +80,9 @@ int main(int argc, char* argv[]) {
         QStringLiteral("strict-line"),
         QStringLiteral(
             "Answer only when the master's line settings equal --baud and --format, as "
-            "a real drive does. A pseudo-terminal keeps the baud rate, stop bits and odd "
-            "parity, not even parity or the data bits, so those cannot be told apart."));
+            "a real drive does; a request sent at another baud rate is heard as the garbled "
+            "characters a UART makes of it. A pseudo-terminal keeps the baud rate, stop bits "
+            "and odd parity, not even parity or the data bits, so those cannot be told apart."));
     const QCommandLineOption inject(QStringLiteral("inject"),
                                     QStringLiteral("Line fault to play: %1 (default none).")
                                         .arg(sim::InjectionNames().join(QStringLiteral(", "))),
@@ -84,14 +96,28 @@ int main(int argc, char* argv[]) {
         QStringLiteral("path"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Print every request and reply on stderr."));
-    parser.addOptions(
-        {device, address, baud, format, turnaround, strictLine, inject, fault, link, verbose});
+    parser.addOptions({device, address, drives, echo, baud, format, turnaround, strictLine, inject,
+                       fault, link, verbose});
     parser.process(app);
 
     bool ok = false;
     const int driveAddress = parser.value(address).toInt(&ok);
     if (!ok || driveAddress < 1 || driveAddress > 255)
         return Fail(QStringLiteral("--address wants a number from 1 to 255"));
+    std::vector<int> driveAddresses{driveAddress};
+    if (parser.isSet(drives)) {
+        driveAddresses.clear();
+        for (const QString& part : parser.value(drives).split(QLatin1Char(','))) {
+            const int value = part.trimmed().toInt(&ok);
+            if (!ok || value < 1 || value > 255 ||
+                std::find(driveAddresses.begin(), driveAddresses.end(), value) !=
+                    driveAddresses.end())
+                return Fail(
+                    QStringLiteral("--drives wants different addresses from 1 to 255, "
+                                   "separated by commas"));
+            driveAddresses.push_back(value);
+        }
+    }
     const std::optional<sim::Injection> injection = sim::ParseInjection(parser.value(inject));
     if (!injection)
         return Fail(QStringLiteral("--inject wants one of: %1")
@@ -118,6 +144,8 @@ int main(int argc, char* argv[]) {
     pthread_sigmask(SIG_BLOCK, &endSignals, nullptr);
 
     sim::DriveServer server(driveAddress);
+    server.setDrives(driveAddresses);
+    server.setEcho(parser.isSet(echo));
     server.setInjection(*injection);
     server.setTurnaround(turnaroundMs);
     server.setOwnLine(*ownLine);
@@ -143,8 +171,11 @@ int main(int argc, char* argv[]) {
 
     std::printf("%s\n", qPrintable(path));
     std::fflush(stdout);
-    std::fprintf(stderr, "inverter-sim: drive address %d on %s, injection %s; Ctrl+C ends\n",
-                 driveAddress, qPrintable(path), qPrintable(sim::InjectionName(*injection)));
+    QStringList addressTexts;
+    for (int a : driveAddresses) addressTexts << QString::number(a);
+    std::fprintf(stderr, "inverter-sim: drive address %s on %s, injection %s%s; Ctrl+C ends\n",
+                 qPrintable(addressTexts.join(QLatin1Char(','))), qPrintable(path),
+                 qPrintable(sim::InjectionName(*injection)), parser.isSet(echo) ? ", echo" : "");
 
     int received = 0;
     sigwait(&endSignals, &received);
