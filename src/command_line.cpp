@@ -4,6 +4,60 @@
 #include <QCoreApplication>
 
 #include "drive/readings.h"
+#include "jobs/drive_scan.h"
+#include "jobs/scan_options.h"
+
+namespace {
+
+CommandLineOutcome ReadScanOptions(const QCommandLineParser& parser, const QCommandLineOption& scan,
+                                   const QCommandLineOption& bauds,
+                                   const QCommandLineOption& formats,
+                                   const QCommandLineOption& addresses,
+                                   const QCommandLineOption& budget, const QCommandLineOption& all,
+                                   CommandLine* options, QString* message) {
+    options->scan = parser.isSet(scan);
+    options->scanAll = parser.isSet(all);
+    QString error;
+    if (parser.isSet(bauds)) {
+        const std::optional<std::vector<int>> list =
+            jobs::ParseBaudList(parser.value(bauds), &error);
+        if (!list) {
+            *message = QStringLiteral("--scan-bauds: ") + error;
+            return CommandLineOutcome::Error;
+        }
+        options->scanBauds = *list;
+    }
+    if (parser.isSet(formats)) {
+        const std::optional<std::vector<int>> list =
+            jobs::ParseFormatList(parser.value(formats), &error);
+        if (!list) {
+            *message = QStringLiteral("--scan-formats: ") + error;
+            return CommandLineOutcome::Error;
+        }
+        options->scanFormats = *list;
+    }
+    if (parser.isSet(addresses) &&
+        !jobs::ParseAddressRange(parser.value(addresses), &options->scanFirstAddress,
+                                 &options->scanLastAddress, &error)) {
+        *message = QStringLiteral("--scan-addresses: ") + error;
+        return CommandLineOutcome::Error;
+    }
+    bool number = false;
+    options->scanBudgetMs = parser.value(budget).toInt(&number);
+    const int shortest = int(jobs::kShortestBudget.count());
+    const int longest = int(jobs::kLongestBudget.count());
+    if (!number || options->scanBudgetMs < shortest || options->scanBudgetMs > longest) {
+        *message = QCoreApplication::translate(
+                       "CommandLine", "--scan-budget wants milliseconds from %1 to %2, not \"%3\"")
+                       .arg(shortest)
+                       .arg(longest)
+                       .arg(parser.value(budget));
+        return CommandLineOutcome::Error;
+    }
+    return CommandLineOutcome::Run;
+}
+
+}  // namespace
 
 CommandLineOutcome ReadCommandLine(const QStringList& arguments, CommandLine* options,
                                    QString* message) {
@@ -70,8 +124,41 @@ CommandLineOutcome ReadCommandLine(const QStringList& arguments, CommandLine* op
                                     "(English). By default English for an English locale (LANG), "
                                     "Chinese otherwise."),
         QStringLiteral("LANG"));
-    parser.addOptions(
-        {help, version, port, demo, replyTimeout, record, monitor, monitorCsv, language});
+    const QCommandLineOption scan(
+        QStringLiteral("scan"),
+        QCoreApplication::translate(
+            "CommandLine",
+            "Find the drives on COM1 (or the port --port names) without the window: probe "
+            "with the fault-code reading over baud rates, data formats and addresses, print "
+            "one line per drive found (address, baud rate, format, first-byte delay) and the "
+            "probes and time taken. Exit status 0 when a drive was found, 1 when none."));
+    const QCommandLineOption scanBauds(
+        QStringLiteral("scan-bauds"),
+        QCoreApplication::translate("CommandLine",
+                                    "Baud rates to scan, e.g. 9600,19200 (default all four)."),
+        QStringLiteral("LIST"));
+    const QCommandLineOption scanFormats(
+        QStringLiteral("scan-formats"),
+        QCoreApplication::translate("CommandLine",
+                                    "Data formats to scan by the format buttons' names without "
+                                    "spaces, e.g. rtu8n1,rtu8e1, or rtu, ascii (default all six)."),
+        QStringLiteral("LIST"));
+    const QCommandLineOption scanAddresses(
+        QStringLiteral("scan-addresses"),
+        QCoreApplication::translate("CommandLine", "Addresses to scan (default 1-247)."),
+        QStringLiteral("FIRST-LAST"));
+    const QCommandLineOption scanBudget(
+        QStringLiteral("scan-budget"),
+        QCoreApplication::translate("CommandLine",
+                                    "How long a probe waits for a drive to begin its answer, "
+                                    "5 to 2000 ms (default 30)."),
+        QStringLiteral("MS"), QStringLiteral("30"));
+    const QCommandLineOption scanAll(
+        QStringLiteral("scan-all"),
+        QCoreApplication::translate("CommandLine",
+                                    "Go on after the first drive found and find them all."));
+    parser.addOptions({help, version, port, demo, replyTimeout, record, monitor, monitorCsv,
+                       language, scan, scanBauds, scanFormats, scanAddresses, scanBudget, scanAll});
 
     if (!parser.parse(arguments)) {
         *message =
@@ -124,5 +211,6 @@ CommandLineOutcome ReadCommandLine(const QStringList& arguments, CommandLine* op
         }
         options->monitor = *readings;
     }
-    return CommandLineOutcome::Run;
+    return ReadScanOptions(parser, scan, scanBauds, scanFormats, scanAddresses, scanBudget, scanAll,
+                           options, message);
 }

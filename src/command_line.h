@@ -14,6 +14,14 @@ struct CommandLine {
     std::vector<int> monitor;  // readings to poll from the start (drive::ReadingAt indices)
     QString monitorCsv;        // every polled sample appended here as CSV
     QString language;          // "zh", "en", or empty for the locale's choice
+    // --scan: find drives on the line without the window.
+    bool scan = false;
+    std::vector<int> scanBauds{0, 1, 2, 3};          // baud-rate button indices
+    std::vector<int> scanFormats{0, 1, 2, 3, 4, 5};  // data-format button indices
+    int scanFirstAddress = 1;
+    int scanLastAddress = 247;
+    int scanBudgetMs = 30;
+    bool scanAll = false;
 };
 
 enum class CommandLineOutcome { Run, Done, Error };

@@ -10,6 +10,7 @@
 #include "exchange/history_format.h"
 #include "exchange/samples.h"
 #include "language/language.h"
+#include "scan_command.h"
 #include "serial/port_map.h"
 #include "serial/qt_serial_port.h"
 #include "sim/drive_server.h"
@@ -106,6 +107,8 @@ int main(int argc, char* argv[]) {
             serial::BuildPortMap(options.portAssignments, {}, &unused, &text);
             return text;
         });
+    // The scan runs on the command line alone, display or not.
+    if (options.scan) return RunScanCommand(argc, argv, language, options, map);
     if (!DisplayNamed())
         return PrintTranslated(argc, argv, language, 1, [] {
             return QCoreApplication::translate("Main",

@@ -5,6 +5,9 @@
 #include <QtTest>
 #include <csignal>
 
+#include "serial/port_settings.h"
+#include "sim/drive_server.h"
+
 class TestCommandLine : public QObject {
     Q_OBJECT
   private slots:
@@ -115,6 +118,48 @@ class TestCommandLine : public QObject {
         QFile sampleFile(samples);
         QVERIFY(sampleFile.open(QIODevice::ReadOnly));
         QVERIFY(sampleFile.readAll().contains(",output-frequency,0,0,good\r\n"));
+    }
+
+    // --scan without a display finds a strict drive at its own settings and says how long it
+    // took; a range that holds no drive ends with exit status 1, a bad list with 2.
+    void scanFindsTheDrive_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("firstLine");
+        const QStringList narrowed{"--scan-bauds", "9600,19200", "--scan-formats", "rtu8n1,RTU8O1"};
+        QTest::newRow("found") << narrowed + QStringList{"--scan-addresses", "1-20"} << 0
+                               << "17 19200 RTU 8,O,1 ";
+        QTest::newRow("none in the range")
+            << narrowed + QStringList{"--scan-addresses", "1-3"} << 1 << "12 probes in ";
+        QTest::newRow("a baud rate not offered")
+            << QStringList{"--scan-bauds", "1200"} << 2 << "--scan-bauds: no baud rate";
+    }
+    void scanFindsTheDrive() {
+        QFETCH(QStringList, options);
+        QFETCH(int, exitCode);
+        QFETCH(QString, firstLine);
+        sim::DriveServer drive(17);
+        drive.setOwnLine(*serial::ParseSettings(QStringLiteral("19200,o,8,1")));
+        drive.setStrictLine(true);
+        QString path, error;
+        QVERIFY2(drive.startPseudoTerminal(&path, &error), qPrintable(error));
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QLatin1String(name));
+        environment.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(MODBUS_DEBUGGER),
+                      QStringList{"--scan", "--port", "COM1=" + path} + options);
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitCode(), exitCode);
+        const QString out = QString::fromUtf8(exitCode == 2 ? program.readAllStandardError()
+                                                            : program.readAllStandardOutput());
+        QVERIFY2(out.contains(firstLine), qPrintable(out));
+        if (exitCode != 2) {
+            QVERIFY2(out.trimmed().split('\n').last().contains(" probes in "), qPrintable(out));
+            QCOMPARE(drive.requestsSeen(), drive.requestsSeen(4));  // the monitor read alone
+        }
     }
 };
 

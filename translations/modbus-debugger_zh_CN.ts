@@ -68,6 +68,34 @@ each button shows as its tooltip.</source>
         <source>--reply-timeout wants milliseconds from 50 to 2000, not &quot;%1&quot;</source>
         <translation>--reply-timeout 应为 50 到 2000 的毫秒数，而不是“%1”</translation>
     </message>
+    <message>
+        <source>--scan-budget wants milliseconds from %1 to %2, not &quot;%3&quot;</source>
+        <translation>--scan-budget 应为 %1 到 %2 的毫秒数，而不是“%3”</translation>
+    </message>
+    <message>
+        <source>Find the drives on COM1 (or the port --port names) without the window: probe with the fault-code reading over baud rates, data formats and addresses, print one line per drive found (address, baud rate, format, first-byte delay) and the probes and time taken. Exit status 0 when a drive was found, 1 when none.</source>
+        <translation>不开窗口，在 COM1（或 --port 指定的端口）上查找变频器：用读故障代码逐一试探各波特率、资料格式和地址，每找到一台打印一行（地址、波特率、格式、首字节延时），最后打印试探次数和用时。找到变频器时退出码为 0，没有找到为 1。</translation>
+    </message>
+    <message>
+        <source>Baud rates to scan, e.g. 9600,19200 (default all four).</source>
+        <translation>要查找的波特率，例如 9600,19200（默认全部四种）。</translation>
+    </message>
+    <message>
+        <source>Data formats to scan by the format buttons&apos; names without spaces, e.g. rtu8n1,rtu8e1, or rtu, ascii (default all six).</source>
+        <translation>要查找的资料格式，用格式按钮的名称去掉空格，例如 rtu8n1,rtu8e1，或 rtu、ascii（默认全部六种）。</translation>
+    </message>
+    <message>
+        <source>Addresses to scan (default 1-247).</source>
+        <translation>要查找的地址（默认 1-247）。</translation>
+    </message>
+    <message>
+        <source>How long a probe waits for a drive to begin its answer, 5 to 2000 ms (default 30).</source>
+        <translation>每次试探等待变频器开始回应的时间，5 到 2000 ms（默认 30）。</translation>
+    </message>
+    <message>
+        <source>Go on after the first drive found and find them all.</source>
+        <translation>找到第一台后继续，找出全部变频器。</translation>
+    </message>
 </context>
 <context>
     <name>DeviceCheck</name>
@@ -137,6 +165,38 @@ each button shows as its tooltip.</source>
     <message>
         <source>a drive answered: double-click to use this setting and address</source>
         <translation>变频器回应了：双击即可采用此设置和地址</translation>
+    </message>
+    <message>
+        <source>address</source>
+        <translation>地址</translation>
+    </message>
+    <message>
+        <source>baud rate</source>
+        <translation>波特率</translation>
+    </message>
+    <message>
+        <source>format</source>
+        <translation>格式</translation>
+    </message>
+    <message>
+        <source>first byte ms</source>
+        <translation>首字节 ms</translation>
+    </message>
+    <message>
+        <source>verdict</source>
+        <translation>判定</translation>
+    </message>
+    <message>
+        <source>probes</source>
+        <translation>试探次数</translation>
+    </message>
+    <message>
+        <source>seen</source>
+        <translation>所见</translation>
+    </message>
+    <message>
+        <source>note</source>
+        <translation>说明</translation>
     </message>
 </context>
 <context>
@@ -519,6 +579,18 @@ each button shows as its tooltip.</source>
         <source>Not pasted: cell %1 is empty, and a frame ends at the first empty cell; paste at cell %2 or before</source>
         <translation>未粘贴：第 %1 格是空的，帧在第一个空格子处结束；请粘贴到第 %2 格或之前</translation>
     </message>
+    <message>
+        <source>Timed mode is on: switch it off before scanning (the two cannot share the line)</source>
+        <translation>定时方式正在运行：查找前请先关闭（两者不能同时使用线路）</translation>
+    </message>
+    <message>
+        <source>The trend monitor is polling: stop it before scanning (the two cannot share the line)</source>
+        <translation>趋势监视正在采集：查找前请先停止（两者不能同时使用线路）</translation>
+    </message>
+    <message>
+        <source>查找变频器 is scanning the line: stop the scan first</source>
+        <translation>查找变频器正在使用线路：请先停止查找</translation>
+    </message>
 </context>
 <context>
     <name>PortMap</name>
@@ -700,6 +772,103 @@ each button shows as its tooltip.</source>
     <message>
         <source>cannot write %1: %2</source>
         <translation>无法写入 %1：%2</translation>
+    </message>
+</context>
+<context>
+    <name>ScanCommand</name>
+    <message>
+        <source>%1: paused, %2</source>
+        <translation>%1：已暂停，%2</translation>
+    </message>
+    <message>
+        <source>%1: going on</source>
+        <translation>%1：继续</translation>
+    </message>
+    <message>
+        <source>%1 probes in %2 s</source>
+        <translation>试探 %1 次，用时 %2 秒</translation>
+    </message>
+</context>
+<context>
+    <name>ScanOptions</name>
+    <message>
+        <source>no baud rate &quot;%1&quot;: the rates are 4800, 9600, 19200 and 38400</source>
+        <translation>没有波特率“%1”：可选 4800、9600、19200 和 38400</translation>
+    </message>
+    <message>
+        <source>no baud rate named</source>
+        <translation>没有给出波特率</translation>
+    </message>
+    <message>
+        <source>no data format &quot;%1&quot;: the formats are %2, or rtu, ascii</source>
+        <translation>没有资料格式“%1”：可选 %2，或 rtu、ascii</translation>
+    </message>
+    <message>
+        <source>no data format named</source>
+        <translation>没有给出资料格式</translation>
+    </message>
+    <message>
+        <source>no address range &quot;%1&quot;: give FIRST-LAST within 1-247, or one address</source>
+        <translation>地址范围“%1”无效：请给出 1-247 之内的 起-止，或一个地址</translation>
+    </message>
+</context>
+<context>
+    <name>ScanWindow</name>
+    <message>
+        <source>How long a probe waits for a drive to begin its answer</source>
+        <translation>每次试探等待变频器开始回应的时间</translation>
+    </message>
+    <message>
+        <source>Choose at least one baud rate and one data format</source>
+        <translation>请至少选择一种波特率和一种资料格式</translation>
+    </message>
+    <message>
+        <source>The first address is above the last</source>
+        <translation>起始地址大于结束地址</translation>
+    </message>
+    <message>
+        <source>%1 of %2 probes, about %3 s left; now at %4 baud, %5</source>
+        <translation>已试探 %1 / %2 次，约剩 %3 秒；当前 %4 波特，%5</translation>
+    </message>
+    <message>
+        <source>Paused, the port failed: %1. The scan goes on when it is back.</source>
+        <translation>已暂停，端口故障：%1。端口恢复后继续查找。</translation>
+    </message>
+    <message>
+        <source>%1 (%2 probes)</source>
+        <translation>%1（%2 次试探）</translation>
+    </message>
+    <message>
+        <source>%1 probes in %2 s: %3 drive(s) found</source>
+        <translation>试探 %1 次，用时 %2 秒：找到 %3 台变频器</translation>
+    </message>
+    <message>
+        <source>Stopped. %1; the line settings are as they were.</source>
+        <translation>已停止。%1；线路设置已恢复原样。</translation>
+    </message>
+    <message>
+        <source>%1. Double-click a drive found to use it.</source>
+        <translation>%1。双击找到的变频器即可采用。</translation>
+    </message>
+    <message>
+        <source>%1. No drive answered: see the notes beside each setting.</source>
+        <translation>%1。没有变频器回应：请看各设置旁的说明。</translation>
+    </message>
+    <message>
+        <source>Save the scan&apos;s results</source>
+        <translation>保存查找结果</translation>
+    </message>
+    <message>
+        <source>scan.csv</source>
+        <translation>查找结果.csv</translation>
+    </message>
+    <message>
+        <source>CSV (*.csv)</source>
+        <translation>CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>Saved to %1</source>
+        <translation>已保存到 %1</translation>
     </message>
 </context>
 <context>

@@ -44,6 +44,15 @@ bool SaveHistory(const QString& path, HistoryFormat format, qsizetype count,
     return true;
 }
 
+bool SaveWhole(const QString& path, const QByteArray& bytes, QString* error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        *error = WriteFailureReason(path, file.error(), file.errorString());
+        return false;
+    }
+    return true;
+}
+
 QString WriteFailureReason(const QString& path, QFileDevice::FileError qtError,
                            const QString& qtText) {
     const QFileInfo file(path);

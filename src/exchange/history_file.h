@@ -16,6 +16,10 @@ enum class HistoryFormat { Csv, Text };
 bool SaveHistory(const QString& path, HistoryFormat format, qsizetype count,
                  const std::function<const ExchangeRecord&(qsizetype)>& record, QString* error);
 
+// Writes `bytes` to `path` through a QSaveFile: all of it or, failing that, nothing, with the
+// reason in `error`.
+bool SaveWhole(const QString& path, const QByteArray& bytes, QString* error);
+
 // A CSV file that rows are appended to the moment they are made (`--record`,
 // `--monitor-csv`), each written through to the disk, so a crash or a power cut loses at most
 // the row being written. A new or empty file starts with `header`.

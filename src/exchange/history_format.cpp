@@ -85,6 +85,10 @@ QString CellText(const ExchangeRecord& record, HistoryColumn column, bool withDa
     return QString();
 }
 
+QString CsvField(const QString& field) {
+    return Quoted(field);
+}
+
 QString CsvHeader() {
     QStringList fields;
     for (int c = 0; c < kHistoryColumns; ++c) fields << ColumnTitle(HistoryColumn(c));

@@ -30,6 +30,8 @@ QString CellText(const ExchangeRecord& record, HistoryColumn column, bool withDa
 // the header row names the columns. Files start with a UTF-8 byte order mark so spreadsheet
 // programs read the Chinese headers.
 QString CsvHeader();
+// A CSV field as written: quoted where it holds a comma, a quote or a line break.
+QString CsvField(const QString& field);
 QString CsvRow(const ExchangeRecord& record);
 // The row that starts a run's records in a --record file: its time, "new run" in the direction
 // column and `what` (version, port, line settings) as the note, so a counter that starts again

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "drive/drive_requests.h"
+#include "exchange/history_format.h"
 #include "frame/frame_reader.h"
 #include "serial/port_settings.h"
 
@@ -97,6 +98,31 @@ QString FoundLine(const ScanRow& row) {
         .arg(serial::BaudRateAt(row.baudIndex))
         .arg(serial::FormatName(row.formatIndex))
         .arg(row.firstByteMs);
+}
+
+QByteArray ScanCsv(const std::vector<ScanRow>& rows) {
+    const auto field = [](const QString& text) { return exchange::CsvField(text); };
+    QStringList header{QCoreApplication::translate("DriveScan", "address"),
+                       QCoreApplication::translate("DriveScan", "baud rate"),
+                       QCoreApplication::translate("DriveScan", "format"),
+                       QCoreApplication::translate("DriveScan", "first byte ms"),
+                       QCoreApplication::translate("DriveScan", "verdict"),
+                       QCoreApplication::translate("DriveScan", "probes"),
+                       QCoreApplication::translate("DriveScan", "seen"),
+                       QCoreApplication::translate("DriveScan", "note")};
+    QString text = header.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+    for (const ScanRow& row : rows) {
+        const QStringList fields{QString::number(row.address),
+                                 QString::number(serial::BaudRateAt(row.baudIndex)),
+                                 field(serial::FormatName(row.formatIndex)),
+                                 row.firstByteMs < 0 ? QString() : QString::number(row.firstByteMs),
+                                 field(exchange::VerdictFileWord(row.verdict)),
+                                 QString::number(row.probes),
+                                 field(row.seen),
+                                 field(OutcomeText(row.outcome))};
+        text += fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+    }
+    return exchange::Utf8ByteOrderMark() + text.toUtf8();
 }
 
 DriveScan::DriveScan(const ScanOptions& options) : options_(options) {

@@ -56,6 +56,9 @@ struct ScanRow {
 // "17 19200 RTU 8,E,1 12 ms": how --scan prints a drive found.
 QString FoundLine(const ScanRow& row);
 
+// The rows as a CSV file: a byte order mark, a header in the user's language, one row each.
+QByteArray ScanCsv(const std::vector<ScanRow>& rows);
+
 class DriveScan : public Job {
   public:
     explicit DriveScan(const ScanOptions& options);

@@ -12,7 +12,13 @@
 
 MainWindow::MainWindow(serial::SerialPort& port, const std::array<QString, 4>& portDevices,
                        QWidget* parent)
-    : QWidget(parent), port_(port), core_(port), poller_(core_), portDevices_(portDevices) {
+    : QWidget(parent),
+      port_(port),
+      core_(port),
+      poller_(core_),
+      jobLine_(port_, core_, [this] { reconfigurePort(); }),
+      jobRunner_(core_, &jobLine_),
+      portDevices_(portDevices) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("MODBUS 调试程序 --- 奥凡变频"));
     setFixedSize(897, 464);
@@ -33,6 +39,7 @@ MainWindow::MainWindow(serial::SerialPort& port, const std::array<QString, 4>& p
     connectMonitoring();
     connectReplyTimeout();
     offerAppendCheck();
+    connectDriveFinder();
     sendButton->setFocus();
 
     displayTimer_ = new QTimer(this);
@@ -54,6 +61,8 @@ MainWindow::MainWindow(serial::SerialPort& port, const std::array<QString, 4>& p
 }
 
 MainWindow::~MainWindow() {
+    jobRunner_.disconnect(this);
+    jobRunner_.stop();  // puts the user's line settings back
     port_.setFailureHandler(nullptr);
     core_.disconnect(this);
     // QWidget's destructor closes the window after this one has run, and the focus leaving a
@@ -121,6 +130,7 @@ void MainWindow::load() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    jobRunner_.stop();
     poller_.stop();
     timedSendTimer->stop();
     portRetryTimer_->stop();

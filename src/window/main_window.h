@@ -10,14 +10,17 @@
 #include <functional>
 #include <initializer_list>
 #include <optional>
+#include <tuple>
 
 #include "drive/reply_decoder.h"
 #include "exchange/exchange_core.h"
 #include "exchange/poller.h"
 #include "frame/frame_composer.h"
 #include "frame/standard_request.h"
+#include "jobs/job_runner.h"
 #include "serial/serial_port.h"
 #include "window/result_box.h"
+#include "window/scan_window.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -172,6 +175,15 @@ class MainWindow : public QWidget {
     // with a note, as the two cannot share the line. False when the address is refused.
     bool startPolling(const std::vector<int>& readings);
 
+    // ---- Finding a drive -------------------------------------------------------------------
+    // "查找变频器": opened with Ctrl+F or from the port group's and 变频地址's context menu;
+    // made on first use.
+    ScanWindow* openScan();
+    ScanWindow* scanWindow() const { return scanWindow_; }
+    jobs::JobRunner& jobRunner() { return jobRunner_; }
+    // A drive found: its format and baud-rate buttons are selected, its address written.
+    void applyFoundDrive(int baudIndex, int formatIndex, int address);
+
   protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -253,10 +265,20 @@ class MainWindow : public QWidget {
     void expireTimedReadings();
     // A baud rate or format chosen while an exchange is on the line applies once it has ended.
     void reconfigureWhenFree();
+    // Drive-finder helpers.
+    void connectDriveFinder();
+    ScanWindow::Context scanContext();
+    void lockForJob(bool running);
 
     serial::SerialPort& port_;
     exchange::ExchangeCore core_;
     exchange::Poller poller_;
+    jobs::PortLineSwitch jobLine_;  // a job's settings, and the user's back when it ends
+    jobs::JobRunner jobRunner_;
+    ScanWindow* scanWindow_ = nullptr;
+    bool jobLocked_ = false;
+    bool stopAfterJob_ = false;  // stop was pressed during a scan: it goes out once it has ended
+    std::optional<std::tuple<int, int, int>> pendingApply_;
     std::array<QString, 4> portDevices_;
     std::function<void()> exitAction_;
     QTimer* portRetryTimer_ = nullptr;

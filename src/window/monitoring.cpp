@@ -64,6 +64,10 @@ bool MainWindow::startPolling(const std::vector<int>& readings) {
         noteOnTrend(tr("Choose the readings to monitor first"));
         return false;
     }
+    if (jobRunner_.running()) {
+        noteOnTrend(tr("查找变频器 is scanning the line: stop the scan first"));
+        return false;
+    }
     if (!addressGuard_->check()) {
         noteOnTrend(tr("The inverter address (变频地址) is not valid: enter %1")
                         .arg(drive::WholeNumberRange(0, drive::kHighestAddress)));

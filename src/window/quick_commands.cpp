@@ -100,6 +100,11 @@ void MainWindow::onStartClicked() {
 // every press still waiting.
 void MainWindow::onStopClicked() {
     if (!entriesAccepted({addressGuard_})) return;
+    if (jobRunner_.running()) {  // a scan holds the line at its own settings
+        stopAfterJob_ = true;
+        jobRunner_.stop();
+        return;
+    }
     sendDriveCommand(
         Fields(inverterAddress->text(), drive::kRunControl, 1, QString::number(drive::kRunStop)),
         true);

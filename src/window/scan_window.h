@@ -1,0 +1,71 @@
+// "查找变频器": finds a drive that does not answer by walking line settings and addresses. A
+// window of its own beside the main window; the scan runs through the main window's exchange
+// core, and nothing in the main window changes unless the user applies a drive found.
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "jobs/drive_scan.h"
+#include "jobs/job_runner.h"
+
+class QCheckBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QTableWidget;
+
+class ScanWindow : public QWidget {
+    Q_OBJECT
+  public:
+    // What the scan starts from: the user's setting and the inverter address box; `refusal`
+    // says why a scan cannot start now (empty when it can).
+    struct Context {
+        int baudIndex = 1;
+        int formatIndex = 0;
+        int address = 1;
+        QString refusal;
+    };
+    ScanWindow(jobs::JobRunner& runner, std::function<Context()> context,
+               QWidget* parent = nullptr);
+    ~ScanWindow() override;
+
+    std::array<QCheckBox*, 4> baudBoxes{};
+    std::array<QCheckBox*, 6> formatBoxes{};
+    QSpinBox* firstAddress = nullptr;
+    QSpinBox* lastAddress = nullptr;
+    QSpinBox* budget = nullptr;
+    QRadioButton* stopAtFirst = nullptr;  // 找到一个即停
+    QRadioButton* findAll = nullptr;
+    QPushButton* startButton = nullptr;  // 开始 / 停止
+    QPushButton* saveButton = nullptr;
+    QProgressBar* progress = nullptr;
+    QLabel* status = nullptr;
+    QTableWidget* results = nullptr;
+
+    void start();
+    void stop();
+    // The rows shown, as the scan left them.
+    const std::vector<jobs::ScanRow>& rows() const { return rows_; }
+    bool save(const QString& path, QString* error) const;
+
+  signals:
+    // A found drive was double-clicked: its setting and address are to be used.
+    void applyRequested(int baudIndex, int formatIndex, int address);
+
+  private:
+    void showProgress();
+    void showRows();
+    void onFinished(bool stopped);
+    void askAndSave();
+
+    jobs::JobRunner& runner_;
+    std::function<Context()> context_;
+    std::unique_ptr<jobs::DriveScan> scan_;
+    std::vector<jobs::ScanRow> rows_;
+    QString pauseReason_;
+};
