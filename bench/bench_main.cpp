@@ -18,6 +18,7 @@ int RunStores(const Args& args);
 int RunIdle(const Args& args);
 int RunSoak(const Args& args);
 int RunFirstByte(const Args& args);
+int RunScan(const Args& args);
 }  // namespace bench
 
 namespace {
@@ -39,6 +40,7 @@ void Usage() {
         "  soak     [--ticks 2000] [--interval 50]\n"
         "  firstbyte [--format ascii|rtu] [--baud 9600] [--turnaround 5] [--samples 30] [--runs "
         "3]\n"
+        "  scan     [--case all|wrong-setting|address-200|full-walk] [--runs 3]\n"
         "Window measurements use the X display in DISPLAY (offscreen without one);\n"
         "--hidden leaves the window unshown, so nothing is painted.\n");
 }
@@ -51,7 +53,8 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     const char* command = argv[1];
-    const bool window = std::strcmp(command, "wire") != 0 && std::strcmp(command, "startup") != 0;
+    const bool window = std::strcmp(command, "wire") != 0 && std::strcmp(command, "startup") != 0 &&
+                        std::strcmp(command, "scan") != 0;
     // Without a display the window paints into memory on the offscreen platform; bench/run.sh
     // gives it an X display, as a user's window has.
     if (window && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
@@ -73,6 +76,7 @@ int main(int argc, char* argv[]) {
     if (!std::strcmp(command, "idle")) return bench::RunIdle(args);
     if (!std::strcmp(command, "soak")) return bench::RunSoak(args);
     if (!std::strcmp(command, "firstbyte")) return bench::RunFirstByte(args);
+    if (!std::strcmp(command, "scan")) return bench::RunScan(args);
     Usage();
     return 2;
 }

@@ -93,6 +93,11 @@ for baud in 4800 9600; do
     run "$bench" firstbyte --format ascii --baud $baud --turnaround $turnaround "${firstbyte[@]}"
   done
 done
+# The drive finder: a drive at address 1 from any wrong setting, one at address 200, and the
+# full walk of 24 settings x 247 addresses (about five minutes) with its CPU share.
+run "$bench" scan --case wrong-setting
+run "$bench" scan --case address-200 --runs $([ $quick = 1 ] && echo 1 || echo 3)
+[ $quick = 1 ] || run "$bench" scan --case full-walk
 run "$bench" stores
 run "$bench" idle --seconds 10
 run "$bench" soak "${soak[@]}"

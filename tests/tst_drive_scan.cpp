@@ -7,6 +7,7 @@
 
 #include "drive/drive_requests.h"
 #include "jobs/drive_scan.h"
+#include "jobs/scan_options.h"
 #include "pty_pair.h"
 #include "serial/qt_serial_port.h"
 #include "sim/drive_server.h"
@@ -189,6 +190,48 @@ class TestDriveScan : public QObject {
             return row.outcome == outcome && (answeredAs == 0 || row.address == answeredAs);
         }));
         QVERIFY(!jobs::OutcomeText(outcome).isEmpty());
+    }
+
+    // The command line's lists: the format buttons' names in any spelling, a framing for its
+    // three formats, and a refusal that says what was not understood.
+    void commandLineLists_data() {
+        QTest::addColumn<QString>("bauds");
+        QTest::addColumn<QString>("formats");
+        QTest::addColumn<QString>("addresses");
+        QTest::addColumn<QString>("expected");  // "bauds/formats/first-last", or the error's start
+        // clang-format off
+        QTest::newRow("names as the buttons spell them") << "9600,38400" << "RTU8E1, ascii8n1" << "17" << "1 3/5 0/17-17";
+        QTest::newRow("a framing for its three") << "4800" << "rtu" << "1-247" << "0/3 4 5/1-247";
+        QTest::newRow("a rate not offered") << "1200" << "rtu" << "1-2" << "no baud rate \"1200\"";
+        QTest::newRow("a format not offered") << "9600" << "rtu7n1" << "1-2" << "no data format \"rtu7n1\"";
+        QTest::newRow("range upside down") << "9600" << "rtu" << "9-3" << "no address range \"9-3\"";
+        QTest::newRow("address above 247") << "9600" << "rtu" << "1-248" << "no address range";
+        // clang-format on
+    }
+    void commandLineLists() {
+        QFETCH(QString, bauds);
+        QFETCH(QString, formats);
+        QFETCH(QString, addresses);
+        QFETCH(QString, expected);
+        QString error;
+        const auto baudList = jobs::ParseBaudList(bauds, &error);
+        const auto formatList = baudList ? jobs::ParseFormatList(formats, &error) : std::nullopt;
+        int first = 0, last = 0;
+        const bool range = formatList && jobs::ParseAddressRange(addresses, &first, &last, &error);
+        if (!range) {
+            QVERIFY2(error.startsWith(expected), qPrintable(error));
+            return;
+        }
+        const auto joined = [](const std::vector<int>& list) {
+            QStringList words;
+            for (int i : list) words << QString::number(i);
+            return words.join(' ');
+        };
+        QCOMPARE(QStringLiteral("%1/%2/%3-%4")
+                     .arg(joined(*baudList), joined(*formatList))
+                     .arg(first)
+                     .arg(last),
+                 expected);
     }
 
     // A stop ends the scan within the probe on the line and puts the user's setting back.
