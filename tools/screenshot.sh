@@ -5,6 +5,7 @@
 #   history.png      the exchange history after those commands
 #   exception.png    a reading refused with a standard exception reply, its tooltip shown
 #   trend.png        live monitoring of two readings while the drive ramps up
+#   scan.png         查找变频器 after finding the two drives of a strict line at 19200 8,O,1
 # and history-en.png and trend-en.png, the same two windows with --language en (the main
 # window's captions are the same in both languages).
 set -euo pipefail
@@ -113,3 +114,32 @@ monitoring() {
 }
 monitoring zh "趋势监视" trend.png
 monitoring en "Trend monitor" trend-en.png
+
+# Two strict drives at 19200 baud, 8,O,1: the drive finder walks 9600 and 19200 baud, every
+# format, addresses 1 to 20, and finds both.
+sim_out=$(mktemp)
+build/tools/inverter-sim/inverter-sim --drives 3,17 --baud 19200 --format o81 --strict-line \
+  >"$sim_out" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do grep -q /dev/ "$sim_out" && break; sleep 0.1; done
+pty=$(grep -o '/dev/[^ ]*' "$sim_out" | head -1)
+$app --port "COM1=$pty" >/dev/null 2>&1 &
+pids+=($!)
+xdotool windowmove --sync "$(window "$main")" 0 0
+sleep 1
+click 696 212                   # output frequency: 无回应, and the window has the keyboard
+xdotool key ctrl+f
+scan=$(window "查找变频器")
+xdotool windowmove --sync "$scan" 200 150
+xdotool windowfocus --sync "$scan"
+sleep 0.5
+# Focus starts on 4800: untick it and 38400, then the last address, find all, start.
+xdotool key space Tab Tab Tab space Tab Tab Tab Tab Tab Tab Tab
+xdotool key Tab ctrl+a; xdotool type 20
+xdotool key Tab Tab Right Tab space
+sleep 14
+xdotool mousemove 1270 790
+shoot "查找变频器" scan.png
+stop
+stop
+rm -f "$sim_out"

@@ -835,10 +835,6 @@ each button shows as its tooltip.</source>
         <translation>已暂停，端口故障：%1。端口恢复后继续查找。</translation>
     </message>
     <message>
-        <source>%1 (%2 probes)</source>
-        <translation>%1（%2 次试探）</translation>
-    </message>
-    <message>
         <source>%1 probes in %2 s: %3 drive(s) found</source>
         <translation>试探 %1 次，用时 %2 秒：找到 %3 台变频器</translation>
     </message>
@@ -869,6 +865,10 @@ each button shows as its tooltip.</source>
     <message>
         <source>Saved to %1</source>
         <translation>已保存到 %1</translation>
+    </message>
+    <message>
+        <source>%1 probes</source>
+        <translation>%1 次试探</translation>
     </message>
 </context>
 <context>

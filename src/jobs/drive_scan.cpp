@@ -259,13 +259,9 @@ void DriveScan::take(const exchange::Exchange& exchange) {
 }
 
 std::vector<ScanRow> DriveScan::rows() const {
-    std::vector<ScanRow> all;
-    for (const Setting& setting : settings_) {
-        for (const ScanRow& drive : drives_)
-            if (drive.baudIndex == setting.baud && drive.formatIndex == setting.format)
-                all.push_back(drive);
+    std::vector<ScanRow> all = drives_;
+    for (const Setting& setting : settings_)
         all.insert(all.end(), setting.summary.begin(), setting.summary.end());
-    }
     return all;
 }
 

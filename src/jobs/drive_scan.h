@@ -70,7 +70,7 @@ class DriveScan : public Job {
 
     // The drives found, in the order found.
     const std::vector<ScanRow>& drives() const { return drives_; }
-    // One row per drive found and per setting and outcome otherwise, in setting order.
+    // The drives found, then a row per setting and outcome seen there, in setting order.
     std::vector<ScanRow> rows() const;
     // The most telling outcome seen at a setting so far.
     ProbeOutcome settingOutcome(int baudIndex, int formatIndex) const;

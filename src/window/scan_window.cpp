@@ -187,9 +187,9 @@ void ScanWindow::showRows() {
     for (std::size_t r = 0; r < rows_.size(); ++r) {
         const jobs::ScanRow& row = rows_[r];
         const bool found = row.outcome == jobs::ProbeOutcome::Found;
-        const QString probes = row.probes > 1
-                                   ? tr("%1 (%2 probes)").arg(row.address).arg(row.probes)
-                                   : QString::number(row.address);
+        // A setting's row stands for all the addresses that saw the same there.
+        const QString probes =
+            row.probes > 1 ? tr("%1 probes").arg(row.probes) : QString::number(row.address);
         const QStringList cells{probes,
                                 QString::number(serial::BaudRateAt(row.baudIndex)),
                                 serial::FormatName(row.formatIndex),
