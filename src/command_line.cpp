@@ -57,6 +57,75 @@ CommandLineOutcome ReadScanOptions(const QCommandLineParser& parser, const QComm
     return CommandLineOutcome::Run;
 }
 
+CommandLineOutcome ReadLineOptions(const QCommandLineParser& parser, const QCommandLineOption& baud,
+                                   const QCommandLineOption& format,
+                                   const QCommandLineOption& address,
+                                   const QCommandLineOption& backup,
+                                   const QCommandLineOption& compare,
+                                   const QCommandLineOption& restore,
+                                   const QCommandLineOption& parameters, CommandLine* options,
+                                   QString* message) {
+    QString error;
+    if (parser.isSet(baud)) {
+        const std::optional<std::vector<int>> list =
+            jobs::ParseBaudList(parser.value(baud), &error);
+        if (!list || list->size() != 1) {
+            *message =
+                QStringLiteral("--baud: ") +
+                (list ? QCoreApplication::translate("CommandLine", "name one baud rate") : error);
+            return CommandLineOutcome::Error;
+        }
+        options->baudIndex = list->front();
+    }
+    if (parser.isSet(format)) {
+        const std::optional<std::vector<int>> list =
+            jobs::ParseFormatList(parser.value(format), &error);
+        if (!list || list->size() != 1) {
+            *message =
+                QStringLiteral("--format: ") +
+                (list ? QCoreApplication::translate("CommandLine", "name one data format") : error);
+            return CommandLineOutcome::Error;
+        }
+        options->formatIndex = list->front();
+    }
+    if (parser.isSet(address)) {
+        bool number = false;
+        options->parameterAddress = parser.value(address).toInt(&number);
+        if (!number || options->parameterAddress < 1 || options->parameterAddress > 247) {
+            *message =
+                QCoreApplication::translate("CommandLine", "--address wants 1 to 247, not \"%1\"")
+                    .arg(parser.value(address));
+            return CommandLineOutcome::Error;
+        }
+        options->addressGiven = true;
+    }
+    if (parser.isSet(parameters)) {
+        const QStringList parts = parser.value(parameters).split(QLatin1Char('-'));
+        bool ok = parts.size() == 2, ok2 = false;
+        const int first = ok ? parts[0].toInt(&ok) : 0;
+        const int last = ok ? parts[1].toInt(&ok2) : 0;
+        if (!ok || !ok2 || first < 0 || last > 250 || first > last) {
+            *message = QCoreApplication::translate(
+                           "CommandLine", "--parameters wants FIRST-LAST within 0-250, not \"%1\"")
+                           .arg(parser.value(parameters));
+            return CommandLineOutcome::Error;
+        }
+        options->firstParameter = first;
+        options->lastParameter = last;
+    }
+    options->backupFile = parser.value(backup);
+    options->compareFile = parser.value(compare);
+    options->restoreFile = parser.value(restore);
+    const int commands = int(parser.isSet(backup)) + int(parser.isSet(compare)) +
+                         int(parser.isSet(restore)) + int(options->scan);
+    if (commands > 1) {
+        *message = QCoreApplication::translate(
+            "CommandLine", "--scan, --backup, --compare and --restore go one at a time");
+        return CommandLineOutcome::Error;
+    }
+    return CommandLineOutcome::Run;
+}
+
 }  // namespace
 
 CommandLineOutcome ReadCommandLine(const QStringList& arguments, CommandLine* options,
@@ -157,8 +226,57 @@ CommandLineOutcome ReadCommandLine(const QStringList& arguments, CommandLine* op
         QStringLiteral("scan-all"),
         QCoreApplication::translate("CommandLine",
                                     "Go on after the first drive found and find them all."));
-    parser.addOptions({help, version, port, demo, replyTimeout, record, monitor, monitorCsv,
-                       language, scan, scanBauds, scanFormats, scanAddresses, scanBudget, scanAll});
+    const QCommandLineOption baud(
+        QStringLiteral("baud"),
+        QCoreApplication::translate("CommandLine",
+                                    "The baud rate: 4800, 9600 (default), 19200 or 38400. Sets "
+                                    "the window's button at start-up and the line of --backup, "
+                                    "--compare and --restore."),
+        QStringLiteral("RATE"));
+    const QCommandLineOption format(
+        QStringLiteral("format"),
+        QCoreApplication::translate("CommandLine",
+                                    "The data format as the format buttons name it, without "
+                                    "spaces or with a dash: rtu-8n1, rtu8e1, ascii-8n1 (default "
+                                    "ascii-8n1). Sets the window's button at start-up and the "
+                                    "line of the parameter commands."),
+        QStringLiteral("FORMAT"));
+    const QCommandLineOption address(
+        QStringLiteral("address"),
+        QCoreApplication::translate("CommandLine",
+                                    "The drive's address for the parameter commands, 1 to 247 "
+                                    "(default 1); also put into the inverter address box."),
+        QStringLiteral("N"));
+    const QCommandLineOption backup(
+        QStringLiteral("backup"),
+        QCoreApplication::translate("CommandLine",
+                                    "Read the drive's parameters and save them to FILE, without "
+                                    "the window. Exit status 0 when every one was read."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption compare(
+        QStringLiteral("compare"),
+        QCoreApplication::translate("CommandLine",
+                                    "Read the drive's parameters that FILE holds and print each "
+                                    "that differs with both values. Exit status 1 when any "
+                                    "differs, 0 when none does."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption restore(
+        QStringLiteral("restore"),
+        QCoreApplication::translate("CommandLine",
+                                    "Write the parameters of FILE that differ from the drive's, "
+                                    "each read back; not while the drive runs. Exit status 0 "
+                                    "only when every one read back as meant."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption parameters(
+        QStringLiteral("parameters"),
+        QCoreApplication::translate("CommandLine",
+                                    "The parameters of --backup, --compare and --restore "
+                                    "(default 0-250)."),
+        QStringLiteral("FIRST-LAST"));
+    parser.addOptions({help,          version,    port,     demo,      replyTimeout, record,
+                       monitor,       monitorCsv, language, scan,      scanBauds,    scanFormats,
+                       scanAddresses, scanBudget, scanAll,  baud,      format,       address,
+                       backup,        compare,    restore,  parameters});
 
     if (!parser.parse(arguments)) {
         *message =
@@ -211,6 +329,9 @@ CommandLineOutcome ReadCommandLine(const QStringList& arguments, CommandLine* op
         }
         options->monitor = *readings;
     }
-    return ReadScanOptions(parser, scan, scanBauds, scanFormats, scanAddresses, scanBudget, scanAll,
+    const CommandLineOutcome scanOutcome = ReadScanOptions(
+        parser, scan, scanBauds, scanFormats, scanAddresses, scanBudget, scanAll, options, message);
+    if (scanOutcome != CommandLineOutcome::Run) return scanOutcome;
+    return ReadLineOptions(parser, baud, format, address, backup, compare, restore, parameters,
                            options, message);
 }

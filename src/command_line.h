@@ -22,6 +22,20 @@ struct CommandLine {
     int scanLastAddress = 247;
     int scanBudgetMs = 30;
     bool scanAll = false;
+    // The line for the parameter commands, and the window's buttons at start-up; -1: as they are.
+    int baudIndex = -1;
+    int formatIndex = -1;
+    // --backup, --compare, --restore: the parameter commands, without the window.
+    QString backupFile;
+    QString compareFile;
+    QString restoreFile;
+    int parameterAddress = 1;  // --address; -1 when not given
+    bool addressGiven = false;
+    int firstParameter = 0;
+    int lastParameter = 250;
+    bool parameterCommand() const {
+        return !backupFile.isEmpty() || !compareFile.isEmpty() || !restoreFile.isEmpty();
+    }
 };
 
 enum class CommandLineOutcome { Run, Done, Error };

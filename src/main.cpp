@@ -10,6 +10,7 @@
 #include "exchange/history_format.h"
 #include "exchange/samples.h"
 #include "language/language.h"
+#include "parameter_command.h"
 #include "scan_command.h"
 #include "serial/port_map.h"
 #include "serial/qt_serial_port.h"
@@ -109,6 +110,12 @@ int main(int argc, char* argv[]) {
         });
     // The scan runs on the command line alone, display or not.
     if (options.scan) return RunScanCommand(argc, argv, language, options, map);
+    if (options.parameterCommand()) {
+        CommandLine line = options;
+        if (line.baudIndex < 0) line.baudIndex = 1;      // 9600, as the window starts
+        if (line.formatIndex < 0) line.formatIndex = 0;  // ASCII 8,N,1
+        return RunParameterCommand(argc, argv, language, line, map);
+    }
     if (!DisplayNamed())
         return PrintTranslated(argc, argv, language, 1, [] {
             return QCoreApplication::translate("Main",
@@ -162,6 +169,8 @@ int main(int argc, char* argv[]) {
     window.setReplyTimeout(options.replyTimeoutMs);
     window.show();
     window.load();
+    window.useLine(options.baudIndex, options.formatIndex,
+                   options.addressGiven ? options.parameterAddress : -1);
     if (record.isOpen())
         record.writeRow(exchange::SessionCsvRow(
             QDateTime::currentMSecsSinceEpoch(),

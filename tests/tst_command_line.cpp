@@ -161,6 +161,51 @@ class TestCommandLine : public QObject {
             QCOMPARE(drive.requestsSeen(), drive.requestsSeen(4));  // the monitor read alone
         }
     }
+
+    // A backup of one drive restored into a second makes the second compare equal; before the
+    // restore it differs; a damaged file is refused with exit status 2.
+    void backupRestoreCompare() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("drive-a.csv");
+        sim::DriveServer a(1), b(1);
+        a.updateModel([](sim::DriveModel& m) { m.setParameter(12, 1234); });
+        b.updateModel([](sim::DriveModel& m) { m.setParameter(20, 3); });
+        QString pathA, pathB, error;
+        QVERIFY(a.startPseudoTerminal(&pathA, &error) && b.startPseudoTerminal(&pathB, &error));
+        const auto run = [](const QString& path, const QStringList& command, QString* out) {
+            QProcess program;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.remove(QStringLiteral("DISPLAY"));
+            environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+            environment.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
+            program.setProcessEnvironment(environment);
+            program.start(QStringLiteral(MODBUS_DEBUGGER),
+                          QStringList{"--port", "COM1=" + path, "--baud", "38400", "--format",
+                                      "rtu-8n1", "--parameters", "0-30"} +
+                              command);
+            program.waitForFinished(30000);
+            *out =
+                QString::fromUtf8(program.readAllStandardOutput() + program.readAllStandardError());
+            return program.exitCode();
+        };
+        QString out;
+        QCOMPARE(run(pathA, {"--backup", file}, &out), 0);
+        QVERIFY2(out.contains("31 parameters read, 0 without a value"), qPrintable(out));
+        QCOMPARE(run(pathB, {"--compare", file}, &out), 1);
+        QVERIFY2(out.contains("P12: drive 1500, file 1234") &&
+                     out.contains("P20: drive 3, file ") && out.contains("2 parameter(s) differ"),
+                 qPrintable(out));
+        QCOMPARE(run(pathB, {"--restore", file}, &out), 0);
+        QVERIFY2(out.contains("2 of 2 parameter(s) written"), qPrintable(out));
+        QCOMPARE(run(pathB, {"--compare", file}, &out), 0);
+        QCOMPARE(b.model().parameter(12), 1234);
+        QFile damaged(file);
+        QVERIFY(damaged.open(QIODevice::Append));
+        damaged.write("31,70000,\r\n");
+        damaged.close();
+        QCOMPARE(run(pathB, {"--restore", file}, &out), 2);
+        QVERIFY2(out.contains("line 38: the value is not"), qPrintable(out));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCommandLine)

@@ -6,11 +6,13 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
 #include "drive/drive_requests.h"
 #include "drive_rig.h"
+#include "window/parameter_window.h"
 #include "window/scan_window.h"
 #include "window/trend_window.h"
 
@@ -276,6 +278,45 @@ class TestPacedLine : public QObject {
         QCOMPARE(rig.window->inverterAddress->text(), QStringLiteral("5"));
         QCOMPARE(rig.reading(sim::kItemOutputFrequency), QStringLiteral("000.00 Hz"));
         QCOMPARE(rig.drive.requestsSeen(), rig.drive.requestsSeen(drive::kReadMonitor));
+    }
+
+    // 参数管理 reads the drive's parameters and saves them; after one is changed through 设定功能,
+    // 比较 shows exactly that one, and 写入差异 puts it back, read back as meant.
+    void parameterManagerRestoresAChange() {
+        DriveRig rig(kRtu, k9600);
+        QVERIFY(rig.ready());
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("set.csv"));
+        ParameterWindow* manager = rig.window->openParameters();
+        manager->lastParameter->setValue(20);
+        manager->readButton->click();
+        const auto idle = [&] { return !rig.window->jobRunner().running(); };
+        QVERIFY(QTest::qWaitFor(idle, 10000));
+        QCOMPARE(manager->driveSet()->entries.size(), std::size_t(21));
+        QString error;
+        QVERIFY2(manager->saveFile(file, &error), qPrintable(error));
+        QVERIFY2(manager->openFile(file, false, &error), qPrintable(error));
+        rig.window->writeParameterNumber->setText(QStringLiteral("15"));
+        rig.window->writeParameterValue->setText(QStringLiteral("1234"));
+        rig.window->writeParameterButton->click();
+        QVERIFY(rig.settle());
+        QCOMPARE(rig.drive.model().parameter(15), 1234);
+        manager->compareButton->click();
+        QVERIFY(QTest::qWaitFor(idle, 10000));
+        std::vector<int> differing;
+        for (const drive::ComparedParameter& row : manager->compared())
+            if (row.state != drive::Comparison::Equal) differing.push_back(row.number);
+        QCOMPARE(differing, std::vector<int>{15});
+        QStringList questions;
+        manager->setConfirmation([&](const QString& question) {
+            questions << question;
+            return true;
+        });
+        manager->writeButton->click();
+        QVERIFY(QTest::qWaitFor([&] { return !manager->writeResults().empty() && idle(); }, 10000));
+        QCOMPARE(questions.size(), 1);  // the drive is stopped: one confirmation
+        QCOMPARE(manager->writeResults().front().outcome, jobs::WriteOutcome::Written);
+        QCOMPARE(rig.drive.model().parameter(15), int(*manager->fileSet()->entries.at(15).value));
     }
 };
 

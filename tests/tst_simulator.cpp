@@ -64,16 +64,17 @@ class TestSimulator : public QObject {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QByteArray>("expected");
         // 00 at 19200: low for nine of its bits, 4.5 bits at 9600, so data bits 3..7 read 1.
-        QTest::newRow("00 at twice the rate") << "19200,n,8,1" << "9600,n,8,1" << Hex("00")
-                                              << Hex("F8");
+        QTest::newRow("00 at twice the rate") << "19200,n,8,1"
+                                              << "9600,n,8,1" << Hex("00") << Hex("F8");
         // FF at 19200: its start bit is over before the middle of a 9600 start bit.
-        QTest::newRow("FF at twice the rate") << "19200,n,8,1" << "9600,n,8,1" << Hex("FF")
-                                              << QByteArray();
+        QTest::newRow("FF at twice the rate") << "19200,n,8,1"
+                                              << "9600,n,8,1" << Hex("FF") << QByteArray();
         // 01 without parity read with odd parity: the stop bit stands where parity is wanted.
-        QTest::newRow("parity bit missing") << "9600,n,8,1" << "9600,o,8,1" << Hex("01")
-                                            << Hex("00");
-        QTest::newRow("same settings") << "9600,e,8,1" << "9600,e,8,1" << Hex("0104010180 49")
-                                       << Hex("0104010180 49");
+        QTest::newRow("parity bit missing") << "9600,n,8,1"
+                                            << "9600,o,8,1" << Hex("01") << Hex("00");
+        QTest::newRow("same settings")
+            << "9600,e,8,1"
+            << "9600,e,8,1" << Hex("0104010180 49") << Hex("0104010180 49");
     }
     void heardAtOtherSettings() {
         QFETCH(QString, sent);

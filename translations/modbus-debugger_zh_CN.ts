@@ -96,6 +96,54 @@ each button shows as its tooltip.</source>
         <source>Go on after the first drive found and find them all.</source>
         <translation>找到第一台后继续，找出全部变频器。</translation>
     </message>
+    <message>
+        <source>name one baud rate</source>
+        <translation>只能给出一种波特率</translation>
+    </message>
+    <message>
+        <source>name one data format</source>
+        <translation>只能给出一种资料格式</translation>
+    </message>
+    <message>
+        <source>--address wants 1 to 247, not &quot;%1&quot;</source>
+        <translation>--address 应为 1 到 247，而不是“%1”</translation>
+    </message>
+    <message>
+        <source>--parameters wants FIRST-LAST within 0-250, not &quot;%1&quot;</source>
+        <translation>--parameters 应为 0-250 之内的 起-止，而不是“%1”</translation>
+    </message>
+    <message>
+        <source>--scan, --backup, --compare and --restore go one at a time</source>
+        <translation>--scan、--backup、--compare 和 --restore 一次只能用一个</translation>
+    </message>
+    <message>
+        <source>The baud rate: 4800, 9600 (default), 19200 or 38400. Sets the window&apos;s button at start-up and the line of --backup, --compare and --restore.</source>
+        <translation>波特率：4800、9600（默认）、19200 或 38400。启动时选中窗口中的按钮，也是 --backup、--compare 和 --restore 的线路设置。</translation>
+    </message>
+    <message>
+        <source>The data format as the format buttons name it, without spaces or with a dash: rtu-8n1, rtu8e1, ascii-8n1 (default ascii-8n1). Sets the window&apos;s button at start-up and the line of the parameter commands.</source>
+        <translation>资料格式，用格式按钮的名称，去掉空格或用短横线：rtu-8n1、rtu8e1、ascii-8n1（默认 ascii-8n1）。启动时选中窗口中的按钮，也是参数命令的线路设置。</translation>
+    </message>
+    <message>
+        <source>The drive&apos;s address for the parameter commands, 1 to 247 (default 1); also put into the inverter address box.</source>
+        <translation>参数命令使用的变频器地址，1 到 247（默认 1）；也写入变频地址框。</translation>
+    </message>
+    <message>
+        <source>Read the drive&apos;s parameters and save them to FILE, without the window. Exit status 0 when every one was read.</source>
+        <translation>不开窗口，读取变频器的参数并保存到 FILE。全部读到时退出码为 0。</translation>
+    </message>
+    <message>
+        <source>Read the drive&apos;s parameters that FILE holds and print each that differs with both values. Exit status 1 when any differs, 0 when none does.</source>
+        <translation>读取 FILE 中包含的变频器参数，打印每个不同的参数及两边的值。有不同时退出码为 1，全部相同时为 0。</translation>
+    </message>
+    <message>
+        <source>Write the parameters of FILE that differ from the drive&apos;s, each read back; not while the drive runs. Exit status 0 only when every one read back as meant.</source>
+        <translation>把 FILE 中与变频器不同的参数写入变频器，每个写后回读；变频器运行时不写。只有全部回读正确时退出码为 0。</translation>
+    </message>
+    <message>
+        <source>The parameters of --backup, --compare and --restore (default 0-250).</source>
+        <translation>--backup、--compare 和 --restore 的参数范围（默认 0-250）。</translation>
+    </message>
 </context>
 <context>
     <name>DeviceCheck</name>
@@ -591,6 +639,242 @@ each button shows as its tooltip.</source>
         <source>查找变频器 is scanning the line: stop the scan first</source>
         <translation>查找变频器正在使用线路：请先停止查找</translation>
     </message>
+    <message>
+        <source>Timed mode is on: switch it off first (the two cannot share the line)</source>
+        <translation>定时方式正在运行：请先关闭（两者不能同时使用线路）</translation>
+    </message>
+    <message>
+        <source>The trend monitor is polling: stop it first (the two cannot share the line)</source>
+        <translation>趋势监视正在采集：请先停止（两者不能同时使用线路）</translation>
+    </message>
+</context>
+<context>
+    <name>ParameterCommand</name>
+    <message>
+        <source>paused: %1</source>
+        <translation>已暂停：%1</translation>
+    </message>
+    <message>
+        <source>modbus-debugger: cannot open %1: %2</source>
+        <translation>modbus-debugger：无法打开 %1：%2</translation>
+    </message>
+    <message>
+        <source>modbus-debugger: %1 was not loaded: %2</source>
+        <translation>modbus-debugger：未能载入 %1：%2</translation>
+    </message>
+    <message>
+        <source>P%1: no value (%2)</source>
+        <translation>P%1：没有数值（%2）</translation>
+    </message>
+    <message>
+        <source>%1 parameters read, %2 without a value, saved to %3</source>
+        <translation>读取 %1 个参数，%2 个没有数值，已保存到 %3</translation>
+    </message>
+    <message>
+        <source>P%1: drive %2, file %3 (%4)</source>
+        <translation>P%1：变频器 %2，文件 %3（%4）</translation>
+    </message>
+    <message>
+        <source>%1 parameter(s) differ</source>
+        <translation>%1 个参数不同</translation>
+    </message>
+    <message>
+        <source>nothing differs: nothing written</source>
+        <translation>没有不同：未写入任何参数</translation>
+    </message>
+    <message>
+        <source>nothing written: the drive did not answer the output-frequency reading</source>
+        <translation>未写入：变频器没有回应输出频率的读取</translation>
+    </message>
+    <message>
+        <source>nothing written: the drive is running (output frequency %1 Hz); stop it first</source>
+        <translation>未写入：变频器正在运行（输出频率 %1 Hz）；请先停机</translation>
+    </message>
+    <message>
+        <source>%1 of %2 parameter(s) written and read back as meant</source>
+        <translation>%2 个参数中 %1 个已写入且回读正确</translation>
+    </message>
+</context>
+<context>
+    <name>ParameterJobs</name>
+    <message>
+        <source>written, read back as meant</source>
+        <translation>已写入，回读正确</translation>
+    </message>
+    <message>
+        <source>written, but not read back (%1): whether it arrived is unknown</source>
+        <translation>已写入，但未能回读（%1）：不知道是否写进</translation>
+    </message>
+    <message>
+        <source>read back %1, not %2: the protocol sends %2 as the bytes %3 00, the same as %4, so this value cannot be written</source>
+        <translation>回读为 %1，不是 %2：协议把 %2 发成字节 %3 00，与 %4 相同，所以这个值写不进去</translation>
+    </message>
+    <message>
+        <source>read back %1, not %2: the drive did not take it (a read-only parameter, or one that changes only while stopped)</source>
+        <translation>回读为 %1，不是 %2：变频器没有接受（只读参数，或只能在停机时修改的参数）</translation>
+    </message>
+</context>
+<context>
+    <name>ParameterSet</name>
+    <message>
+        <source>line %1: %2</source>
+        <translation>第 %1 行：%2</translation>
+    </message>
+    <message>
+        <source>not a parameter set of this program (it starts with &quot;%1&quot;)</source>
+        <translation>不是本程序的参数集（参数集以“%1”开头）</translation>
+    </message>
+    <message>
+        <source>the &quot;%1&quot; row is missing</source>
+        <translation>缺少“%1”行</translation>
+    </message>
+    <message>
+        <source>the address is not 0 to %1</source>
+        <translation>地址不在 0 到 %1 之间</translation>
+    </message>
+    <message>
+        <source>the column header &quot;%1&quot; is missing</source>
+        <translation>缺少列标题“%1”</translation>
+    </message>
+    <message>
+        <source>expected three fields: number, value, verdict</source>
+        <translation>应有三个字段：参数号、数值、判定</translation>
+    </message>
+    <message>
+        <source>the parameter number is not 0 to %1</source>
+        <translation>参数号不在 0 到 %1 之间</translation>
+    </message>
+    <message>
+        <source>parameter %1 comes twice</source>
+        <translation>参数 %1 出现了两次</translation>
+    </message>
+    <message>
+        <source>neither a value nor the verdict why there is none</source>
+        <translation>既没有数值，也没有说明为什么没有数值的判定</translation>
+    </message>
+    <message>
+        <source>the value is not 0 to %1 alone</source>
+        <translation>数值不是单独的 0 到 %1</translation>
+    </message>
+    <message>
+        <source>equal</source>
+        <translation>相同</translation>
+    </message>
+    <message>
+        <source>different</source>
+        <translation>不同</translation>
+    </message>
+    <message>
+        <source>only in the first</source>
+        <translation>只在第一栏</translation>
+    </message>
+    <message>
+        <source>only in the second</source>
+        <translation>只在第二栏</translation>
+    </message>
+    <message>
+        <source>unreadable</source>
+        <translation>读不到</translation>
+    </message>
+</context>
+<context>
+    <name>ParameterWindow</name>
+    <message>
+        <source>A parameter that does not read back as written ends the writing</source>
+        <translation>回读与写入值不符时停止写入</translation>
+    </message>
+    <message>
+        <source>Paused, the port failed: %1</source>
+        <translation>已暂停，端口故障：%1</translation>
+    </message>
+    <message>
+        <source>Another job holds the line; stop it first</source>
+        <translation>另一项任务正在使用线路；请先停止它</translation>
+    </message>
+    <message>
+        <source>%1 of %2, about %3 s left</source>
+        <translation>%1 / %2，约剩 %3 秒</translation>
+    </message>
+    <message>
+        <source>Stopped: %1 parameters read, %2 without a value</source>
+        <translation>已停止：读取 %1 个参数，%2 个没有数值</translation>
+    </message>
+    <message>
+        <source>%1 parameters read, %2 without a value</source>
+        <translation>读取 %1 个参数，%2 个没有数值</translation>
+    </message>
+    <message>
+        <source>%1 written and read back as meant, %2 not; %3 left unwritten</source>
+        <translation>%1 个已写入且回读正确，%2 个不符；%3 个未写</translation>
+    </message>
+    <message>
+        <source>Could not open %1: %2</source>
+        <translation>无法打开 %1：%2</translation>
+    </message>
+    <message>
+        <source>%1 was not loaded: %2</source>
+        <translation>未能载入 %1：%2</translation>
+    </message>
+    <message>
+        <source>Nothing to save: read the drive&apos;s parameters first</source>
+        <translation>没有可保存的内容：请先读取变频器参数</translation>
+    </message>
+    <message>
+        <source>Open the file to write from first</source>
+        <translation>请先打开要写入的文件</translation>
+    </message>
+    <message>
+        <source>Read the drive first: only what differs is written</source>
+        <translation>请先读取变频器：只写入不同的参数</translation>
+    </message>
+    <message>
+        <source>Nothing differs: nothing to write</source>
+        <translation>没有不同：无需写入</translation>
+    </message>
+    <message>
+        <source>Write %1 parameter(s) to the drive at address %2, each read back?</source>
+        <translation>把 %1 个参数写入地址 %2 的变频器，每个写后回读？</translation>
+    </message>
+    <message>
+        <source>The protocol sends a multiple of 256 as the bytes of its high byte alone: %1 may arrive as another value; the read-back will tell.</source>
+        <translation>协议把 256 的倍数发成只含高字节的字节：%1 可能被当作别的值；回读会说明。</translation>
+    </message>
+    <message>
+        <source>Nothing written: the drive did not answer the output-frequency reading (%1)</source>
+        <translation>未写入：变频器没有回应输出频率的读取（%1）</translation>
+    </message>
+    <message>
+        <source>The drive is running (output frequency %1 Hz). Write anyway?</source>
+        <translation>变频器正在运行（输出频率 %1 Hz）。仍然写入？</translation>
+    </message>
+    <message>
+        <source>%1 equal, %2 different, %3 only in %4, %5 only in %6, %7 unreadable</source>
+        <translation>相同 %1，不同 %2，只在 %4 中 %3，只在 %6 中 %5，读不到 %7</translation>
+    </message>
+    <message>
+        <source>%1 parameters</source>
+        <translation>%1 个参数</translation>
+    </message>
+    <message>
+        <source>Open a parameter set</source>
+        <translation>打开参数集</translation>
+    </message>
+    <message>
+        <source>CSV (*.csv)</source>
+        <translation>CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>Save the parameter set</source>
+        <translation>保存参数集</translation>
+    </message>
+    <message>
+        <source>parameters.csv</source>
+        <translation>参数集.csv</translation>
+    </message>
+    <message>
+        <source>Saved to %1</source>
+        <translation>已保存到 %1</translation>
+    </message>
 </context>
 <context>
     <name>PortMap</name>
@@ -869,6 +1153,10 @@ each button shows as its tooltip.</source>
     <message>
         <source>%1 probes</source>
         <translation>%1 次试探</translation>
+    </message>
+    <message>
+        <source>Another job holds the line; stop it first</source>
+        <translation>另一项任务正在使用线路；请先停止它</translation>
     </message>
 </context>
 <context>

@@ -10,7 +10,10 @@ namespace jobs {
 namespace {
 
 QString Squeezed(QString text) {
-    return text.remove(QLatin1Char(' ')).remove(QLatin1Char(',')).toLower();
+    return text.remove(QLatin1Char(' '))
+        .remove(QLatin1Char(','))
+        .remove(QLatin1Char('-'))
+        .toLower();
 }
 
 void AddOnce(std::vector<int>& list, int index) {

@@ -28,7 +28,7 @@ struct ParameterDefault {
     quint16 value;
 };
 
-// What a drive fresh from the factory holds; every other parameter starts at 0.
+// The motor's rating and the ramps, as a drive fresh from the factory holds them.
 constexpr ParameterDefault kDefaults[] = {
     {1, kBaseFrequency},  // base frequency, 0.01 Hz
     {2, kRatedVoltage},   // rated voltage, 0.1 V
@@ -36,11 +36,29 @@ constexpr ParameterDefault kDefaults[] = {
     {4, 1455},            // rated speed, r/min
     {5, 50},              // acceleration time 0 to base frequency, 0.1 s
     {6, 50},              // deceleration time, 0.1 s
+    {7, kBaseFrequency},  // highest frequency, 0.01 Hz
+    {9, 500},             // jog frequency, 0.01 Hz
+    {240, 103},           // firmware version 1.03
+    {241, 2},             // hardware revision
+    {242, 75},            // rated power, 0.1 kW
+    {243, 4},             // drive type
 };
+
+// The rest of the factory settings, by block: multi-speed frequencies, times, selections,
+// percentages; the identification block above 239 reads 0 where not listed.
+quint16 FactoryValue(int number) {
+    if (number >= 10 && number <= 20) return quint16(500 * (number - 9));      // 0.01 Hz
+    if (number >= 21 && number <= 49) return quint16(50 + 10 * (number % 5));  // 0.1 s
+    if (number >= 50 && number <= 99) return quint16(number % 4);
+    if (number >= 100 && number <= 199) return quint16(100 - 5 * (number % 10));  // %
+    return 0;
+}
 
 }  // namespace
 
 DriveModel::DriveModel() : temperatureMilli_(kAmbientMilli) {
+    for (int number = 0; number < kParameterCount; ++number)
+        parameters_[std::size_t(number)] = FactoryValue(number);
     for (const ParameterDefault& entry : kDefaults) parameters_[entry.number] = entry.value;
 }
 
@@ -71,6 +89,20 @@ int DriveModel::parameter(int number) const {
 
 void DriveModel::setParameter(int number, quint16 value) {
     if (number >= 0 && number < kParameterCount) parameters_[number] = value;
+}
+
+bool DriveModel::writeParameter(int number, quint16 value) {
+    if (ReadOnlyParameter(number) || (StoppedOnlyParameter(number) && running_)) return false;
+    setParameter(number, value);
+    return true;
+}
+
+bool DriveModel::ReadOnlyParameter(int number) {
+    return number >= kFirstReadOnlyParameter;
+}
+
+bool DriveModel::StoppedOnlyParameter(int number) {
+    return number >= 1 && number <= 4;
 }
 
 void DriveModel::setFaultCode(int code) {

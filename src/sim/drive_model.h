@@ -49,7 +49,15 @@ class DriveModel {
     void setFrequency(int hundredths);
 
     int parameter(int number) const;
+    // Sets a parameter as a test or a preloaded file does, whatever the drive allows.
     void setParameter(int number, quint16 value);
+    // A write over the line: the identification block (240 and above) is read-only and the
+    // motor's rating (1 to 4) changes only while the drive is stopped; such a write is answered
+    // but changes nothing, as many drives do. False when nothing changed for that reason.
+    bool writeParameter(int number, quint16 value);
+    static constexpr int kFirstReadOnlyParameter = 240;
+    static bool ReadOnlyParameter(int number);
+    static bool StoppedOnlyParameter(int number);
 
     // A nonzero code trips the drive: it stops and its output is cut at once. 0 clears the fault
     // without restarting.

@@ -300,6 +300,12 @@ void DriveServer::updateModel(const std::function<void(DriveModel&)>& change) {
     change(drives_.front().model);
 }
 
+void DriveServer::updateEveryModel(const std::function<void(DriveModel&)>& change) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    syncClockLocked();
+    for (Drive& drive : drives_) change(drive.model);
+}
+
 int DriveServer::requestsSeen() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return requestsSeen_;

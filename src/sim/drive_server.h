@@ -90,8 +90,10 @@ class DriveServer {
 
     // A copy of the drive model as it stands now.
     DriveModel model() const;
-    // Changes the model under the server's lock, e.g. to start the drive before a test.
+    // Changes the model under the server's lock, e.g. to start the drive before a test; the
+    // first drive's, or every drive's.
     void updateModel(const std::function<void(DriveModel&)>& change);
+    void updateEveryModel(const std::function<void(DriveModel&)>& change);
 
     // Valid frames received so far, for any address; and those with this command.
     int requestsSeen() const;

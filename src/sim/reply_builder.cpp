@@ -54,7 +54,7 @@ std::optional<QByteArray> Answer(const QByteArray& requestBody, DriveModel& mode
         case kReadParameter:
             return ValueReply(requestBody, model.parameter(function));
         case kWriteParameter:
-            model.setParameter(function, WrittenValue(requestBody));
+            model.writeParameter(function, WrittenValue(requestBody));
             return requestBody;
         case kRunControl:
             if (function == kRunStart) {

@@ -40,6 +40,7 @@ MainWindow::MainWindow(serial::SerialPort& port, const std::array<QString, 4>& p
     connectReplyTimeout();
     offerAppendCheck();
     connectDriveFinder();
+    connectParameterManager();
     sendButton->setFocus();
 
     displayTimer_ = new QTimer(this);

@@ -19,6 +19,7 @@
 #include "frame/standard_request.h"
 #include "jobs/job_runner.h"
 #include "serial/serial_port.h"
+#include "window/parameter_window.h"
 #include "window/result_box.h"
 #include "window/scan_window.h"
 
@@ -183,6 +184,11 @@ class MainWindow : public QWidget {
     jobs::JobRunner& jobRunner() { return jobRunner_; }
     // A drive found: its format and baud-rate buttons are selected, its address written.
     void applyFoundDrive(int baudIndex, int formatIndex, int address);
+    // "参数管理": opened with Ctrl+P or from the context menu of 读取功能 and 设定功能.
+    ParameterWindow* openParameters();
+    ParameterWindow* parameterWindow() const { return parameterWindow_; }
+    // The command line's baud rate, format and address for the buttons (-1: left as they are).
+    void useLine(int baudIndex, int formatIndex, int address);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -269,6 +275,8 @@ class MainWindow : public QWidget {
     void connectDriveFinder();
     ScanWindow::Context scanContext();
     void lockForJob(bool running);
+    void connectParameterManager();
+    ParameterWindow::Context parameterContext();
 
     serial::SerialPort& port_;
     exchange::ExchangeCore core_;
@@ -276,6 +284,7 @@ class MainWindow : public QWidget {
     jobs::PortLineSwitch jobLine_;  // a job's settings, and the user's back when it ends
     jobs::JobRunner jobRunner_;
     ScanWindow* scanWindow_ = nullptr;
+    ParameterWindow* parameterWindow_ = nullptr;
     bool jobLocked_ = false;
     bool stopAfterJob_ = false;  // stop was pressed during a scan: it goes out once it has ended
     std::optional<std::tuple<int, int, int>> pendingApply_;

@@ -98,8 +98,7 @@ ScanWindow::ScanWindow(jobs::JobRunner& runner, std::function<Context()> context
     results->verticalHeader()->hide();
     layout->addWidget(results, 1);
 
-    connect(startButton, &QPushButton::clicked, this,
-            [this] { runner_.running() ? stop() : start(); });
+    connect(startButton, &QPushButton::clicked, this, [this] { scanning_ ? stop() : start(); });
     connect(saveButton, &QPushButton::clicked, this, &ScanWindow::askAndSave);
     connect(results, &QTableWidget::cellDoubleClicked, this, [this](int row) {
         if (row < 0 || row >= int(rows_.size())) return;
@@ -110,6 +109,7 @@ ScanWindow::ScanWindow(jobs::JobRunner& runner, std::function<Context()> context
     connect(&runner_, &jobs::JobRunner::progress, this, &ScanWindow::showProgress);
     connect(&runner_, &jobs::JobRunner::pausedChanged, this,
             [this](bool paused, const QString& reason) {
+                if (!scanning_) return;
                 pauseReason_ = paused ? reason : QString();
                 showProgress();
             });
@@ -150,7 +150,12 @@ void ScanWindow::start() {
     rows_.clear();
     pauseReason_.clear();
     results->setRowCount(0);
-    if (!runner_.start(scan_.get())) return;
+    if (!runner_.start(scan_.get())) {
+        status->setStyleSheet(QStringLiteral("color: red;"));
+        status->setText(tr("Another job holds the line; stop it first"));
+        return;
+    }
+    scanning_ = true;
     startButton->setText(QStringLiteral("停止"));
     saveButton->setEnabled(false);
     showProgress();
@@ -161,7 +166,7 @@ void ScanWindow::stop() {
 }
 
 void ScanWindow::showProgress() {
-    if (!scan_ || !runner_.running()) return;
+    if (!scanning_) return;
     const int done = scan_->stepsDone();
     const int expected = std::max(scan_->stepsExpected(), 1);
     progress->setRange(0, expected);
@@ -211,7 +216,7 @@ void ScanWindow::showRows() {
 }
 
 void ScanWindow::onFinished(bool stopped) {
-    if (!scan_) return;
+    if (!std::exchange(scanning_, false)) return;  // another job's end
     showRows();
     startButton->setText(QStringLiteral("开始"));
     saveButton->setEnabled(!rows_.empty());

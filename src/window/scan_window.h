@@ -68,4 +68,5 @@ class ScanWindow : public QWidget {
     std::unique_ptr<jobs::DriveScan> scan_;
     std::vector<jobs::ScanRow> rows_;
     QString pauseReason_;
+    bool scanning_ = false;  // the runner runs this window's scan
 };

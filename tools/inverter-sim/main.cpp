@@ -6,11 +6,13 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QRegularExpression>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
+#include "drive/parameter_set.h"
 #include "sim/drive_server.h"
 #include "sim/injection.h"
 
@@ -94,6 +96,11 @@ int main(int argc, char* argv[]) {
         QStringLiteral("link"),
         QStringLiteral("Also make <path> a symbolic link to the pseudo-terminal."),
         QStringLiteral("path"));
+    const QCommandLineOption parameters(
+        QStringLiteral("parameters"),
+        QStringLiteral("Preload the drives' parameters from FILE, a parameter set as "
+                       "modbus-debugger saves it (--backup, 参数管理)."),
+        QStringLiteral("FILE"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Print every request and reply on stderr."));
     parser.addOptions({device, address, drives, echo, baud, format, turnaround, strictLine, inject,
@@ -151,6 +158,19 @@ int main(int argc, char* argv[]) {
     server.setOwnLine(*ownLine);
     server.setStrictLine(parser.isSet(strictLine));
     server.setFaultCode(faultCode);
+    if (parser.isSet(parameters)) {
+        QFile file(parser.value(parameters));
+        if (!file.open(QIODevice::ReadOnly))
+            return Fail(QStringLiteral("--parameters: cannot open %1").arg(file.fileName()));
+        QString reason;
+        const std::optional<drive::ParameterSet> set =
+            drive::ReadParameterSet(file.readAll(), &reason);
+        if (!set) return Fail(QStringLiteral("--parameters: %1").arg(reason));
+        server.updateEveryModel([&set](sim::DriveModel& model) {
+            for (const auto& [number, entry] : set->entries)
+                if (entry.value) model.setParameter(number, *entry.value);
+        });
+    }
     if (parser.isSet(link)) server.setLinkPath(parser.value(link));
     if (parser.isSet(verbose)) {
         server.setTrace([](const QString& line) {
