@@ -98,6 +98,8 @@ done
 run "$bench" scan --case wrong-setting
 run "$bench" scan --case address-200 --runs $([ $quick = 1 ] && echo 1 || echo 3)
 [ $quick = 1 ] || run "$bench" scan --case full-walk
+# The parameter jobs: 251 parameters read, 50 restored with read-back, RTU and ASCII.
+run "$bench" parameters --runs $([ $quick = 1 ] && echo 1 || echo 3)
 run "$bench" stores
 run "$bench" idle --seconds 10
 run "$bench" soak "${soak[@]}"

@@ -6,6 +6,7 @@
 #   exception.png    a reading refused with a standard exception reply, its tooltip shown
 #   trend.png        live monitoring of two readings while the drive ramps up
 #   scan.png         查找变频器 after finding the two drives of a strict line at 19200 8,O,1
+#   parameters.png   参数管理 comparing a drive with a set saved from another
 # and history-en.png and trend-en.png, the same two windows with --language en (the main
 # window's captions are the same in both languages).
 set -euo pipefail
@@ -143,3 +144,42 @@ shoot "查找变频器" scan.png
 stop
 stop
 rm -f "$sim_out"
+
+# 参数管理: a set saved from one drive, compared with a second drive whose parameters 12 and 20
+# were changed.
+work=$(mktemp -d)
+sim_out=$(mktemp)
+build/tools/inverter-sim/inverter-sim >"$sim_out" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do grep -q /dev/ "$sim_out" && break; sleep 0.1; done
+pty=$(grep -o '/dev/[^ ]*' "$sim_out" | head -1)
+$app --backup "$work/set.csv" --port "COM1=$pty" --format rtu-8n1 --baud 9600 >/dev/null
+stop
+sed -e 's/^12,.*/12,1234,/' -e 's/^20,.*/20,3,/' "$work/set.csv" >"$work/changed.csv"
+build/tools/inverter-sim/inverter-sim --parameters "$work/changed.csv" >"$sim_out" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do grep -q /dev/ "$sim_out" && break; sleep 0.1; done
+pty=$(grep -o '/dev/[^ ,]*' "$sim_out" | head -1)
+$app --port "COM1=$pty" --format rtu-8n1 >/dev/null 2>&1 &
+pids+=($!)
+xdotool windowmove --sync "$(window "$main")" 0 0
+sleep 1
+click 696 212                   # a reading: the window has the keyboard
+xdotool key ctrl+p
+manager=$(window "参数管理")
+xdotool windowmove --sync "$manager" 200 120
+xdotool windowfocus --sync "$manager"
+sleep 0.5
+# Focus starts on the first parameter: 打开… is three tabs on; then the file's path; then 比较.
+xdotool key Tab Tab Tab space
+sleep 1
+xdotool type "$work/set.csv"
+xdotool key Return
+sleep 1
+xdotool key Tab Tab Tab space
+sleep 8
+xdotool mousemove 1270 790
+shoot "参数管理" parameters.png
+stop
+stop
+rm -rf "$work" "$sim_out"

@@ -849,7 +849,7 @@ each button shows as its tooltip.</source>
     </message>
     <message>
         <source>%1 equal, %2 different, %3 only in %4, %5 only in %6, %7 unreadable</source>
-        <translation>相同 %1，不同 %2，只在 %4 中 %3，只在 %6 中 %5，读不到 %7</translation>
+        <translation>相同 %1，不同 %2，只在%4中 %3，只在%6中 %5，读不到 %7</translation>
     </message>
     <message>
         <source>%1 parameters</source>

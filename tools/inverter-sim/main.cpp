@@ -104,7 +104,7 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Print every request and reply on stderr."));
     parser.addOptions({device, address, drives, echo, baud, format, turnaround, strictLine, inject,
-                       fault, link, verbose});
+                       fault, link, parameters, verbose});
     parser.process(app);
 
     bool ok = false;
