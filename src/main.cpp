@@ -12,8 +12,8 @@
 #include "language/language.h"
 #include "parameter_command.h"
 #include "scan_command.h"
+#include "serial/line_selector.h"
 #include "serial/port_map.h"
-#include "serial/qt_serial_port.h"
 #include "sim/drive_server.h"
 #include "window/main_window.h"
 #include "window/trend_window.h"
@@ -156,7 +156,7 @@ int main(int argc, char* argv[]) {
         !samples.open(options.monitorCsv, exchange::SampleCsvHeader().toUtf8(), &error))
         return Fail(QStringLiteral("--monitor-csv: %1").arg(error), 2);
 
-    serial::QtSerialPort port(map);
+    serial::LineSelector port(map);
     MainWindow window(port, map.devices);
     if (record.isOpen())
         QObject::connect(

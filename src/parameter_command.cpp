@@ -12,8 +12,8 @@
 #include "jobs/job_runner.h"
 #include "jobs/parameter_jobs.h"
 #include "language/language.h"
+#include "serial/line_selector.h"
 #include "serial/port_settings.h"
-#include "serial/qt_serial_port.h"
 
 namespace {
 
@@ -84,7 +84,7 @@ int RunParameterCommand(int argc, char* argv[], const QString& language, const C
     }
 
     const int number = PortNumber(options.portAssignments);
-    serial::QtSerialPort port(map);
+    serial::LineSelector port(map);
     port.setPortNumber(number);
     const QString settings = serial::SettingsText(options.baudIndex, options.formatIndex);
     port.setSettings(settings);

@@ -7,7 +7,7 @@
 #include "jobs/drive_scan.h"
 #include "jobs/job_runner.h"
 #include "language/language.h"
-#include "serial/qt_serial_port.h"
+#include "serial/line_selector.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ int RunScanCommand(int argc, char* argv[], const QString& language, const Comman
     QCoreApplication app(argc, argv);
     language::Install(language);
     const int number = PortNumber(options.portAssignments);
-    serial::QtSerialPort port(map);
+    serial::LineSelector port(map);
     port.setPortNumber(number);
     exchange::ExchangeCore core(port);
     jobs::PortLineSwitch line(port, core, [&port] { port.close(); });

@@ -1301,6 +1301,33 @@ each button shows as its tooltip.</source>
     </message>
 </context>
 <context>
+    <name>TcpLine</name>
+    <message>
+        <source>%1: the gateway closed the connection</source>
+        <translation>%1：网关关闭了连接</translation>
+    </message>
+    <message>
+        <source>%1: not an address of the form tcp://HOST:PORT</source>
+        <translation>%1：不是 tcp://主机:端口 形式的地址</translation>
+    </message>
+    <message>
+        <source>%1: connecting to the gateway…</source>
+        <translation>%1：正在连接网关…</translation>
+    </message>
+    <message>
+        <source>%1: the gateway refused the connection; check its address and TCP port</source>
+        <translation>%1：网关拒绝连接；请检查它的地址和 TCP 端口</translation>
+    </message>
+    <message>
+        <source>%1: no such host</source>
+        <translation>%1：没有这个主机</translation>
+    </message>
+    <message>
+        <source>%1: the gateway cannot be reached; check the network and its address</source>
+        <translation>%1：无法到达网关；请检查网络和它的地址</translation>
+    </message>
+</context>
+<context>
     <name>TrendChart</name>
     <message>
         <source> (%1, %2 to %3)</source>

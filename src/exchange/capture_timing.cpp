@@ -38,9 +38,10 @@ Clock::duration WireTime(const serial::PortSettings& line, qsizetype characters)
 std::chrono::microseconds SilenceEndingFrame(const serial::PortSettings& line,
                                              frame::Framing framing, bool answerUnderway) {
     const std::chrono::microseconds gap = serial::FrameGap(line);
-    return framing == frame::Framing::Ascii || answerUnderway
-               ? std::max<std::chrono::microseconds>(gap, kLongSilence)
-               : gap;
+    return (framing == frame::Framing::Ascii || answerUnderway
+                ? std::max<std::chrono::microseconds>(gap, kLongSilence)
+                : gap) +
+           line.linkSilence;
 }
 
 bool FrameEnded(const Arrivals& arrivals, Clock::time_point now, const serial::PortSettings& line,

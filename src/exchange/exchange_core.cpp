@@ -53,6 +53,7 @@ ExchangeCore::~ExchangeCore() {
 
 void ExchangeCore::setLine(const serial::PortSettings& settings, frame::Framing framing) {
     settings_ = settings;
+    settings_.linkSilence = port_.burstSilence();
     framing_ = framing;
 }
 

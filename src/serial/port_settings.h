@@ -30,6 +30,9 @@ struct PortSettings {
     Parity parity = Parity::None;
     int dataBits = 8;
     int stopBits = 1;
+    // The silence a link adds inside a frame on top of the line's own: a network delivers a
+    // reply in bursts, so a frame whose end its bytes do not tell ends only after this much more.
+    std::chrono::microseconds linkSilence{0};
 };
 
 // Reads a settings text such as "9600,n,8,1"; nothing for a text the port cannot take.

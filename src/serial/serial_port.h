@@ -36,6 +36,9 @@ class SerialPort {
     virtual int pendingInputCount() = 0;
     virtual QByteArray readPendingInput() = 0;
 
+    // The pauses a link may put inside a reply beyond the line's own (a network's bursts).
+    virtual std::chrono::microseconds burstSilence() const { return std::chrono::microseconds(0); }
+
     // Drives the RTS output line at once. Lines that have no RTS (a pseudo-terminal) ignore it.
     virtual void setRts(bool on) = 0;
 

@@ -10,6 +10,7 @@
 #include "sim/line_open.h"
 #include "sim/line_pump.h"
 #include "sim/reply_builder.h"
+#include "sim/tcp_listener.h"
 
 namespace sim {
 namespace {
@@ -106,6 +107,15 @@ bool DriveServer::startDevice(const QString& path, const QString& settingsText, 
     return openLine(nullptr, error);
 }
 
+bool DriveServer::startTcp(quint16 port, quint16* boundPort, QString* error) {
+    stop();
+    kind_ = LineKind::Tcp;
+    tcpPort_ = port;
+    if (!openLine(nullptr, error)) return false;
+    if (boundPort) *boundPort = tcpPort_;
+    return true;
+}
+
 bool DriveServer::reopen(QString* path, QString* error) {
     closeLine();
     return openLine(path, error);
@@ -116,7 +126,7 @@ void DriveServer::stop() {
 }
 
 bool DriveServer::serving() const {
-    return pump_ != nullptr;
+    return pump_ != nullptr || listener_ != nullptr;
 }
 
 QString DriveServer::devicePath() const {
@@ -143,6 +153,23 @@ bool DriveServer::openLine(QString* path, QString* error) {
                 return false;
             }
         }
+    } else if (kind_ == LineKind::Tcp) {
+        // Each connection gets a pump of its own; a gateway's network side is not paced.
+        listener_ = std::make_unique<TcpListener>();
+        const auto makePump = [this](int fd) {
+            auto pump =
+                std::make_unique<LinePump>(fd, [this](const Request& r) { return handle(r); });
+            pump->setTurnaround(std::chrono::milliseconds(turnaroundMs_.load()));
+            pump->setEcho(echo_);
+            return pump;
+        };
+        if (!listener_->start(tcpPort_, makePump, &tcpPort_, error)) {
+            listener_.reset();
+            return false;
+        }
+        path_ = QStringLiteral("tcp://127.0.0.1:%1").arg(tcpPort_);
+        if (path) *path = path_;
+        return true;
     } else if (kind_ == LineKind::Device) {
         const std::optional<serial::PortSettings> settings = serial::ParseSettings(settingsText_);
         if (!settings) return false;
@@ -177,6 +204,7 @@ bool DriveServer::openLine(QString* path, QString* error) {
 
 void DriveServer::closeLine() {
     pump_.reset();  // joins the thread before its descriptor goes
+    listener_.reset();
     if (kind_ == LineKind::PseudoTerminal && !linkPath_.isEmpty() && fd_ >= 0) {
         const QByteArray link = linkPath_.toLocal8Bit();
         if (IsSymbolicLink(link)) unlink(link.constData());
@@ -238,6 +266,15 @@ std::vector<Piece> DriveServer::handle(const Request& request) {
         }
         injection = injection_;
         if (reply) pieces = Shape(*reply, request.framing, injection, random_);
+    }
+    if (const int chunk = chunk_; chunk > 0) {
+        // A gateway forwards what it has collected every few milliseconds.
+        std::vector<Piece> chunked;
+        for (const Piece& piece : pieces)
+            for (qsizetype at = 0; at < piece.bytes.size(); at += chunk)
+                chunked.push_back(
+                    {at == 0 ? piece.delayMs : kChunkPauseMs, piece.bytes.mid(at, chunk)});
+        pieces = std::move(chunked);
     }
     if (trace_) {
         trace_(QStringLiteral("<- %1 %2").arg(FramingName(request.framing), HexText(request.body)));

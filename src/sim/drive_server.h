@@ -23,11 +23,14 @@
 namespace sim {
 
 class LinePump;
+class TcpListener;
 struct Request;
 
 // A drive takes a few milliseconds to answer; tests and --demo play more.
 constexpr int kDefaultTurnaroundMs = 5;
 constexpr int kLongestTurnaroundMs = 500;
+// The pause between the pieces of a chunked reply.
+constexpr int kChunkPauseMs = 10;
 
 class DriveServer {
   public:
@@ -38,6 +41,12 @@ class DriveServer {
 
     // Creates a pseudo-terminal and serves its master end; the program opens `slavePath`.
     bool startPseudoTerminal(QString* slavePath, QString* error);
+    // Serves the drive over TCP on 127.0.0.1:`port` (0: a free port, put into `boundPort`), as a
+    // serial device server in raw mode does: bytes both ways, no line settings. Set the
+    // turnaround, echo and chunking before starting.
+    bool startTcp(quint16 port, quint16* boundPort, QString* error);
+    // Replies leave in pieces of `bytes` bytes with a pause between, as gateways forward them.
+    void setChunk(int bytes) { chunk_ = bytes; }
     // Serves a serial device with a port setting such as "9600,n,8,1" (serial::ParseSettings).
     bool startDevice(const QString& path, const QString& settingsText, QString* error);
 
@@ -104,7 +113,7 @@ class DriveServer {
     void setTrace(std::function<void(const QString&)> trace);
 
   private:
-    enum class LineKind { None, PseudoTerminal, Device };
+    enum class LineKind { None, PseudoTerminal, Device, Tcp };
 
     bool openLine(QString* path, QString* error);
     void closeLine();
@@ -125,6 +134,9 @@ class DriveServer {
     int slaveFd_ = -1;
     QString path_;
     std::unique_ptr<LinePump> pump_;
+    std::unique_ptr<TcpListener> listener_;
+    std::atomic<int> chunk_{0};
+    quint16 tcpPort_ = 0;
     std::function<void(const QString&)> trace_;
     std::atomic<int> turnaroundMs_{kDefaultTurnaroundMs};
     serial::PortSettings ownLine_;

@@ -101,10 +101,20 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Preload the drives' parameters from FILE, a parameter set as "
                        "modbus-debugger saves it (--backup, 参数管理)."),
         QStringLiteral("FILE"));
+    const QCommandLineOption listen(
+        QStringLiteral("listen"),
+        QStringLiteral("Serve the drive over TCP on 127.0.0.1:PORT, as a serial device server in "
+                       "raw mode does (0: a free port; the address is printed)."),
+        QStringLiteral("port"));
+    const QCommandLineOption chunk(
+        QStringLiteral("chunk"),
+        QStringLiteral("Deliver replies in pieces of N bytes, %1 ms apart, as gateways do.")
+            .arg(sim::kChunkPauseMs),
+        QStringLiteral("n"), QStringLiteral("0"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Print every request and reply on stderr."));
     parser.addOptions({device, address, drives, echo, baud, format, turnaround, strictLine, inject,
-                       fault, link, parameters, verbose});
+                       fault, link, parameters, listen, chunk, verbose});
     parser.process(app);
 
     bool ok = false;
@@ -179,15 +189,21 @@ int main(int argc, char* argv[]) {
         });
     }
 
+    const int chunkBytes = parser.value(chunk).toInt(&ok);
+    if (!ok || chunkBytes < 0) return Fail(QStringLiteral("--chunk wants a number of bytes"));
+    server.setChunk(chunkBytes);
     QString path;
     QString error;
+    const quint16 listenPort = quint16(parser.value(listen).toUInt(&ok));
+    if (parser.isSet(listen) && !ok) return Fail(QStringLiteral("--listen wants a TCP port"));
     const bool started =
-        parser.isSet(device)
+        parser.isSet(listen) ? server.startTcp(listenPort, nullptr, &error)
+        : parser.isSet(device)
             ? server.startDevice(parser.value(device),
                                  parser.value(baud) + QLatin1Char(',') + lineFormat, &error)
             : server.startPseudoTerminal(&path, &error);
     if (!started) return Fail(error);
-    if (parser.isSet(device)) path = server.devicePath();
+    if (parser.isSet(device) || parser.isSet(listen)) path = server.devicePath();
 
     std::printf("%s\n", qPrintable(path));
     std::fflush(stdout);

@@ -1,0 +1,50 @@
+// The program's one line: the serial device behind the chosen port button, or, where the port
+// map names "tcp://HOST:PORT" for that button, a serial device server reached over the network.
+#pragma once
+
+#include <memory>
+
+#include "serial/port_map.h"
+#include "serial/qt_serial_port.h"
+#include "serial/tcp_line.h"
+
+namespace serial {
+
+class LineSelector : public SerialPort {
+  public:
+    explicit LineSelector(PortMap map);
+    ~LineSelector() override;
+
+    void setPortNumber(int number) override;
+    void setSettings(const QString& settingsText) override;
+    bool open() override;
+    void close() override;
+    bool isOpen() const override { return current().isOpen(); }
+    QString errorText() const override { return current().errorText(); }
+    void write(const QByteArray& bytes) override { current().write(bytes); }
+    void flush() override { current().flush(); }
+    std::chrono::steady_clock::time_point drain(std::chrono::milliseconds bound) override {
+        return current().drain(bound);
+    }
+    int pendingInputCount() override { return current().pendingInputCount(); }
+    QByteArray readPendingInput() override { return current().readPendingInput(); }
+    void setRts(bool on) override { current().setRts(on); }
+    void setQuietArrival(bool quiet) override { current().setQuietArrival(quiet); }
+    std::chrono::microseconds burstSilence() const override { return current().burstSilence(); }
+
+    // The chosen button stands for a network line.
+    bool networked() const { return networked_; }
+
+  private:
+    SerialPort& current() { return networked_ ? static_cast<SerialPort&>(tcp_) : serial_; }
+    const SerialPort& current() const {
+        return networked_ ? static_cast<const SerialPort&>(tcp_) : serial_;
+    }
+
+    PortMap map_;
+    QtSerialPort serial_;
+    TcpLine tcp_;
+    bool networked_ = false;
+};
+
+}  // namespace serial

@@ -1,0 +1,96 @@
+// The line through a serial device server in raw TCP mode, against the simulated drive's own
+// TCP listener: replies that arrive in pieces are read whole, a refused connection is said in
+// plain words, and a gateway that goes away and comes back is reached again.
+#include <QtTest>
+
+#include "exchange/exchange_core.h"
+#include "jobs/parameter_jobs.h"
+#include "serial/line_selector.h"
+#include "sim/drive_server.h"
+
+namespace {
+
+serial::PortMap MapTo(const QString& address) {
+    serial::PortMap map;
+    map.devices[0] = address;
+    return map;
+}
+
+// One reading of the output frequency through the core; its verdict.
+exchange::Verdict ReadOnce(exchange::ExchangeCore& core, frame::Framing framing) {
+    frame::RequestFields fields{"1", "4", "1", "1", {}};
+    exchange::Request request{frame::ComposeFrame(fields, framing), exchange::Origin::Manual};
+    const auto done = core.waitForExchange(core.submit(request), std::chrono::seconds(3));
+    return done ? done->judgement.verdict : exchange::Verdict::NoReply;
+}
+
+}  // namespace
+
+class TestNetworkLine : public QObject {
+    Q_OBJECT
+  private slots:
+    void chunkedRepliesAreReadWhole_data() {
+        QTest::addColumn<frame::Framing>("framing");
+        QTest::addColumn<int>("chunk");
+        QTest::addColumn<int>("turnaround");
+        QTest::newRow("RTU whole") << frame::Framing::Rtu << 0 << 5;
+        QTest::newRow("RTU in pieces of 3") << frame::Framing::Rtu << 3 << 5;
+        QTest::newRow("ASCII in pieces of 4") << frame::Framing::Ascii << 4 << 5;
+        // The send's 50 ms capture falls in a pause between two pieces.
+        QTest::newRow("RTU pieces across the 50 ms") << frame::Framing::Rtu << 3 << 42;
+    }
+    // Pieces 10 ms apart are one reply: a network link waits longer for a frame's end.
+    void chunkedRepliesAreReadWhole() {
+        QFETCH(frame::Framing, framing);
+        QFETCH(int, chunk);
+        QFETCH(int, turnaround);
+        sim::DriveServer drive;
+        drive.setChunk(chunk);
+        drive.setTurnaround(turnaround);
+        quint16 port = 0;
+        QString error;
+        QVERIFY2(drive.startTcp(0, &port, &error), qPrintable(error));
+        serial::LineSelector line(MapTo(drive.devicePath()));
+        line.setPortNumber(1);
+        QVERIFY2(line.open(), qPrintable(line.errorText()));
+        exchange::ExchangeCore core(line);
+        core.setLine({9600, serial::Parity::None, 8, 1}, framing);
+        for (int i = 0; i < 3; ++i) QCOMPARE(ReadOnce(core, framing), exchange::Verdict::Good);
+        jobs::ParameterJobOptions options;
+        options.framing = framing;
+        jobs::ParameterRead read(options, 0, 9);
+        jobs::JobRunner runner(core);
+        bool finished = false;
+        QObject::connect(&runner, &jobs::JobRunner::finished, [&] { finished = true; });
+        QVERIFY(runner.start(&read));
+        QVERIFY(QTest::qWaitFor([&] { return finished; }, 10000));
+        for (const auto& entry : read.set().entries) QVERIFY(entry.second.value.has_value());
+    }
+
+    // Refused: the reason in plain words and nothing logged as sent; back once it listens.
+    void refusedThenBack() {
+        sim::DriveServer drive;
+        quint16 port = 0;
+        QString error;
+        QVERIFY2(drive.startTcp(0, &port, &error), qPrintable(error));
+        drive.stop();
+        serial::LineSelector line(MapTo(QStringLiteral("tcp://127.0.0.1:%1").arg(port)));
+        line.setPortNumber(1);
+        QVERIFY(!line.open());
+        QVERIFY(QTest::qWaitFor([&] { return line.errorText().contains("refused"); }, 2000));
+        exchange::ExchangeCore core(line);
+        core.setLine({9600, serial::Parity::None, 8, 1}, frame::Framing::Rtu);
+        std::vector<exchange::Direction> directions;
+        QObject::connect(
+            &core, &exchange::ExchangeCore::recordAdded,
+            [&](const exchange::ExchangeRecord& r) { directions.push_back(r.direction); });
+        QCOMPARE(ReadOnce(core, frame::Framing::Rtu), exchange::Verdict::NoReply);
+        QCOMPARE(directions, std::vector<exchange::Direction>{exchange::Direction::NotSent});
+        QVERIFY2(drive.startTcp(port, nullptr, &error), qPrintable(error));
+        QVERIFY(QTest::qWaitFor([&] { return line.open(); }, 3000));
+        QCOMPARE(ReadOnce(core, frame::Framing::Rtu), exchange::Verdict::Good);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNetworkLine)
+#include "tst_network_line.moc"
