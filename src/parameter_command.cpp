@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
+#include <QTimer>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -16,6 +17,9 @@
 #include "serial/port_settings.h"
 
 namespace {
+
+// How long a command waits for a port that has gone away before it gives up.
+constexpr int kLongestPauseMs = 10000;
 
 void Print(std::FILE* stream, const QString& text) {
     std::fprintf(stream, "%s\n", qPrintable(text));
@@ -40,11 +44,19 @@ bool RunJob(jobs::JobRunner& runner, jobs::Job& job) {
             stopped = wasStopped;
             done = true;
         });
+    // A script does not wait for ever on a port that stays away.
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    QObject::connect(&giveUp, &QTimer::timeout, &runner, &jobs::JobRunner::stop);
     const auto pauses = QObject::connect(
-        &runner, &jobs::JobRunner::pausedChanged, [](bool paused, const QString& reason) {
-            if (paused)
+        &runner, &jobs::JobRunner::pausedChanged, [&giveUp](bool paused, const QString& reason) {
+            if (paused) {
                 Print(stderr,
                       QCoreApplication::translate("ParameterCommand", "paused: %1").arg(reason));
+                giveUp.start(kLongestPauseMs);
+            } else {
+                giveUp.stop();
+            }
         });
     runner.start(&job);
     while (!done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -147,6 +159,7 @@ int RunParameterCommand(int argc, char* argv[], const QString& language, const C
     }
     std::vector<jobs::ParameterWrite::Item> differing;
     int differences = 0;
+    int ambiguous = 0;
     for (const drive::ComparedParameter& row : drive::Compare(drive, *file)) {
         if (row.state == drive::Comparison::Equal) continue;
         ++differences;
@@ -157,8 +170,14 @@ int RunParameterCommand(int argc, char* argv[], const QString& language, const C
                       .arg(row.first ? QString::number(*row.first) : QStringLiteral("—"))
                       .arg(row.second ? QString::number(*row.second) : QStringLiteral("—"))
                       .arg(drive::ComparisonName(row.state)));
-        if (row.second && row.state != drive::Comparison::OnlySecond)
-            differing.push_back({row.number, *row.second});
+        if (row.state != drive::Comparison::Different) continue;
+        // A multiple of 256 goes out as the bytes of its high byte alone and would arrive as
+        // another value: it is not written, and the restore fails.
+        if (drive::WriteIsAmbiguous(*row.second)) {
+            ++ambiguous;
+            continue;
+        }
+        differing.push_back({row.number, *row.second});
     }
     if (!options.compareFile.isEmpty()) {
         Print(stdout, QCoreApplication::translate("ParameterCommand", "%1 parameter(s) differ")
@@ -166,10 +185,15 @@ int RunParameterCommand(int argc, char* argv[], const QString& language, const C
         return differences == 0 ? 0 : 1;
     }
 
+    if (ambiguous > 0)
+        Print(stderr, QCoreApplication::translate(
+                          "ParameterCommand",
+                          "%1 parameter(s) not written: a multiple of 256 goes out as the bytes "
+                          "of its high byte alone and would arrive as another value")
+                          .arg(ambiguous));
     if (differing.empty()) {
-        Print(stdout,
-              QCoreApplication::translate("ParameterCommand", "nothing differs: nothing written"));
-        return 0;
+        Print(stdout, QCoreApplication::translate("ParameterCommand", "nothing written"));
+        return ambiguous == 0 ? 0 : 1;
     }
     // A drive that runs is not written to from a script.
     jobs::RunningCheck check(jobOptions);
@@ -201,5 +225,5 @@ int RunParameterCommand(int argc, char* argv[], const QString& language, const C
                                              return r.outcome == jobs::WriteOutcome::Written;
                                          }))
                       .arg(differing.size()));
-    return write.allWritten() ? 0 : 1;
+    return write.allWritten() && ambiguous == 0 ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 #include "scan_command.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 #include <cstdio>
 
 #include "exchange/exchange_core.h"
@@ -10,6 +11,9 @@
 #include "serial/line_selector.h"
 
 namespace {
+
+// How long --scan waits for a port that has gone away before it gives up.
+constexpr int kLongestPauseMs = 10000;
 
 // COMn of the first --port assignment, else COM1.
 int PortNumber(const QStringList& assignments) {
@@ -60,8 +64,17 @@ int RunScanCommand(int argc, char* argv[], const QString& language, const Comman
         for (; printed < scan.drives().size(); ++printed)
             PrintLine(stdout, jobs::FoundLine(scan.drives()[printed]));
     });
+    // A scan from a script gives up on a port that stays away.
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    QObject::connect(&giveUp, &QTimer::timeout, &runner, &jobs::JobRunner::stop);
     QObject::connect(
         &runner, &jobs::JobRunner::pausedChanged, &app, [&](bool paused, const QString& reason) {
+            if (paused) {
+                giveUp.start(kLongestPauseMs);
+            } else {
+                giveUp.stop();
+            }
             PrintLine(
                 stderr,
                 paused ? QCoreApplication::translate("ScanCommand", "%1: paused, %2")

@@ -220,25 +220,42 @@ class TestExchangeCore : public QObject {
         QCOMPARE(rig.records[3].bytes, reply);
     }
 
-    // On a line that echoes what is sent, the whole request coming back during the send opens
-    // its own reply, not a late one; the answer behind it is found, and the echo alone is none.
-    void echoDuringTheSendOpensTheReply_data() {
-        QTest::addColumn<bool>("answered");
-        QTest::newRow("echo, then the answer") << true;
-        QTest::newRow("echo alone") << false;
+    // On a line that echoes what is sent, the request coming back during the send is its echo,
+    // kept apart: neither a late reply nor the answer, which is awaited after it for the whole
+    // reply timeout. A write's echo alone is no acknowledgement.
+    void echoIsKeptApart_data() {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<int>("duringSend");  // bytes of the echo there by the send's end
+        QTest::addColumn<int>("answerMs");    // -1: no drive answers
+        QTest::addColumn<Verdict>("verdict");
+        const QByteArray write = QByteArray::fromHex("0102030C0010B981");  // parameter 12 = 16
+        QTest::newRow("echo, then the answer after 100 ms")
+            << kRequest << 6 << 100 << Verdict::Good;
+        QTest::newRow("echo alone") << kRequest << 6 << -1 << Verdict::NoReply;
+        QTest::newRow("the echo's last byte after the send")
+            << kRequest << 5 << 30 << Verdict::Good;
+        QTest::newRow("a write's echo alone") << write << 8 << -1 << Verdict::NoReply;
     }
-    void echoDuringTheSendOpensTheReply() {
-        QFETCH(bool, answered);
+    void echoIsKeptApart() {
+        QFETCH(QByteArray, request);
+        QFETCH(int, duringSend);
+        QFETCH(int, answerMs);
+        QFETCH(Verdict, verdict);
         Rig rig;
-        rig.port.duringSend = kRequest;
-        if (answered) rig.port.arriveLater(20, kReply);
-        Request request{kRequest, Origin::Job};
-        request.firstByteWait = std::chrono::milliseconds(60);
-        const auto done =
-            rig.core.waitForExchange(rig.core.submit(request), std::chrono::seconds(2));
+        rig.core.setReplyTimeout(std::chrono::milliseconds(300));
+        rig.port.duringSend = request.left(duringSend);
+        if (duringSend < request.size()) rig.port.arriveLater(1, request.mid(duringSend));
+        const QByteArray answer = request == kRequest ? kReply : request;
+        if (answerMs >= 0) rig.port.arriveLater(answerMs, answer);
+        const auto done = rig.core.waitForExchange(rig.core.submit({request, Origin::Manual}),
+                                                   std::chrono::seconds(2));
         QVERIFY(done);
-        QCOMPARE(done->reply, answered ? kRequest + kReply : kRequest);
-        QCOMPARE(rig.log(), (QStringList{"TXD 0", answered ? "RXD 0 good" : "RXD 0 other answer"}));
+        QCOMPARE(done->echo, request);
+        QCOMPARE(done->reply, answerMs >= 0 ? answer : QByteArray());
+        QCOMPARE(done->judgement.verdict, verdict);
+        QVERIFY(done->judgement.detail.contains("came back"));
+        if (answerMs >= 0) QVERIFY(done->firstByteMs >= answerMs - 5);
+        QCOMPARE(rig.log().size(), 2);  // TXD and RXD, no late line
     }
 
     // A whole answer to the request before, whose reply was missing, that opens the reply of

@@ -312,6 +312,11 @@ class TestPacedLine : public QObject {
             questions << question;
             return true;
         });
+        // Worked out against the drive at address 1, the differences go to no other.
+        rig.window->inverterAddress->setText(QStringLiteral("2"));
+        manager->writeButton->click();
+        QVERIFY(questions.isEmpty() && manager->status->text().contains("address 1"));
+        rig.window->inverterAddress->setText(QStringLiteral("1"));
         manager->writeButton->click();
         QVERIFY(QTest::qWaitFor([&] { return !manager->writeResults().empty() && idle(); }, 10000));
         QCOMPARE(questions.size(), 1);  // the drive is stopped: one confirmation

@@ -141,6 +141,45 @@ class TestParameterJobs : public QObject {
         QCOMPARE(write.allWritten(), outcome == jobs::WriteOutcome::Written);
         QCOMPARE(rig.drive.requestsSeen(2), int(write.results().size()));  // each write once
     }
+
+    // A stop while a write is on the line reports it as not read back; one still queued behind
+    // another exchange is taken back and never goes out.
+    void stopDuringAWrite_data() {
+        QTest::addColumn<bool>("queued");
+        QTest::newRow("the write on the line") << false;
+        QTest::newRow("the write still queued") << true;
+    }
+    void stopDuringAWrite() {
+        QFETCH(bool, queued);
+        Rig rig;
+        QVERIFY(rig.started);
+        jobs::ParameterWrite write(rig.options, {{12, 1234}}, true);
+        QSignalSpy finished(rig.runner.get(), &jobs::JobRunner::finished);
+        if (queued) {
+            // A send to nobody holds the line for its reply timeout.
+            rig.core->setReplyTimeout(std::chrono::milliseconds(400));
+            rig.core->submit(
+                {jobs::ParameterReadRequest(9, 1, frame::Framing::Rtu), exchange::Origin::Manual});
+            QVERIFY(rig.runner->start(&write));
+            QTest::qWait(30);
+            rig.runner->stop();
+            QCOMPARE(finished.count(), 1);  // at once, not after the capture
+            QVERIFY(QTest::qWaitFor([&] { return rig.core->idle(); }, 2000));
+            QTest::qWait(100);
+            QCOMPARE(rig.drive.requestsSeen(2), 0);
+            QVERIFY(write.results().empty());
+            return;
+        }
+        QObject::connect(rig.core.get(), &exchange::ExchangeCore::recordAdded,
+                         [&](const exchange::ExchangeRecord& r) {
+                             if (r.direction == exchange::Direction::Sent) rig.runner->stop();
+                         });
+        QVERIFY(rig.runner->start(&write));
+        QVERIFY(finished.wait(3000));
+        QCOMPARE(rig.drive.requestsSeen(2), 1);
+        QCOMPARE(write.results().size(), std::size_t(1));
+        QCOMPARE(write.results().front().outcome, jobs::WriteOutcome::NotReadBack);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestParameterJobs)

@@ -318,6 +318,14 @@ each button shows as its tooltip.</source>
         <source>not sent: the port is not open</source>
         <translation>未发送：端口未打开</translation>
     </message>
+    <message>
+        <source>the request came back while it was sent: the adapter echoes, or a two-wire bus keeps its receiver on</source>
+        <translation>请求在发送时被送了回来：转换器回显，或两线总线发送时接收未关闭</translation>
+    </message>
+    <message>
+        <source>no drive answered</source>
+        <translation>没有变频器回应</translation>
+    </message>
 </context>
 <context>
     <name>ExchangeText</name>
@@ -679,10 +687,6 @@ each button shows as its tooltip.</source>
         <translation>%1 个参数不同</translation>
     </message>
     <message>
-        <source>nothing differs: nothing written</source>
-        <translation>没有不同：未写入任何参数</translation>
-    </message>
-    <message>
         <source>nothing written: the drive did not answer the output-frequency reading</source>
         <translation>未写入：变频器没有回应输出频率的读取</translation>
     </message>
@@ -693,6 +697,14 @@ each button shows as its tooltip.</source>
     <message>
         <source>%1 of %2 parameter(s) written and read back as meant</source>
         <translation>%2 个参数中 %1 个已写入且回读正确</translation>
+    </message>
+    <message>
+        <source>%1 parameter(s) not written: a multiple of 256 goes out as the bytes of its high byte alone and would arrive as another value</source>
+        <translation>%1 个参数未写入：256 的倍数发出时只含高字节，会被当作别的值</translation>
+    </message>
+    <message>
+        <source>nothing written</source>
+        <translation>未写入任何参数</translation>
     </message>
 </context>
 <context>
@@ -712,6 +724,10 @@ each button shows as its tooltip.</source>
     <message>
         <source>read back %1, not %2: the drive did not take it (a read-only parameter, or one that changes only while stopped)</source>
         <translation>回读为 %1，不是 %2：变频器没有接受（只读参数，或只能在停机时修改的参数）</translation>
+    </message>
+    <message>
+        <source>stopped before its read-back</source>
+        <translation>回读之前已停止</translation>
     </message>
 </context>
 <context>
@@ -824,10 +840,6 @@ each button shows as its tooltip.</source>
         <translation>请先打开要写入的文件</translation>
     </message>
     <message>
-        <source>Read the drive first: only what differs is written</source>
-        <translation>请先读取变频器：只写入不同的参数</translation>
-    </message>
-    <message>
         <source>Nothing differs: nothing to write</source>
         <translation>没有不同：无需写入</translation>
     </message>
@@ -874,6 +886,18 @@ each button shows as its tooltip.</source>
     <message>
         <source>Saved to %1</source>
         <translation>已保存到 %1</translation>
+    </message>
+    <message>
+        <source>Read the drive first: only what differs from the drive is written</source>
+        <translation>请先读取变频器：只写入与变频器不同的参数</translation>
+    </message>
+    <message>
+        <source>The drive&apos;s column was read from address %1, and the inverter address is now %2: read the drive again first</source>
+        <translation>变频器栏是从地址 %1 读取的，而变频地址现在是 %2：请先重新读取变频器</translation>
+    </message>
+    <message>
+        <source>Left out: the protocol sends a multiple of 256 as the bytes of its high byte alone, so %1 would arrive as another value; choose such a row to try it anyway.</source>
+        <translation>已略去：协议把 256 的倍数发成只含高字节的字节，所以 %1 会被当作别的值；如仍要尝试，请选中该行。</translation>
     </message>
 </context>
 <context>

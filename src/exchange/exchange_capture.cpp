@@ -1,5 +1,6 @@
 // The capture of a reply: from the moment the request has left the port to the end of its
 // frame, with the rest of an earlier reply told apart from it, and the verdict.
+#include <QCoreApplication>
 #include <algorithm>
 
 #include "exchange/exchange_core.h"
@@ -10,6 +11,23 @@ namespace exchange {
 namespace {
 
 using std::chrono::milliseconds;
+
+// The bytes of a request that, come back during its send, tell its echo from an earlier answer of
+// the same drive: address and command are shared, the length byte is not (three ASCII pairs and
+// the colon).
+constexpr int kTellingEchoBytes = 3;
+constexpr int kTellingEchoChars = 7;
+
+QString EchoNote(const Judgement& judgement) {
+    const QString echo = QCoreApplication::translate(
+        "ExchangeCore",
+        "the request came back while it was sent: the adapter echoes, or a two-wire bus keeps "
+        "its receiver on");
+    if (judgement.verdict == Verdict::NoReply)
+        return echo + QStringLiteral("; ") +
+               QCoreApplication::translate("ExchangeCore", "no drive answered");
+    return judgement.detail.isEmpty() ? echo : judgement.detail + QStringLiteral("; ") + echo;
+}
 
 // How early a timer tick may come against the capture it ends.
 constexpr milliseconds kTickTolerance{3};
@@ -50,13 +68,18 @@ void ExchangeCore::startCapture(QueuedRequest& entry, Clock::time_point requestE
     pacedLast_.reset();
 
     // No drive answers a request before it has heard all of it: bytes that came while it went out
-    // are the rest of an earlier reply, and so are those that follow them without a pause. Only
-    // the whole request come back, on a line that echoes what is sent, opens this exchange's
-    // reply (a part of it may as well be an earlier answer from the same drive).
+    // are the rest of an earlier reply, and so are those that follow them without a pause. On a
+    // line that echoes what is sent the request itself comes back meanwhile: kept apart as the
+    // echo, it is neither a late reply nor this one's. Its first few bytes alone could be an
+    // earlier answer from the same drive (address and command), so a part counts only beyond.
     const QByteArray during = port_.readPendingInput();
-    const bool echo = late_.isEmpty() && during.startsWith(request.bytes);
+    const int telling = framing_ == frame::Framing::Ascii ? kTellingEchoChars : kTellingEchoBytes;
+    const bool echo = late_.isEmpty() && !during.isEmpty() &&
+                      (during.startsWith(request.bytes) ||
+                       (during.size() >= telling && request.bytes.startsWith(during)));
     if (echo) {
-        replyBytes_.add(during, now);
+        capture_.echo = during.left(request.bytes.size());
+        replyBytes_.add(during.mid(capture_.echo.size()), now);
     } else {
         late_.bytes().add(during, now);
     }
@@ -68,6 +91,7 @@ void ExchangeCore::startCapture(QueuedRequest& entry, Clock::time_point requestE
     // rest of an earlier reply every byte is taken as it comes, to tell where that reply ends.
     const int expected = endsWithFrame ? replyLengths_.value(request.bytes, 0) : 0;
     quiet_ = !lateFrameOpen_ && !echo && (!endsWithFrame || expected > 0);
+    if (!replyBytes_.isEmpty()) quiet_ = false;
     expectedReply_ = expected;
     quietUntil_ = endsWithFrame ? Clock::time_point::max() : capture_.earliestEnd;
     if (quiet_) port_.setQuietArrival(true);
@@ -123,6 +147,13 @@ void ExchangeCore::onArrival() {
 void ExchangeCore::takeReplyBytes(Clock::time_point now) {
     QByteArray bytes = port_.readPendingInput();
     if (lateFrameOpen_) bytes = continueLateFrame(std::move(bytes), now);
+    // The rest of an echo that had begun during the send.
+    const QByteArray& request = capture_.exchange.request;
+    while (!capture_.echo.isEmpty() && capture_.echo.size() < request.size() && !bytes.isEmpty() &&
+           replyBytes_.isEmpty() && bytes.front() == request.at(capture_.echo.size())) {
+        capture_.echo.append(bytes.front());
+        bytes.remove(0, 1);
+    }
     const bool wasEmpty = replyBytes_.isEmpty();
     const qsizetype had = replyBytes_.bytes.size();
     replyBytes_.add(bytes, now);
@@ -288,7 +319,9 @@ void ExchangeCore::finishCapture() {
     Exchange exchange = capture_.exchange;
     const ExchangeDone done = std::move(capture_.done);
     exchange.reply = replyBytes_.bytes;
+    exchange.echo = capture_.echo;
     exchange.judgement = JudgeReplyAs(exchange.request, exchange.reply, framing_, exchange.judging);
+    if (!exchange.echo.isEmpty()) exchange.judgement.detail = EchoNote(exchange.judgement);
     if (!replyBytes_.isEmpty()) {
         const Clock::time_point lastByte =
             pacedLast_ ? std::max(*pacedLast_, replyBytes_.first) : replyBytes_.last;

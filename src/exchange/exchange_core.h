@@ -63,6 +63,10 @@ class ExchangeCore : public QObject {
     // was sent at once into a closed port.
     quint64 submit(const Request& request, ExchangeDone done = {});
 
+    // Takes back a request still queued, before it goes out: nothing is sent and its `done` is
+    // not called. False when it is on the line already or has finished.
+    bool withdraw(quint64 id) { return queue_.remove(id); }
+
     // Nothing in flight and nothing queued.
     bool idle() const;
     // An exchange is on the line: its request is going out or its reply is being captured.
@@ -94,6 +98,7 @@ class ExchangeCore : public QObject {
     void report(const ExchangeRecord& record);
     struct Capture {
         Exchange exchange;
+        QByteArray echo;  // the request's own bytes come back during the send
         ExchangeDone done;
         Clock::time_point firstByteDeadline;
         Clock::time_point earliestEnd;

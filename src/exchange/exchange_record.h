@@ -46,6 +46,9 @@ struct Exchange {
     Judging judging = Judging::Drive;
     int counter = 0;
     QByteArray request;
+    // The request's own bytes come back on a line that echoes what is sent (an adapter, a
+    // two-wire bus with its receiver on): kept apart from the reply, which follows them.
+    QByteArray echo;
     QByteArray reply;
     Judgement judgement;
     int firstByteMs = -1;

@@ -24,6 +24,14 @@ void RequestQueue::add(QueuedRequest entry) {
     queue_.insert(at, std::move(entry));
 }
 
+bool RequestQueue::remove(quint64 id) {
+    const auto at = std::find_if(queue_.begin(), queue_.end(),
+                                 [id](const QueuedRequest& q) { return q.id == id; });
+    if (at == queue_.end()) return false;
+    queue_.erase(at);
+    return true;
+}
+
 QueuedRequest RequestQueue::takeFront() {
     QueuedRequest entry = std::move(queue_.front());
     queue_.pop_front();

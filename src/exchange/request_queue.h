@@ -45,6 +45,8 @@ class RequestQueue {
     bool empty() const { return queue_.empty(); }
     const QueuedRequest& front() const { return queue_.front(); }
     QueuedRequest takeFront();
+    // Takes a request out that has not gone out yet; false when none has this id.
+    bool remove(quint64 id);
     // A request taken from the front that could not go out yet.
     void putBack(QueuedRequest entry) { queue_.push_front(std::move(entry)); }
 

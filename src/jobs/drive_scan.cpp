@@ -218,12 +218,13 @@ void DriveScan::take(const exchange::Exchange& exchange) {
     row.formatIndex = setting.format;
     row.verdict = exchange.judgement.verdict;
     row.firstByteMs = exchange.firstByteMs;
-    row.seen = SeenText(exchange.reply);
+    row.seen = SeenText(exchange.echo + exchange.reply);
     const frame::Framing framing =
         serial::IsAsciiFormat(setting.format) ? frame::Framing::Ascii : frame::Framing::Rtu;
-    if (exchange.reply.isEmpty()) {
+    const bool echoed = !exchange.echo.isEmpty() && exchange.reply.isEmpty();
+    if (exchange.reply.isEmpty() && !echoed) {
         row.outcome = ProbeOutcome::Silent;
-    } else if (exchange::IsEcho(exchange.request, exchange.reply)) {
+    } else if (echoed || exchange::IsEcho(exchange.request, exchange.reply)) {
         row.outcome = ProbeOutcome::Echo;
     } else if (row.verdict == Verdict::Good) {
         row.outcome = ProbeOutcome::Found;

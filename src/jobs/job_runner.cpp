@@ -9,6 +9,8 @@ namespace {
 
 // A job that finds the port gone tries again after this long, as the window's port does.
 constexpr int kRetryMs = 1000;
+// How often a job that must switch the line looks whether the exchanges before it have ended.
+constexpr int kIdleCheckMs = 10;
 
 }  // namespace
 
@@ -44,13 +46,13 @@ JobRunner::JobRunner(exchange::ExchangeCore& core, LineSwitch* line, QObject* pa
     connect(&retry_, &QTimer::timeout, this, &JobRunner::step);
 }
 
-JobRunner::~JobRunner() {
-    if (job_ && lineSwitched_ && line_) line_->restore();
-}
+// The owner ends a job still running with abandon() while the line it restores to is there.
+JobRunner::~JobRunner() = default;
 
 bool JobRunner::start(Job* job) {
     if (job_ || !job) return false;
     job_ = job;
+    ++generation_;
     pending_.reset();
     inFlight_ = stopAsked_ = paused_ = lineSwitched_ = false;
     baudIndex_ = formatIndex_ = -1;
@@ -65,7 +67,15 @@ bool JobRunner::start(Job* job) {
 void JobRunner::stop() {
     if (!job_) return;
     stopAsked_ = true;
+    if (inFlight_ && core_.withdraw(pendingId_)) inFlight_ = false;  // it never went out
     if (!inFlight_) finish(true);
+}
+
+void JobRunner::abandon() {
+    if (!job_) return;
+    stopAsked_ = true;
+    inFlight_ = false;
+    finish(true);
 }
 
 int JobRunner::stepsDone() const {
@@ -100,7 +110,15 @@ void JobRunner::step() {
     }
     const int baud = pending_->baudIndex;
     const int format = pending_->formatIndex;
-    if (line_ && baud >= 0 && format >= 0 && (baud != baudIndex_ || format != formatIndex_)) {
+    const bool switching =
+        line_ && baud >= 0 && format >= 0 && (baud != baudIndex_ || format != formatIndex_);
+    // The port is closed for another setting only between exchanges: a reply still being
+    // captured, or a press still queued, belongs to the setting it was sent at.
+    if (switching && !core_.idle()) {
+        QTimer::singleShot(kIdleCheckMs, this, &JobRunner::step);
+        return;
+    }
+    if (switching) {
         lineSwitched_ = true;
         if (!line_->apply(baud, format)) {
             baudIndex_ = formatIndex_ = -1;  // opened again at the next try
@@ -114,8 +132,9 @@ void JobRunner::step() {
     request.origin = exchange::Origin::Job;
     inFlight_ = true;
     stepStartMs_ = clock_.elapsed();
-    core_.submit(request, [self = QPointer<JobRunner>(this)](const exchange::Exchange& exchange) {
-        if (self) self->onExchange(exchange);
+    pendingId_ = core_.submit(request, [self = QPointer<JobRunner>(this), generation = generation_](
+                                           const exchange::Exchange& exchange) {
+        if (self && self->generation_ == generation) self->onExchange(exchange);
     });
 }
 
@@ -133,11 +152,13 @@ void JobRunner::onExchange(const exchange::Exchange& exchange) {
     if (paused_) {
         paused_ = false;
         emit pausedChanged(false, QString());
+        if (!job_) return;  // stopped from the signal
     }
     job_->take(exchange);
     pending_.reset();
     stepsTimeMs_ += clock_.elapsed() - stepStartMs_;
     emit progress(job_->stepsDone(), job_->stepsExpected());
+    if (!job_) return;
     if (stopAsked_) {
         finish(true);
         return;
@@ -157,6 +178,7 @@ void JobRunner::pause(const QString& reason) {
 
 void JobRunner::finish(bool stopped) {
     retry_.stop();
+    if (stopped && job_) job_->stoppedMidStep();
     job_ = nullptr;
     pending_.reset();
     inFlight_ = paused_ = false;

@@ -32,6 +32,9 @@ class Job {
     virtual int stepsDone() const = 0;
     // What the job expects to need in all, for the progress bar; it may change as it learns.
     virtual int stepsExpected() const = 0;
+    // The job was stopped before the step last given was answered, or before the next step
+    // that belongs with it (a write's read-back) went out: it says so in its results.
+    virtual void stoppedMidStep() {}
 };
 
 // Puts the line at a job's setting, and back at the user's when the job ends.
@@ -69,8 +72,12 @@ class JobRunner : public QObject {
 
     // Runs `job` (kept by the caller until finished); false while another job runs.
     bool start(Job* job);
-    // Ends the job once the exchange on the line has finished, and puts the line back.
+    // Ends the job once the exchange on the line has finished (a request still queued is taken
+    // back), and puts the line back.
     void stop();
+    // Ends the job at once without waiting for the exchange on the line, and puts the line
+    // back; for an owner about to go. Its late answer reaches no job.
+    void abandon();
     bool running() const { return job_ != nullptr; }
     bool paused() const { return paused_; }
 
@@ -96,6 +103,8 @@ class JobRunner : public QObject {
     LineSwitch* line_;
     Job* job_ = nullptr;
     std::optional<JobStep> pending_;  // taken from the job, not yet answered
+    quint64 pendingId_ = 0;           // its exchange in the core
+    quint64 generation_ = 0;          // of the job running: a late answer of an earlier one is dropped
     bool inFlight_ = false;
     bool stopAsked_ = false;
     bool paused_ = false;

@@ -144,6 +144,18 @@ void ParameterWrite::take(const exchange::Exchange& exchange) {
     ++at_;
 }
 
+void ParameterWrite::stoppedMidStep() {
+    if (!readingBack_ || at_ >= items_.size()) return;
+    WriteResult result;
+    result.number = items_[at_].number;
+    result.meant = items_[at_].value;
+    result.outcome = WriteOutcome::NotReadBack;
+    result.note = QCoreApplication::translate("ParameterJobs", "stopped before its read-back");
+    results_.push_back(result);
+    readingBack_ = false;
+    ++at_;
+}
+
 bool ParameterWrite::allWritten() const {
     if (results_.size() != items_.size()) return false;
     for (const WriteResult& result : results_)

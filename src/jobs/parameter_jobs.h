@@ -92,6 +92,8 @@ class ParameterWrite : public Job {
     int stepsDone() const override { return int(results_.size()); }
     int stepsExpected() const override { return int(items_.size()); }
     const std::vector<WriteResult>& results() const { return results_; }
+    // A write that went out and was not read back yet is reported as such.
+    void stoppedMidStep() override;
     // Every item written and read back as meant.
     bool allWritten() const;
 

@@ -33,8 +33,9 @@ QByteArray HeardAs(const QByteArray& bytes, const PortSettings& sender,
     const double receiverBit = 1.0 / receiver.baudRate;
     const double end = double(bits.size()) * senderBit;
     const auto level = [&](double t) {
+        if (t < 0) return true;
         const auto index = static_cast<std::size_t>(t / senderBit);
-        return t < 0 || index >= bits.size() || bits[index];
+        return index >= bits.size() || bits[index];
     };
     // The receiver looks for a falling edge at 16 samples a bit, as UARTs do, then samples
     // each bit in its middle.

@@ -62,8 +62,9 @@ void MainWindow::lockForJob(bool running) {
 
 void MainWindow::applyFoundDrive(int baudIndex, int formatIndex, int address) {
     if (jobRunner_.running()) {
+        // Applied once the job has ended; only the scan itself is stopped for it.
         pendingApply_ = {baudIndex, formatIndex, address};
-        jobRunner_.stop();
+        if (scanWindow_ && scanWindow_->scanning()) jobRunner_.stop();
         return;
     }
     formatGroup->button(formatIndex)->click();

@@ -63,7 +63,7 @@ MainWindow::MainWindow(serial::SerialPort& port, const std::array<QString, 4>& p
 
 MainWindow::~MainWindow() {
     jobRunner_.disconnect(this);
-    jobRunner_.stop();  // puts the user's line settings back
+    jobRunner_.abandon();  // puts the user's line settings back while the window is whole
     port_.setFailureHandler(nullptr);
     core_.disconnect(this);
     // QWidget's destructor closes the window after this one has run, and the focus leaving a
@@ -131,7 +131,7 @@ void MainWindow::load() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    jobRunner_.stop();
+    jobRunner_.abandon();
     poller_.stop();
     timedSendTimer->stop();
     portRetryTimer_->stop();

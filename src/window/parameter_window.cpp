@@ -147,6 +147,7 @@ void ParameterWindow::start(jobs::Job* job, Running what) {
 void ParameterWindow::readAll() {
     jobContext_ = context_();
     if (!jobContext_.refusal.isEmpty()) return refuse(jobContext_.refusal);
+    writeResults_.clear();
     read_ = std::make_unique<jobs::ParameterRead>(jobContext_.options, firstParameter->value(),
                                                   lastParameter->value());
     start(read_.get(), Running::Read);
@@ -221,6 +222,7 @@ bool ParameterWindow::openFile(const QString& path, bool intoFirst, QString* err
         *error = tr("%1 was not loaded: %2").arg(path, reason);
         return false;
     }
+    writeResults_.clear();
     (intoFirst ? first_ : second_) = set;
     (intoFirst ? firstName_ : secondName_) = QFileInfo(path).fileName();
     if (intoFirst) firstFromFile_ = true;
@@ -238,30 +240,48 @@ bool ParameterWindow::saveFile(const QString& path, QString* error) {
 
 void ParameterWindow::writeDifferences(std::vector<int> numbers) {
     if (!second_) return refuse(tr("Open the file to write from first"));
-    if (!first_) return refuse(tr("Read the drive first: only what differs is written"));
+    if (!first_ || firstFromFile_)
+        return refuse(tr("Read the drive first: only what differs from the drive is written"));
+    jobContext_ = context_();
+    if (!jobContext_.refusal.isEmpty()) return refuse(jobContext_.refusal);
+    // The differences were worked out against one drive; they go to no other.
+    if (first_->address != jobContext_.options.address)
+        return refuse(tr("The drive's column was read from address %1, and the inverter address "
+                         "is now %2: read the drive again first")
+                          .arg(first_->address)
+                          .arg(jobContext_.options.address));
+    writeResults_.clear();
     const std::set<int> chosen(numbers.begin(), numbers.end());
     pendingItems_.clear();
     QStringList ambiguous;
     for (const drive::ComparedParameter& row : compared_) {
-        const bool wanted = chosen.empty() ? row.state == drive::Comparison::Different
+        // By default a multiple of 256 is left out: it would arrive as another value.
+        const bool wanted = chosen.empty() ? row.state == drive::Comparison::Different &&
+                                                 row.second && !drive::WriteIsAmbiguous(*row.second)
                                            : chosen.count(row.number) && row.second &&
                                                  row.state != drive::Comparison::Equal;
+        if (row.state == drive::Comparison::Different && row.second && chosen.empty() &&
+            drive::WriteIsAmbiguous(*row.second))
+            ambiguous << QStringLiteral("%1 = %2").arg(row.number).arg(*row.second);
         if (!wanted || !row.second) continue;
         pendingItems_.push_back({row.number, *row.second});
-        if (drive::WriteIsAmbiguous(*row.second))
+        if (!chosen.empty() && drive::WriteIsAmbiguous(*row.second))
             ambiguous << QStringLiteral("%1 = %2").arg(row.number).arg(*row.second);
     }
     if (pendingItems_.empty()) return refuse(tr("Nothing differs: nothing to write"));
-    jobContext_ = context_();
-    if (!jobContext_.refusal.isEmpty()) return refuse(jobContext_.refusal);
     QString question = tr("Write %1 parameter(s) to the drive at address %2, each read back?")
                            .arg(pendingItems_.size())
                            .arg(jobContext_.options.address);
     if (!ambiguous.isEmpty())
-        question += QLatin1Char('\n') +
-                    tr("The protocol sends a multiple of 256 as the bytes of its high byte "
-                       "alone: %1 may arrive as another value; the read-back will tell.")
-                        .arg(ambiguous.join(QStringLiteral(", ")));
+        question +=
+            QLatin1Char('\n') +
+            (chosen.empty() ? tr("Left out: the protocol sends a multiple of 256 as the bytes of "
+                                 "its high byte alone, so %1 would arrive as another value; choose "
+                                 "such a row to try it anyway.")
+                            : tr("The protocol sends a multiple of 256 as the bytes of its high "
+                                 "byte alone: %1 may arrive as another value; the read-back will "
+                                 "tell."))
+                .arg(ambiguous.join(QStringLiteral(", ")));
     if (!confirm_(question)) return;
     check_ = std::make_unique<jobs::RunningCheck>(jobContext_.options);
     start(check_.get(), Running::Check);

@@ -52,6 +52,8 @@ class ScanWindow : public QWidget {
     // The rows shown, as the scan left them.
     const std::vector<jobs::ScanRow>& rows() const { return rows_; }
     bool save(const QString& path, QString* error) const;
+    // The runner runs this window's scan.
+    bool scanning() const { return scanning_; }
 
   signals:
     // A found drive was double-clicked: its setting and address are to be used.
