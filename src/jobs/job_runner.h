@@ -104,7 +104,7 @@ class JobRunner : public QObject {
     Job* job_ = nullptr;
     std::optional<JobStep> pending_;  // taken from the job, not yet answered
     quint64 pendingId_ = 0;           // its exchange in the core
-    quint64 generation_ = 0;          // of the job running: a late answer of an earlier one is dropped
+    quint64 generation_ = 0;  // of the job running: a late answer of an earlier one is dropped
     bool inFlight_ = false;
     bool stopAsked_ = false;
     bool paused_ = false;
