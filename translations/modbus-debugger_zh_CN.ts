@@ -655,6 +655,10 @@ each button shows as its tooltip.</source>
         <source>The trend monitor is polling: stop it first (the two cannot share the line)</source>
         <translation>趋势监视正在采集：请先停止（两者不能同时使用线路）</translation>
     </message>
+    <message>
+        <source>A serial device server in raw TCP mode: its own baud rate and format must match the buttons, which here choose the framing and the timing only</source>
+        <translation>原始 TCP 模式的串口服务器：它自己的波特率和资料格式必须与按钮一致，这里的按钮只决定帧格式和接收时序</translation>
+    </message>
 </context>
 <context>
     <name>ParameterCommand</name>

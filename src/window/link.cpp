@@ -111,7 +111,13 @@ void MainWindow::showPortState() {
     const int selected = selectedIndex(portGroup);
     for (int i = 0; i < 4; ++i) {
         QLabel* label = portLabels[i];
-        const QString device = portDevices_[i].isEmpty() ? tr("no serial device") : portDevices_[i];
+        QString device = portDevices_[i].isEmpty() ? tr("no serial device") : portDevices_[i];
+        // A gateway in raw mode keeps its own serial settings; the buttons cannot reach them.
+        if (device.startsWith(QLatin1String("tcp://")))
+            device +=
+                QLatin1Char('\n') +
+                tr("A serial device server in raw TCP mode: its own baud rate and format must "
+                   "match the buttons, which here choose the framing and the timing only");
         if (i == selected && !port_.isOpen()) {
             label->setStyleSheet(QStringLiteral("color: red;"));
             label->setToolTip(port_.errorText());
