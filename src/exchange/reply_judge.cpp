@@ -5,6 +5,7 @@
 #include <optional>
 #include <utility>
 
+#include "drive/drive_requests.h"
 #include "exchange/exception_reply.h"
 #include "exchange/standard_reply.h"
 #include "frame/frame_reader.h"
@@ -116,12 +117,15 @@ QString Mismatch(const QByteArray& request, const QByteArray& reply) {
     return QString();
 }
 
-// A read of the drive's layout names only its function (length 1) and is answered with data: a
-// frame equal to it is the request itself coming back (an adapter that echoes, or a two-wire
-// bus whose receiver stays on while sending), not an answer. A write is acknowledged by an
-// echo, so for a write the two cannot be told apart.
+// The drive's reads (a parameter, a monitored value) name only their function and are answered
+// with data: a frame equal to one is the request itself coming back (an adapter that echoes, or
+// a two-wire bus whose receiver stays on while sending), not an answer. Writes and run controls
+// are acknowledged by their echo, so for them the two cannot be told apart by the bytes.
 bool IsEchoOfRead(const QByteArray& requestBody, const QByteArray& body) {
-    return requestBody.size() > 2 && requestBody.at(2) == 1 && body == requestBody;
+    if (requestBody.size() < 3 || body != requestBody) return false;
+    const int command = quint8(requestBody.at(1));
+    return (command == drive::kReadParameter || command == drive::kReadMonitor) &&
+           requestBody.at(2) == 1;
 }
 
 QString EchoText() {
