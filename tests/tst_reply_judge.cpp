@@ -149,6 +149,7 @@ class TestReplyJudge : public QObject {
         QTest::newRow("rtu the read's echo alone") << Framing::Rtu << rtuRead << rtuRead << Verdict::OtherAnswer << -1;
         QTest::newRow("rtu the echo, then the answer") << Framing::Rtu << rtuRead << rtuRead + Hex("0104030112C56D7D") << Verdict::Good << -1;
         QTest::newRow("ascii the read's echo alone") << Framing::Ascii << asciiRead << asciiRead << Verdict::OtherAnswer << -1;
+        QTest::newRow("rtu the echo, then a spoiled answer") << Framing::Rtu << rtuRead << rtuRead + Hex("0104030112C56D00") << Verdict::CheckError << 12;
         QTest::newRow("ascii a write acknowledged by its echo") << Framing::Ascii << AsciiLine(":3A020307012C8D") << AsciiLine(":3A020307012C8D") << Verdict::Good << -1;
         QTest::newRow("rtu a start acknowledged by its echo") << Framing::Rtu << Hex("0103010131 88") << Hex("0103010131 88") << Verdict::Good << -1;
         // clang-format on

@@ -251,13 +251,15 @@ Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, Framing
     // request may come first.
     std::optional<std::pair<int, FrameRead>> answer, fromDrive, anyFrame;
     bool echoed = false;
+    int afterEcho = 0;  // where the bytes after the last echo begin
     for (int s = 0; s < reply.size() && !answer; ++s) {
         if (framing == Framing::Ascii && reply.at(s) != ':') continue;
         const FrameRead read = ReadAt(reply, s, framing, true);
         if (read.outcome != ReadOutcome::Frame) continue;
         if (IsEchoOfRead(requestBody, read.body)) {
             echoed = true;
-            s += int(read.consumed) - 1;
+            afterEcho = s + int(read.consumed);
+            s = afterEcho - 1;
             continue;
         }
         if (Mismatch(requestBody, read.body).isEmpty()) answer = {s, read};
@@ -266,7 +268,9 @@ Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, Framing
     }
     if (!answer && refusal) return Refused(*refusal, framing);
     if (!answer) answer = fromDrive ? fromDrive : anyFrame;
-    if (!answer && echoed) return Verdicted(Verdict::OtherAnswer, EchoText());
+    // Only echoes: no drive answered. Bytes after them are judged as they stand.
+    if (!answer && echoed && afterEcho >= reply.size())
+        return Verdicted(Verdict::OtherAnswer, EchoText());
     if (answer) {
         Judgement judgement =
             FromRead(answer->second, answer->first, int(reply.size()) - answer->first, framing);
@@ -278,7 +282,7 @@ Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, Framing
     }
     // No whole frame: what went wrong with the one that starts where the drive's would. Bytes
     // that make no frame at all are noise, not another device's answer.
-    const int start = static_cast<int>(reply.indexOf(opener));
+    const int start = static_cast<int>(reply.indexOf(opener, afterEcho));
     if (start < 0) return Verdicted(Verdict::Incomplete, NoFrameText(framing, quint8(opener)));
     return FromRead(ReadAt(reply, start, framing, true), start, int(reply.size()) - start, framing);
 }
