@@ -155,7 +155,9 @@ class TestMonitoring : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(poller.notSentCount(1) >= 2, 4000);
         QVERIFY(poller.portClosed());
         QCOMPARE(poller.rate(1), 0.0);
-        QVERIFY(poller.count(1, Verdict::NoReply) <= 1);  // the poll on the line as it went
+        // The polls on the line while the device went: a busy machine notices its going a little
+        // later. Every poll after that is not sent, never a missing reply.
+        QVERIFY(poller.count(1, Verdict::NoReply) <= 3);
         QVERIFY2(trend->noteLabel->text().contains(QStringLiteral("The port is not open")),
                  qPrintable(trend->noteLabel->text()));
         QTRY_VERIFY(!rig.window->result(1).busy());
