@@ -14,6 +14,7 @@
 #include "jobs/parameter_jobs.h"
 #include "language/language.h"
 #include "serial/line_selector.h"
+#include "serial/port_map.h"
 #include "serial/port_settings.h"
 
 namespace {
@@ -24,16 +25,6 @@ constexpr int kLongestPauseMs = 10000;
 void Print(std::FILE* stream, const QString& text) {
     std::fprintf(stream, "%s\n", qPrintable(text));
     std::fflush(stream);
-}
-
-int PortNumber(const QStringList& assignments) {
-    for (const QString& assignment : assignments) {
-        const QString name = assignment.section(QLatin1Char('='), 0, 0).trimmed().toUpper();
-        bool ok = false;
-        const int number = name.mid(3).toInt(&ok);
-        if (name.startsWith(QLatin1String("COM")) && ok) return number;
-    }
-    return 1;
 }
 
 // Runs one job to its end in the event loop.
@@ -95,7 +86,7 @@ int RunParameterCommand(int argc, char* argv[], const QString& language, const C
         if (!file) return 2;
     }
 
-    const int number = PortNumber(options.portAssignments);
+    const int number = serial::AssignedPortNumber(options.portAssignments);
     serial::LineSelector port(map);
     port.setPortNumber(number);
     const QString settings = serial::SettingsText(options.baudIndex, options.formatIndex);

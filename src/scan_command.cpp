@@ -9,22 +9,12 @@
 #include "jobs/job_runner.h"
 #include "language/language.h"
 #include "serial/line_selector.h"
+#include "serial/port_map.h"
 
 namespace {
 
 // How long --scan waits for a port that has gone away before it gives up.
 constexpr int kLongestPauseMs = 10000;
-
-// COMn of the first --port assignment, else COM1.
-int PortNumber(const QStringList& assignments) {
-    for (const QString& assignment : assignments) {
-        const QString name = assignment.section(QLatin1Char('='), 0, 0).trimmed().toUpper();
-        bool ok = false;
-        const int number = name.mid(3).toInt(&ok);
-        if (name.startsWith(QLatin1String("COM")) && ok) return number;
-    }
-    return 1;
-}
 
 void PrintLine(std::FILE* stream, const QString& text) {
     std::fprintf(stream, "%s\n", qPrintable(text));
@@ -37,7 +27,7 @@ int RunScanCommand(int argc, char* argv[], const QString& language, const Comman
                    const serial::PortMap& map) {
     QCoreApplication app(argc, argv);
     language::Install(language);
-    const int number = PortNumber(options.portAssignments);
+    const int number = serial::AssignedPortNumber(options.portAssignments);
     serial::LineSelector port(map);
     port.setPortNumber(number);
     exchange::ExchangeCore core(port);

@@ -71,4 +71,14 @@ QStringList DetectSerialDevices() {
 #endif
 }
 
+int AssignedPortNumber(const QStringList& assignments) {
+    for (const QString& assignment : assignments) {
+        const QString name = assignment.section(QLatin1Char('='), 0, 0).trimmed().toUpper();
+        bool ok = false;
+        const int number = name.mid(3).toInt(&ok);
+        if (name.startsWith(QLatin1String("COM")) && ok) return number;
+    }
+    return 1;
+}
+
 }  // namespace serial

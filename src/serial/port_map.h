@@ -27,6 +27,9 @@ QStringList OrderDetectedDevices(QStringList devices);
 bool BuildPortMap(const QStringList& assignments, const QStringList& detectedDevices, PortMap* map,
                   QString* error);
 
+// COMn of the first "COMn=PATH" assignment, else 1: the port the command-line jobs use.
+int AssignedPortNumber(const QStringList& assignments);
+
 // The devices this machine offers now, as system paths.
 QStringList DetectSerialDevices();
 
