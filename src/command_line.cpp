@@ -148,8 +148,9 @@ CommandLineOutcome ReadCommandLine(const QStringList& arguments, CommandLine* op
         QStringLiteral("port"),
         QCoreApplication::translate(
             "CommandLine",
-            "Put device PATH behind port button COMn (n = 1..4). Repeatable, e.g. "
-            "--port COM1=/dev/ttyUSB0."),
+            "Put device PATH behind port button COMn (n = 1..4), or a serial device server: "
+            "tcp://HOST:PORT (raw TCP) or rfc2217://HOST:PORT (the buttons set its port). "
+            "Repeatable, e.g. --port COM1=/dev/ttyUSB0."),
         QStringLiteral("COMn=PATH"));
     const QCommandLineOption demo(
         QStringLiteral("demo"),

@@ -2,6 +2,49 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>ComPortControl</name>
+    <message>
+        <source>none</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>odd</source>
+        <translation>奇</translation>
+    </message>
+    <message>
+        <source>even</source>
+        <translation>偶</translation>
+    </message>
+    <message>
+        <source>mark</source>
+        <translation>标记</translation>
+    </message>
+    <message>
+        <source>space</source>
+        <translation>空号</translation>
+    </message>
+    <message>
+        <source>%1 baud instead of %2</source>
+        <translation>%1 波特而不是 %2</translation>
+    </message>
+    <message>
+        <source>%1 data bits instead of %2</source>
+        <translation>%1 个数据位而不是 %2</translation>
+    </message>
+    <message>
+        <source>parity %1 instead of %2</source>
+        <translation>%1校验而不是%2校验</translation>
+    </message>
+    <message>
+        <source>%1 stop bits instead of %2</source>
+        <translation>%1 个停止位而不是 %2</translation>
+    </message>
+    <message>
+        <source>the gateway refused the setting and kept its port at %1</source>
+        <translation>网关拒绝了设置，它的串口仍为 %1</translation>
+    </message>
+</context>
+<context>
     <name>CommandLine</name>
     <message>
         <source>MODBUS debugging program for frequency inverters.
@@ -23,10 +66,6 @@ each button shows as its tooltip.</source>
     <message>
         <source>Show the version and end.</source>
         <translation>显示版本后结束。</translation>
-    </message>
-    <message>
-        <source>Put device PATH behind port button COMn (n = 1..4). Repeatable, e.g. --port COM1=/dev/ttyUSB0.</source>
-        <translation>把设备 PATH 放在端口按钮 COMn（n = 1..4）背后。可重复，例如 --port COM1=/dev/ttyUSB0。</translation>
     </message>
     <message>
         <source>Start a simulated inverter (address 1) on a fresh pseudo-terminal and put it behind COM1, so every button can be tried without a drive.</source>
@@ -143,6 +182,10 @@ each button shows as its tooltip.</source>
     <message>
         <source>The parameters of --backup, --compare and --restore (default 0-250).</source>
         <translation>--backup、--compare 和 --restore 的参数范围（默认 0-250）。</translation>
+    </message>
+    <message>
+        <source>Put device PATH behind port button COMn (n = 1..4), or a serial device server: tcp://HOST:PORT (raw TCP) or rfc2217://HOST:PORT (the buttons set its port). Repeatable, e.g. --port COM1=/dev/ttyUSB0.</source>
+        <translation>把设备 PATH 放在端口按钮 COMn（n = 1..4）背后，也可以是串口服务器：tcp://主机:端口（原始 TCP）或 rfc2217://主机:端口（由按钮设定它的串口）。可重复，例如 --port COM1=/dev/ttyUSB0。</translation>
     </message>
 </context>
 <context>
@@ -658,6 +701,10 @@ each button shows as its tooltip.</source>
     <message>
         <source>A serial device server in raw TCP mode: its own baud rate and format must match the buttons, which here choose the framing and the timing only</source>
         <translation>原始 TCP 模式的串口服务器：它自己的波特率和资料格式必须与按钮一致，这里的按钮只决定帧格式和接收时序</translation>
+    </message>
+    <message>
+        <source>A serial device server with port control (RFC 2217): the baud-rate and format buttons set its serial port</source>
+        <translation>带串口控制（RFC 2217）的串口服务器：波特率和资料格式按钮设定它的串口</translation>
     </message>
 </context>
 <context>
@@ -1335,10 +1382,6 @@ each button shows as its tooltip.</source>
         <translation>%1：网关关闭了连接</translation>
     </message>
     <message>
-        <source>%1: not an address of the form tcp://HOST:PORT</source>
-        <translation>%1：不是 tcp://主机:端口 形式的地址</translation>
-    </message>
-    <message>
         <source>%1: connecting to the gateway…</source>
         <translation>%1：正在连接网关…</translation>
     </message>
@@ -1353,6 +1396,18 @@ each button shows as its tooltip.</source>
     <message>
         <source>%1: the gateway cannot be reached; check the network and its address</source>
         <translation>%1：无法到达网关；请检查网络和它的地址</translation>
+    </message>
+    <message>
+        <source>%1: not an address of the form tcp://HOST:PORT or rfc2217://HOST:PORT</source>
+        <translation>%1：不是 tcp://主机:端口 或 rfc2217://主机:端口 形式的地址</translation>
+    </message>
+    <message>
+        <source>%1: the gateway does not let its serial port be set (no RFC 2217 port control); set it on the gateway and connect with tcp://</source>
+        <translation>%1：网关不允许设定它的串口（没有 RFC 2217 串口控制）；请在网关上设定，并用 tcp:// 连接</translation>
+    </message>
+    <message>
+        <source>%1: the gateway has not confirmed the port settings yet</source>
+        <translation>%1：网关尚未确认串口设置</translation>
     </message>
 </context>
 <context>

@@ -18,10 +18,7 @@ LineSelector::~LineSelector() {
 
 void LineSelector::setPortNumber(int number) {
     const QString device = map_.deviceFor(number);
-    QString host;
-    quint16 port = 0;
-    const bool networked =
-        ParseTcpAddress(device, &host, &port) || device.startsWith(QLatin1String("tcp://"));
+    const bool networked = IsNetworkAddress(device);
     if (networked != networked_) current().close();
     networked_ = networked;
     if (networked_) {
@@ -33,6 +30,7 @@ void LineSelector::setPortNumber(int number) {
 
 void LineSelector::setSettings(const QString& settingsText) {
     serial_.setSettings(settingsText);
+    tcp_.setSettings(settingsText);
 }
 
 bool LineSelector::open() {

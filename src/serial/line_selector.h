@@ -1,5 +1,6 @@
 // The program's one line: the serial device behind the chosen port button, or, where the port
-// map names "tcp://HOST:PORT" for that button, a serial device server reached over the network.
+// map names "tcp://HOST:PORT" or "rfc2217://HOST:PORT" for that button, a serial device server
+// reached over the network.
 #pragma once
 
 #include <memory>

@@ -118,6 +118,10 @@ void MainWindow::showPortState() {
                 QLatin1Char('\n') +
                 tr("A serial device server in raw TCP mode: its own baud rate and format must "
                    "match the buttons, which here choose the framing and the timing only");
+        if (device.startsWith(QLatin1String("rfc2217://")))
+            device += QLatin1Char('\n') +
+                      tr("A serial device server with port control (RFC 2217): the baud-rate and "
+                         "format buttons set its serial port");
         if (i == selected && !port_.isOpen()) {
             label->setStyleSheet(QStringLiteral("color: red;"));
             label->setToolTip(port_.errorText());

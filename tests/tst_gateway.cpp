@@ -1,0 +1,205 @@
+// Drives behind a real serial device server: Debian's ser2net on loopback between the network
+// and the simulated drive's pseudo-terminal, in raw TCP and in RFC 2217 mode. The drive answers
+// only at its own settings (19200, 8 data bits, odd parity), so a good reading through RFC 2217
+// shows that the buttons set the gateway's port.
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include "drive/reply_decoder.h"
+#include "exchange/exchange_core.h"
+#include "frame/frame_composer.h"
+#include "ser2net_gateway.h"
+#include "serial/line_selector.h"
+#include "sim/drive_server.h"
+#include "window/main_window.h"
+
+namespace {
+
+using Mode = Ser2netGateway::Mode;
+constexpr int k19200 = 2;   // the baud-rate buttons: 4800, 9600, 19200, 38400
+constexpr int kRtu8O1 = 4;  // the format buttons: ASCII N, O, E, then RTU N, O, E
+const serial::PortSettings kDriveLine{19200, serial::Parity::Odd, 8, 1};
+
+// The drive on a pseudo-terminal of its own, answering at 19200 8,O,1 only, behind ser2net
+// whose port starts at `gatewaySettings`.
+struct GatewayRig {
+    sim::DriveServer drive;
+    Ser2netGateway gateway;
+    QString error;
+    bool started = false;
+
+    GatewayRig(Mode mode, const QString& gatewaySettings) {
+        drive.setOwnLine(kDriveLine);
+        drive.setStrictLine(true);
+        QString path;
+        started = drive.startPseudoTerminal(&path, &error) &&
+                  gateway.start(mode, path, gatewaySettings, &error);
+    }
+    serial::PortMap map() const {
+        serial::PortMap map;
+        map.devices[0] = gateway.address();
+        return map;
+    }
+};
+
+// The core with its line at `settingsText`, reopened as the window does on a click.
+void SetLine(serial::SerialPort& line, exchange::ExchangeCore& core, const QString& settingsText,
+             frame::Framing framing) {
+    line.close();
+    line.setSettings(settingsText);
+    line.open();
+    core.setLine(*serial::ParseSettings(settingsText), framing);
+}
+
+// One reading of the output frequency through the core; its verdict.
+exchange::Verdict ReadOnce(exchange::ExchangeCore& core, frame::Framing framing) {
+    frame::RequestFields fields{"1", "4", "1", "1", {}};
+    exchange::Request request{frame::ComposeFrame(fields, framing), exchange::Origin::Manual};
+    const auto done = core.waitForExchange(core.submit(request), std::chrono::seconds(3));
+    return done ? done->judgement.verdict : exchange::Verdict::NoReply;
+}
+
+}  // namespace
+
+class TestGateway : public QObject {
+    Q_OBJECT
+  private slots:
+    void readingsThroughTheGateway_data() {
+        QTest::addColumn<Mode>("mode");
+        QTest::addColumn<QString>("settings");  // the line's, as the buttons give them
+        QTest::addColumn<frame::Framing>("framing");
+        QTest::addColumn<bool>("good");
+        // Raw: ser2net's own port is 19200 8O1; the buttons choose the framing only.
+        QTest::newRow("raw RTU") << Mode::Raw << "19200,o,8,1" << frame::Framing::Rtu << true;
+        QTest::newRow("raw ASCII") << Mode::Raw << "19200,o,8,1" << frame::Framing::Ascii << true;
+        // RFC 2217: ser2net's port starts at 9600 8N1 and follows the buttons.
+        QTest::newRow("RFC 2217 RTU")
+            << Mode::Rfc2217 << "19200,o,8,1" << frame::Framing::Rtu << true;
+        QTest::newRow("RFC 2217 ASCII")
+            << Mode::Rfc2217 << "19200,o,8,1" << frame::Framing::Ascii << true;
+        QTest::newRow("RFC 2217 at 9600")
+            << Mode::Rfc2217 << "9600,o,8,1" << frame::Framing::Rtu << false;
+        QTest::newRow("RFC 2217 even parity")
+            << Mode::Rfc2217 << "19200,e,8,1" << frame::Framing::Rtu << false;
+    }
+    void readingsThroughTheGateway() {
+        QFETCH(Mode, mode);
+        QFETCH(QString, settings);
+        QFETCH(frame::Framing, framing);
+        QFETCH(bool, good);
+        GatewayRig rig(mode, mode == Mode::Raw ? "19200o81" : "9600n81");
+        QVERIFY2(rig.started, qPrintable(rig.error));
+        serial::LineSelector line(rig.map());
+        line.setPortNumber(1);
+        exchange::ExchangeCore core(line);
+        SetLine(line, core, settings, framing);
+        QVERIFY2(line.isOpen(), qPrintable(line.errorText()));
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(ReadOnce(core, framing) == exchange::Verdict::Good, good);
+        if (good) return;
+        // The right settings, set over the connection already made, reach the drive.
+        SetLine(line, core, QStringLiteral("19200,o,8,1"), framing);
+        QVERIFY2(line.isOpen(), qPrintable(line.errorText()));
+        QCOMPARE(ReadOnce(core, framing), exchange::Verdict::Good);
+    }
+
+    // The gateway goes away: the reason in plain words and nothing sent; it comes back: so does
+    // the line, at the settings the buttons give.
+    void gatewayGoesAwayAndComesBack_data() {
+        QTest::addColumn<Mode>("mode");
+        QTest::newRow("raw") << Mode::Raw;
+        QTest::newRow("RFC 2217") << Mode::Rfc2217;
+    }
+    void gatewayGoesAwayAndComesBack() {
+        QFETCH(Mode, mode);
+        GatewayRig rig(mode, mode == Mode::Raw ? "19200o81" : "9600n81");
+        QVERIFY2(rig.started, qPrintable(rig.error));
+        serial::LineSelector line(rig.map());
+        line.setPortNumber(1);
+        exchange::ExchangeCore core(line);
+        SetLine(line, core, QStringLiteral("19200,o,8,1"), frame::Framing::Rtu);
+        QCOMPARE(ReadOnce(core, frame::Framing::Rtu), exchange::Verdict::Good);
+        std::vector<exchange::Direction> directions;
+        QObject::connect(
+            &core, &exchange::ExchangeCore::recordAdded,
+            [&](const exchange::ExchangeRecord& r) { directions.push_back(r.direction); });
+
+        const quint16 port = rig.gateway.port();
+        rig.gateway.stop();
+        QTRY_VERIFY(!line.isOpen());
+        QVERIFY2(line.errorText().contains("closed the connection"), qPrintable(line.errorText()));
+        QCOMPARE(ReadOnce(core, frame::Framing::Rtu), exchange::Verdict::NoReply);
+        QCOMPARE(directions, std::vector<exchange::Direction>{exchange::Direction::NotSent});
+        QVERIFY2(line.errorText().contains("refused"), qPrintable(line.errorText()));
+
+        QString path = rig.drive.devicePath();
+        QVERIFY2(rig.gateway.start(mode, path, mode == Mode::Raw ? "19200o81" : "9600n81",
+                                   &rig.error, port),
+                 qPrintable(rig.error));
+        QVERIFY(QTest::qWaitFor([&] { return line.open(); }, 3000));
+        QCOMPARE(ReadOnce(core, frame::Framing::Rtu), exchange::Verdict::Good);
+    }
+
+    // The window with the gateway behind COM1 reads the output frequency once the user picks
+    // 19200 and RTU 8,O,1.
+    void windowReadsThroughRfc2217() {
+        GatewayRig rig(Mode::Rfc2217, QStringLiteral("9600n81"));
+        QVERIFY2(rig.started, qPrintable(rig.error));
+        serial::LineSelector line(rig.map());
+        MainWindow window(line, {rig.gateway.address(), "", "", ""});
+        window.load();
+        QVERIFY2(window.portGroup->button(0)->toolTip().contains("RFC 2217"),
+                 qPrintable(window.portGroup->button(0)->toolTip()));
+        window.baudGroup->button(k19200)->click();
+        window.formatGroup->button(kRtu8O1)->click();
+        QVERIFY2(line.isOpen(), qPrintable(line.errorText()));
+        QLineEdit* box = window.readingBoxes[sim::kItemOutputFrequency];
+        box->clear();
+        window.readingButtons[sim::kItemOutputFrequency]->click();
+        QVERIFY(QTest::qWaitFor([&] { return !window.result(sim::kItemOutputFrequency).busy(); },
+                                5000));
+        const int raw = rig.drive.model().monitor(sim::kItemOutputFrequency);
+        QCOMPARE(box->text(),
+                 drive::MonitorText(raw, drive::MonitorItems()[sim::kItemOutputFrequency]));
+    }
+
+    // The parameter backup from the shell, through RFC 2217 (the gateway set from the command
+    // line) and through raw TCP with the gateway set to 19200 8O1 beforehand.
+    void backupFromTheShell_data() {
+        QTest::addColumn<Mode>("mode");
+        QTest::addColumn<QString>("gatewaySettings");
+        QTest::newRow("RFC 2217") << Mode::Rfc2217 << "9600n81";
+        QTest::newRow("raw") << Mode::Raw << "19200o81";
+    }
+    void backupFromTheShell() {
+        QFETCH(Mode, mode);
+        QFETCH(QString, gatewaySettings);
+        GatewayRig rig(mode, gatewaySettings);
+        QVERIFY2(rig.started, qPrintable(rig.error));
+        rig.drive.updateModel([](sim::DriveModel& m) { m.setParameter(12, 1234); });
+        QTemporaryDir dir;
+        const QString file = dir.filePath("drive.csv");
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(MODBUS_DEBUGGER),
+                      {"--backup", file, "--port", "COM1=" + rig.gateway.address(), "--baud",
+                       "19200", "--format", "rtu-8o1", "--parameters", "0-20"});
+        QVERIFY(program.waitForFinished(30000));
+        const QString out =
+            QString::fromUtf8(program.readAllStandardOutput() + program.readAllStandardError());
+        QCOMPARE(program.exitCode(), 0);
+        QVERIFY2(out.contains("21 parameters read, 0 without a value"), qPrintable(out));
+        QFile saved(file);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QVERIFY(saved.readAll().contains("\n12,1234,"));
+    }
+};
+
+QTEST_MAIN(TestGateway)
+#include "tst_gateway.moc"
