@@ -36,6 +36,7 @@ void Usage() {
         "  startup  [--runs 10] [--settle 1000] [--demo] [--program PATH]  (needs X)\n"
         "  poll     [--format rtu] [--baud 38400] [--readings 1|8] [--turnaround 5]\n"
         "           [--reply-timeout 50] [--seconds 20] [--runs 3] [--chart]\n"
+        "           [--via serial|tcp|ser2net|rfc2217]\n"
         "  stores   [--repaints 20]\n"
         "  idle     [--seconds 10]\n"
         "  soak     [--ticks 2000] [--interval 50]\n"

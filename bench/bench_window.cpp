@@ -24,9 +24,10 @@ int LineSetting::bitsPerCharacter() const {
 }
 
 QString LineSetting::name() const {
-    return QStringLiteral("%1 %2")
+    return QStringLiteral("%1 %2%3")
         .arg(serial::IsAsciiFormat(formatIndex) ? "ASCII" : "RTU")
-        .arg(baud());
+        .arg(baud())
+        .arg(via == QLatin1String("serial") ? QString() : QStringLiteral(" via ") + via);
 }
 
 bool ReadLineSetting(const Args& args, LineSetting* setting, QString* error) {
@@ -36,6 +37,11 @@ bool ReadLineSetting(const Args& args, LineSetting* setting, QString* error) {
         return false;
     }
     setting->formatIndex = format == QLatin1String("ascii") ? 0 : 3;
+    setting->via = args.text("via", QStringLiteral("serial")).toLower();
+    if (!QStringList{"serial", "tcp", "ser2net", "rfc2217"}.contains(setting->via)) {
+        *error = QStringLiteral("--via wants serial, tcp, ser2net or rfc2217");
+        return false;
+    }
     const int baud = args.integer("baud", 9600);
     const int rates[] = {4800, 9600, 19200, 38400};
     for (int i = 0; i < 4; ++i)
@@ -50,17 +56,32 @@ bool ReadLineSetting(const Args& args, LineSetting* setting, QString* error) {
 WindowRig::~WindowRig() {
     window_.reset();
     port_.reset();
+    gateway_.stop();
     sim_.stop();
 }
 
 bool WindowRig::start(const LineSetting& setting, QString* error, bool hidden,
                       const QStringList& driveOptions) {
-    if (!sim_.start(BuildPath(QStringLiteral("tools/inverter-sim/inverter-sim")), error,
-                    driveOptions))
+    // The drive's own settings: those of the gateway's serial side (the benchmarks use 8,N,1).
+    const QString baud = QString::number(setting.baud());
+    QStringList options = driveOptions;
+    if (setting.via == QLatin1String("tcp"))
+        options << QStringLiteral("--listen") << QStringLiteral("0") << QStringLiteral("--baud")
+                << baud;
+    if (!sim_.start(BuildPath(QStringLiteral("tools/inverter-sim/inverter-sim")), error, options))
         return false;
     serial::PortMap map;
     map.devices[0] = sim_.devicePath();
-    port_ = std::make_unique<serial::QtSerialPort>(map);
+    if (setting.via == QLatin1String("ser2net") || setting.via == QLatin1String("rfc2217")) {
+        // Raw: ser2net's port is set to the line's settings; RFC 2217: the window sets it.
+        const bool raw = setting.via == QLatin1String("ser2net");
+        if (!gateway_.start(raw ? Ser2netGateway::Mode::Raw : Ser2netGateway::Mode::Rfc2217,
+                            sim_.devicePath(), raw ? baud + QStringLiteral("n81") : "9600n81",
+                            error))
+            return false;
+        map.devices[0] = gateway_.address();
+    }
+    port_ = std::make_unique<serial::LineSelector>(map);
     window_ = std::make_unique<MainWindow>(*port_, map.devices);
     if (!hidden) window_->show();
     window_->load();

@@ -6,7 +6,8 @@
 #include <memory>
 
 #include "bench_support.h"
-#include "serial/qt_serial_port.h"
+#include "ser2net_gateway.h"
+#include "serial/line_selector.h"
 #include "window/main_window.h"
 
 class QPushButton;
@@ -16,12 +17,16 @@ namespace bench {
 struct LineSetting {
     int formatIndex = 0;  // data-format button: 0 = ASCII 8,N,1, 3 = RTU 8,N,1
     int baudIndex = 1;    // baud-rate button: 0..3 = 4800, 9600, 19200, 38400
+    // How the window reaches the drive: its pseudo-terminal ("serial"), the drive's own TCP
+    // listener ("tcp"), or ser2net in front of the pseudo-terminal ("ser2net" raw, "rfc2217").
+    QString via = QStringLiteral("serial");
     int baud() const;
     int bitsPerCharacter() const;
     QString name() const;  // "ASCII 9600"
 };
 
-// "--format ascii|rtu --baud N" into button indices; false for values the window does not offer.
+// "--format ascii|rtu --baud N --via serial|tcp|ser2net|rfc2217" into the setting; false for
+// values the window does not offer.
 bool ReadLineSetting(const Args& args, LineSetting* setting, QString* error);
 
 class WindowRig {
@@ -44,7 +49,8 @@ class WindowRig {
 
   private:
     SimChild sim_;
-    std::unique_ptr<serial::QtSerialPort> port_;
+    Ser2netGateway gateway_;
+    std::unique_ptr<serial::LineSelector> port_;
     std::unique_ptr<MainWindow> window_;
 };
 

@@ -217,6 +217,18 @@ class TestTelnet : public QObject {
             return read.size() >= 3;
         }));
         QCOMPARE(read.toHex(' '), Hex("03ff04").toHex(' '));
+
+        // A change of settings reopens the line over the same connection: the gateway is asked
+        // for the new settings and does not reopen its port.
+        QTcpSocket* first = peer;
+        heard.clear();
+        line.close();
+        QVERIFY(!line.isOpen());
+        line.setSettings(QStringLiteral("9600,n,8,1"));
+        QVERIFY(!line.open());  // the gateway in this thread answers only afterwards
+        QTRY_VERIFY(heard.contains(Hex("fffa2c0100002580fff0 fffa2c0208fff0 fffa2c0301fff0")));
+        QCOMPARE(peer, first);
+        QVERIFY(!server.hasPendingConnections());
     }
 };
 

@@ -90,7 +90,10 @@ void ExchangeCore::startCapture(QueuedRequest& entry, Clock::time_point requestE
     // when that many characters have had their wire time, otherwise byte by byte. Behind the
     // rest of an earlier reply every byte is taken as it comes, to tell where that reply ends.
     const int expected = endsWithFrame ? replyLengths_.value(request.bytes, 0) : 0;
-    quiet_ = !lateFrameOpen_ && !echo && (!endsWithFrame || expected > 0);
+    // A network delivers the bursts its gateway collected, not characters at the wire's pace:
+    // each burst is taken as it comes (a network socket holds nothing back for a later read).
+    const bool network = settings_.linkSilence.count() > 0;
+    quiet_ = !network && !lateFrameOpen_ && !echo && (!endsWithFrame || expected > 0);
     if (!replyBytes_.isEmpty()) quiet_ = false;
     expectedReply_ = expected;
     quietUntil_ = endsWithFrame ? Clock::time_point::max() : capture_.earliestEnd;
@@ -329,6 +332,8 @@ void ExchangeCore::finishCapture() {
         exchange.lastByteMs = MillisecondsBetween(exchange.requestEnd, lastByte);
         exchange.firstByteDelay = std::chrono::duration_cast<std::chrono::microseconds>(
             replyBytes_.first - exchange.requestEnd);
+        exchange.lastByteDelay =
+            std::chrono::duration_cast<std::chrono::microseconds>(lastByte - exchange.requestEnd);
         // The next request keeps a frame gap after the reply's last byte. A whole frame taken in
         // one go after a quiet wait ended where the line's pace puts it, usually long before now;
         // anything less than a whole frame may still have been arriving a moment ago.

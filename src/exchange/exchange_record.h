@@ -53,8 +53,9 @@ struct Exchange {
     Judgement judgement;
     int firstByteMs = -1;
     int lastByteMs = -1;
-    // The first byte's delay to the microsecond, for figures that add many of them up.
+    // The first and last byte's delays to the microsecond, for figures that add many of them up.
     std::chrono::microseconds firstByteDelay{-1};
+    std::chrono::microseconds lastByteDelay{-1};
 };
 
 }  // namespace exchange

@@ -35,6 +35,7 @@ void Poller::start(const std::vector<int>& readings, int address) {
     notSent_.fill(0);
     portClosed_ = false;
     turnaroundMs_ = -1;
+    replySpreadMs_ = -1;
     running_ = !readings_.empty();
     if (!running_) return;
     core_.setPollSource([this] { return nextRequest(); });
@@ -103,6 +104,10 @@ void Poller::onExchange(const Exchange& exchange) {
         if (exchange.firstByteDelay.count() >= 0) {
             const double delayMs = exchange.firstByteDelay.count() / 1000.0;
             turnaroundMs_ = turnaroundMs_ < 0 ? delayMs : 0.9 * turnaroundMs_ + 0.1 * delayMs;
+            const double spreadMs =
+                std::max<double>(0, (exchange.lastByteDelay - exchange.firstByteDelay).count()) /
+                1000.0;
+            replySpreadMs_ = replySpreadMs_ < 0 ? spreadMs : 0.9 * replySpreadMs_ + 0.1 * spreadMs;
             replyLength_ = int(exchange.reply.size());
         }
     }
@@ -131,8 +136,11 @@ double Poller::lineLimit() const {
     const double gapMs = serial::FrameGap(line).count() / 1000.0;
     const int requestLength = core_.framing() == frame::Framing::Rtu ? 6 : 13;
     // The first byte's delay runs from the request's end to the first reply character's end.
-    const double exchangeMs = requestLength * characterMs + turnaroundMs_ +
-                              std::max(replyLength_ - 1, 0) * characterMs + gapMs;
+    double exchangeMs = requestLength * characterMs + turnaroundMs_ +
+                        std::max(replyLength_ - 1, 0) * characterMs + gapMs;
+    // Over a network the request has left once the gateway has it: the delay holds its wire
+    // time there, and the reply comes in the gateway's bursts, as far apart as measured.
+    if (line.linkSilence.count() > 0) exchangeMs = turnaroundMs_ + replySpreadMs_ + gapMs;
     return 1000.0 / exchangeMs;
 }
 

@@ -36,7 +36,8 @@ class Poller : public QObject {
     // The last poll found the port closed.
     bool portClosed() const { return portClosed_; }
     // Exchanges a second the line allows: the request's and the reply's wire time, the drive's
-    // turnaround as measured, and the frame gap before the next request; 0 until measured.
+    // turnaround as measured, and the frame gap before the next request; 0 until measured. Over
+    // a network, the delays as measured from the request's hand-over and the frame gap.
     double lineLimit() const;
 
   signals:
@@ -62,7 +63,8 @@ class Poller : public QObject {
     std::array<std::array<int, kVerdictCount>, 9> counts_{};
     std::array<int, 9> notSent_{};
     bool portClosed_ = false;
-    double turnaroundMs_ = -1;  // smoothed, from the first reply byte's delay
+    double turnaroundMs_ = -1;   // smoothed, from the first reply byte's delay
+    double replySpreadMs_ = -1;  // smoothed, from the first to the last reply byte
     int replyLength_ = 0;
 };
 

@@ -154,11 +154,14 @@ bool DriveServer::openLine(QString* path, QString* error) {
             }
         }
     } else if (kind_ == LineKind::Tcp) {
-        // Each connection gets a pump of its own; a gateway's network side is not paced.
+        // Each connection gets a pump of its own. A gateway's serial side runs at the drive's
+        // own settings, so a reply reaches the network no faster than its wire time.
         listener_ = std::make_unique<TcpListener>();
-        const auto makePump = [this](int fd) {
-            auto pump =
-                std::make_unique<LinePump>(fd, [this](const Request& r) { return handle(r); });
+        const std::chrono::microseconds wireCharacter = serial::CharacterTime(ownLine_);
+        const auto makePump = [this, wireCharacter](int fd) {
+            auto pump = std::make_unique<LinePump>(
+                fd, [this](const Request& r) { return handle(r); },
+                [wireCharacter] { return wireCharacter; });
             pump->setTurnaround(std::chrono::milliseconds(turnaroundMs_.load()));
             pump->setEcho(echo_);
             return pump;
