@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "drive/drive_requests.h"
 #include "drive/reply_decoder.h"
 #include "exchange/exchange_core.h"
 #include "frame/frame_composer.h"
@@ -166,38 +167,57 @@ class TestGateway : public QObject {
                  drive::MonitorText(raw, drive::MonitorItems()[sim::kItemOutputFrequency]));
     }
 
-    // The parameter backup from the shell, through RFC 2217 (the gateway set from the command
-    // line) and through raw TCP with the gateway set to 19200 8O1 beforehand.
-    void backupFromTheShell_data() {
+    // The command-line jobs through the gateway: the parameter backup through RFC 2217 (the
+    // gateway set from the command line) and through raw TCP with the gateway set to 19200 8O1
+    // beforehand, and the drive finder, which sets the gateway to every baud rate it tries. The
+    // finder tries odd parity only: a pseudo-terminal shows no parity but the odd flag, and
+    // ser2net leaves that set when parity goes to none, harmless on a UART but not here.
+    void commandLineJobs_data() {
         QTest::addColumn<Mode>("mode");
         QTest::addColumn<QString>("gatewaySettings");
-        QTest::newRow("RFC 2217") << Mode::Rfc2217 << "9600n81";
-        QTest::newRow("raw") << Mode::Raw << "19200o81";
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("printed");
+        const QStringList backup{"--backup", "FILE",    "--baud",       "19200",
+                                 "--format", "rtu-8o1", "--parameters", "0-20"};
+        QTest::newRow("backup, RFC 2217")
+            << Mode::Rfc2217 << "9600n81" << backup << "21 parameters read, 0 without a value";
+        QTest::newRow("backup, raw")
+            << Mode::Raw << "19200o81" << backup << "21 parameters read, 0 without a value";
+        QTest::newRow("scan, RFC 2217")
+            << Mode::Rfc2217 << "9600n81"
+            << QStringList{"--scan", "--scan-bauds",     "9600,19200", "--scan-formats",
+                           "rtu8o1", "--scan-addresses", "1-3"}
+            << "1 19200 RTU 8,O,1 ";
     }
-    void backupFromTheShell() {
+    void commandLineJobs() {
         QFETCH(Mode, mode);
         QFETCH(QString, gatewaySettings);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, printed);
         GatewayRig rig(mode, gatewaySettings);
         QVERIFY2(rig.started, qPrintable(rig.error));
         rig.drive.updateModel([](sim::DriveModel& m) { m.setParameter(12, 1234); });
         QTemporaryDir dir;
         const QString file = dir.filePath("drive.csv");
+        arguments.replaceInStrings(QRegularExpression("^FILE$"), file);
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("DISPLAY"));
         environment.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
         program.setProcessEnvironment(environment);
         program.start(QStringLiteral(MODBUS_DEBUGGER),
-                      {"--backup", file, "--port", "COM1=" + rig.gateway.address(), "--baud",
-                       "19200", "--format", "rtu-8o1", "--parameters", "0-20"});
-        QVERIFY(program.waitForFinished(30000));
+                      arguments + QStringList{"--port", "COM1=" + rig.gateway.address()});
+        QVERIFY(program.waitForFinished(60000));
         const QString out =
             QString::fromUtf8(program.readAllStandardOutput() + program.readAllStandardError());
-        QCOMPARE(program.exitCode(), 0);
-        QVERIFY2(out.contains("21 parameters read, 0 without a value"), qPrintable(out));
+        QVERIFY2(program.exitCode() == 0 && out.contains(printed), qPrintable(out));
         QFile saved(file);
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        QVERIFY(saved.readAll().contains("\n12,1234,"));
+        if (arguments.contains("--backup"))
+            QVERIFY(saved.open(QIODevice::ReadOnly) && saved.readAll().contains("\n12,1234,"));
+        // The finder's probes are monitor reads, never a write.
+        const int command =
+            arguments.contains("--scan") ? drive::kReadMonitor : drive::kReadParameter;
+        QCOMPARE(rig.drive.requestsSeen(), rig.drive.requestsSeen(command));
     }
 };
 
