@@ -86,6 +86,11 @@ run "$bench" poll --format rtu --baud 38400 --readings 1 "${poll[@]}"
 run "$bench" poll --format ascii --baud 38400 --readings 8 "${poll[@]}"
 run "$bench" poll --format rtu --baud 38400 --readings 8 --chart "${poll[@]}"
 run "$bench" poll --format rtu --baud 9600 --readings 1 --turnaround 120 --reply-timeout 200 "${poll[@]}"
+# Polling through a serial device server: the simulated drive's own TCP side, and Debian's
+# ser2net in front of its pseudo-terminal, raw and with RFC 2217.
+run "$bench" poll --format rtu --baud 38400 --readings 1 --chart --via tcp "${poll[@]}"
+run "$bench" poll --format rtu --baud 38400 --readings 1 --chart --via ser2net "${poll[@]}"
+run "$bench" poll --format rtu --baud 38400 --readings 1 --chart --via rfc2217 "${poll[@]}"
 # The first-byte delay of a press, of timed mode and of a poll against the same drive: the three
 # count from the moment the request has left the port, so they agree.
 for baud in 4800 9600; do

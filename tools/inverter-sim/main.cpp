@@ -104,7 +104,8 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption listen(
         QStringLiteral("listen"),
         QStringLiteral("Serve the drive over TCP on 127.0.0.1:PORT, as a serial device server in "
-                       "raw mode does (0: a free port; the address is printed)."),
+                       "raw mode does, replies at the wire pace of --baud and --format (0: a "
+                       "free port; the address is printed)."),
         QStringLiteral("port"));
     const QCommandLineOption chunk(
         QStringLiteral("chunk"),
