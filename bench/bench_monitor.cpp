@@ -15,9 +15,9 @@
 #include "bench_window.h"
 #include "drive/readings.h"
 #include "serial/port_settings.h"
-#include "window/history_window.h"
-#include "window/trend_chart.h"
-#include "window/trend_window.h"
+#include "window/history/history_window.h"
+#include "window/trend/trend_chart.h"
+#include "window/trend/trend_window.h"
 
 namespace bench {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "bench_window.h"
 #include "exchange/exchange_core.h"
-#include "window/history_window.h"
+#include "window/history/history_window.h"
 
 namespace bench {
 namespace {

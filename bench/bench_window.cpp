@@ -10,7 +10,7 @@
 
 #include "exchange/exchange_text.h"
 #include "serial/port_settings.h"
-#include "window/cell_edit.h"
+#include "window/main/cell_edit.h"
 
 namespace bench {
 

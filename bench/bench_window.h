@@ -8,7 +8,7 @@
 #include "bench_support.h"
 #include "ser2net_gateway.h"
 #include "serial/line_selector.h"
-#include "window/main_window.h"
+#include "window/main/main_window.h"
 
 class QPushButton;
 

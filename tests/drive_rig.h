@@ -14,8 +14,8 @@
 #include "exchange/exchange_text.h"
 #include "serial/qt_serial_port.h"
 #include "sim/drive_server.h"
-#include "window/cell_edit.h"
-#include "window/main_window.h"
+#include "window/main/cell_edit.h"
+#include "window/main/main_window.h"
 
 constexpr int kRtu = 3;    // " RTU  8,N,1"
 constexpr int kAscii = 0;  // "ASCII 8,N,1"

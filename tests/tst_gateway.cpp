@@ -15,7 +15,7 @@
 #include "ser2net_gateway.h"
 #include "serial/line_selector.h"
 #include "sim/drive_server.h"
-#include "window/main_window.h"
+#include "window/main/main_window.h"
 
 namespace {
 

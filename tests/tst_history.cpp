@@ -9,7 +9,7 @@
 #include "exchange/history_file.h"
 #include "exchange/history_format.h"
 #include "language/language.h"
-#include "window/history_model.h"
+#include "window/history/history_model.h"
 
 using exchange::Direction;
 using exchange::ExchangeRecord;

@@ -9,8 +9,8 @@
 #include "drive/readings.h"
 #include "drive_rig.h"
 #include "exchange/samples.h"
-#include "window/trend_chart.h"
-#include "window/trend_window.h"
+#include "window/trend/trend_chart.h"
+#include "window/trend/trend_window.h"
 
 using exchange::Sample;
 using exchange::Verdict;

@@ -12,9 +12,9 @@
 
 #include "drive/drive_requests.h"
 #include "drive_rig.h"
-#include "window/parameter_window.h"
-#include "window/scan_window.h"
-#include "window/trend_window.h"
+#include "window/parameters/parameter_window.h"
+#include "window/scan/scan_window.h"
+#include "window/trend/trend_window.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "pty_pair.h"
 #include "serial/qt_serial_port.h"
 #include "sim/drive_server.h"
-#include "window/cell_edit.h"
-#include "window/main_window.h"
+#include "window/main/cell_edit.h"
+#include "window/main/main_window.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include "bytes.h"
 #include "pty_pair.h"
 #include "serial/qt_serial_port.h"
-#include "window/cell_edit.h"
-#include "window/history_window.h"
-#include "window/main_window.h"
+#include "window/main/cell_edit.h"
+#include "window/history/history_window.h"
+#include "window/main/main_window.h"
 
 namespace {
 

@@ -16,10 +16,10 @@
 #include "exchange/exchange_text.h"
 #include "exchange/history_format.h"
 #include "fake_serial_port.h"
-#include "window/cell_edit.h"
-#include "window/history_model.h"
-#include "window/history_window.h"
-#include "window/main_window.h"
+#include "window/main/cell_edit.h"
+#include "window/history/history_model.h"
+#include "window/history/history_window.h"
+#include "window/main/main_window.h"
 
 namespace {
 

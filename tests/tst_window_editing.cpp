@@ -9,8 +9,8 @@
 #include <QtTest>
 
 #include "fake_serial_port.h"
-#include "window/cell_edit.h"
-#include "window/main_window.h"
+#include "window/main/cell_edit.h"
+#include "window/main/main_window.h"
 
 namespace {
 

@@ -1,0 +1,338 @@
+#include "cli/command_line.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include "drive/readings.h"
+#include "jobs/drive_scan.h"
+#include "jobs/scan_options.h"
+
+namespace {
+
+CommandLineOutcome ReadScanOptions(const QCommandLineParser& parser, const QCommandLineOption& scan,
+                                   const QCommandLineOption& bauds,
+                                   const QCommandLineOption& formats,
+                                   const QCommandLineOption& addresses,
+                                   const QCommandLineOption& budget, const QCommandLineOption& all,
+                                   CommandLine* options, QString* message) {
+    options->scan = parser.isSet(scan);
+    options->scanAll = parser.isSet(all);
+    QString error;
+    if (parser.isSet(bauds)) {
+        const std::optional<std::vector<int>> list =
+            jobs::ParseBaudList(parser.value(bauds), &error);
+        if (!list) {
+            *message = QStringLiteral("--scan-bauds: ") + error;
+            return CommandLineOutcome::Error;
+        }
+        options->scanBauds = *list;
+    }
+    if (parser.isSet(formats)) {
+        const std::optional<std::vector<int>> list =
+            jobs::ParseFormatList(parser.value(formats), &error);
+        if (!list) {
+            *message = QStringLiteral("--scan-formats: ") + error;
+            return CommandLineOutcome::Error;
+        }
+        options->scanFormats = *list;
+    }
+    if (parser.isSet(addresses) &&
+        !jobs::ParseAddressRange(parser.value(addresses), &options->scanFirstAddress,
+                                 &options->scanLastAddress, &error)) {
+        *message = QStringLiteral("--scan-addresses: ") + error;
+        return CommandLineOutcome::Error;
+    }
+    bool number = false;
+    options->scanBudgetMs = parser.value(budget).toInt(&number);
+    const int shortest = int(jobs::kShortestBudget.count());
+    const int longest = int(jobs::kLongestBudget.count());
+    if (!number || options->scanBudgetMs < shortest || options->scanBudgetMs > longest) {
+        *message = QCoreApplication::translate(
+                       "CommandLine", "--scan-budget wants milliseconds from %1 to %2, not \"%3\"")
+                       .arg(shortest)
+                       .arg(longest)
+                       .arg(parser.value(budget));
+        return CommandLineOutcome::Error;
+    }
+    return CommandLineOutcome::Run;
+}
+
+CommandLineOutcome ReadLineOptions(const QCommandLineParser& parser, const QCommandLineOption& baud,
+                                   const QCommandLineOption& format,
+                                   const QCommandLineOption& address,
+                                   const QCommandLineOption& backup,
+                                   const QCommandLineOption& compare,
+                                   const QCommandLineOption& restore,
+                                   const QCommandLineOption& parameters, CommandLine* options,
+                                   QString* message) {
+    QString error;
+    if (parser.isSet(baud)) {
+        const std::optional<std::vector<int>> list =
+            jobs::ParseBaudList(parser.value(baud), &error);
+        if (!list || list->size() != 1) {
+            *message =
+                QStringLiteral("--baud: ") +
+                (list ? QCoreApplication::translate("CommandLine", "name one baud rate") : error);
+            return CommandLineOutcome::Error;
+        }
+        options->baudIndex = list->front();
+    }
+    if (parser.isSet(format)) {
+        const std::optional<std::vector<int>> list =
+            jobs::ParseFormatList(parser.value(format), &error);
+        if (!list || list->size() != 1) {
+            *message =
+                QStringLiteral("--format: ") +
+                (list ? QCoreApplication::translate("CommandLine", "name one data format") : error);
+            return CommandLineOutcome::Error;
+        }
+        options->formatIndex = list->front();
+    }
+    if (parser.isSet(address)) {
+        bool number = false;
+        options->parameterAddress = parser.value(address).toInt(&number);
+        if (!number || options->parameterAddress < 1 || options->parameterAddress > 247) {
+            *message =
+                QCoreApplication::translate("CommandLine", "--address wants 1 to 247, not \"%1\"")
+                    .arg(parser.value(address));
+            return CommandLineOutcome::Error;
+        }
+        options->addressGiven = true;
+    }
+    if (parser.isSet(parameters)) {
+        const QStringList parts = parser.value(parameters).split(QLatin1Char('-'));
+        bool ok = parts.size() == 2, ok2 = false;
+        const int first = ok ? parts[0].toInt(&ok) : 0;
+        const int last = ok ? parts[1].toInt(&ok2) : 0;
+        if (!ok || !ok2 || first < 0 || last > 250 || first > last) {
+            *message = QCoreApplication::translate(
+                           "CommandLine", "--parameters wants FIRST-LAST within 0-250, not \"%1\"")
+                           .arg(parser.value(parameters));
+            return CommandLineOutcome::Error;
+        }
+        options->firstParameter = first;
+        options->lastParameter = last;
+    }
+    options->backupFile = parser.value(backup);
+    options->compareFile = parser.value(compare);
+    options->restoreFile = parser.value(restore);
+    const int commands = int(parser.isSet(backup)) + int(parser.isSet(compare)) +
+                         int(parser.isSet(restore)) + int(options->scan);
+    if (commands > 1) {
+        *message = QCoreApplication::translate(
+            "CommandLine", "--scan, --backup, --compare and --restore go one at a time");
+        return CommandLineOutcome::Error;
+    }
+    return CommandLineOutcome::Run;
+}
+
+}  // namespace
+
+CommandLineOutcome ReadCommandLine(const QStringList& arguments, CommandLine* options,
+                                   QString* message) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "CommandLine",
+        "MODBUS debugging program for frequency inverters.\n\n"
+        "The port buttons COM1..COM4 stand for serial devices. On Windows they are the ports of\n"
+        "those names. Elsewhere COMn is the n-th detected serial device, USB and ACM adapters\n"
+        "before built-in ttyS ports, unless --port assigns a device to it. The device behind\n"
+        "each button shows as its tooltip."));
+    const QCommandLineOption help(
+        {QStringLiteral("h"), QStringLiteral("help")},
+        QCoreApplication::translate("CommandLine", "Show this help and end."));
+    const QCommandLineOption version(
+        {QStringLiteral("v"), QStringLiteral("version")},
+        QCoreApplication::translate("CommandLine", "Show the version and end."));
+    const QCommandLineOption port(
+        QStringLiteral("port"),
+        QCoreApplication::translate(
+            "CommandLine",
+            "Put device PATH behind port button COMn (n = 1..4), or a serial device server: "
+            "tcp://HOST:PORT (raw TCP) or rfc2217://HOST:PORT (the buttons set its port). "
+            "Repeatable, e.g. --port COM1=/dev/ttyUSB0."),
+        QStringLiteral("COMn=PATH"));
+    const QCommandLineOption demo(
+        QStringLiteral("demo"),
+        QCoreApplication::translate(
+            "CommandLine",
+            "Start a simulated inverter (address 1) on a fresh pseudo-terminal and put "
+            "it behind COM1, so every button can be tried without a drive."));
+    const QCommandLineOption record(
+        QStringLiteral("record"),
+        QCoreApplication::translate(
+            "CommandLine",
+            "Append every exchange (request, reply, late reply, unsent request) to FILE "
+            "as a CSV row the moment it happens, written through to the disk."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption replyTimeout(
+        QStringLiteral("reply-timeout"),
+        QCoreApplication::translate(
+            "CommandLine",
+            "How long a capture waits for the first byte of a reply, 50 (default) to "
+            "2000 ms. Raise it for a drive that answers later than 50 ms."),
+        QStringLiteral("MS"), QStringLiteral("50"));
+    const QCommandLineOption monitor(
+        QStringLiteral("monitor"),
+        QCoreApplication::translate(
+            "CommandLine",
+            "Open the trend window and poll these readings from the start: names or "
+            "item numbers, comma-separated. Readings: %1.")
+            .arg(drive::ReadingNames().join(QStringLiteral(", "))),
+        QStringLiteral("LIST"));
+    const QCommandLineOption monitorCsv(
+        QStringLiteral("monitor-csv"),
+        QCoreApplication::translate(
+            "CommandLine",
+            "Append every polled sample to FILE as CSV (time in ms, reading, raw "
+            "value, scaled value, verdict), written through per row."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption language(
+        QStringLiteral("language"),
+        QCoreApplication::translate("CommandLine",
+                                    "The language of the program's messages: zh (Chinese) or en "
+                                    "(English). By default English for an English locale (LANG), "
+                                    "Chinese otherwise."),
+        QStringLiteral("LANG"));
+    const QCommandLineOption scan(
+        QStringLiteral("scan"),
+        QCoreApplication::translate(
+            "CommandLine",
+            "Find the drives on COM1 (or the port --port names) without the window: probe "
+            "with the fault-code reading over baud rates, data formats and addresses, print "
+            "one line per drive found (address, baud rate, format, first-byte delay) and the "
+            "probes and time taken. Exit status 0 when a drive was found, 1 when none."));
+    const QCommandLineOption scanBauds(
+        QStringLiteral("scan-bauds"),
+        QCoreApplication::translate("CommandLine",
+                                    "Baud rates to scan, e.g. 9600,19200 (default all four)."),
+        QStringLiteral("LIST"));
+    const QCommandLineOption scanFormats(
+        QStringLiteral("scan-formats"),
+        QCoreApplication::translate("CommandLine",
+                                    "Data formats to scan by the format buttons' names without "
+                                    "spaces, e.g. rtu8n1,rtu8e1, or rtu, ascii (default all six)."),
+        QStringLiteral("LIST"));
+    const QCommandLineOption scanAddresses(
+        QStringLiteral("scan-addresses"),
+        QCoreApplication::translate("CommandLine", "Addresses to scan (default 1-247)."),
+        QStringLiteral("FIRST-LAST"));
+    const QCommandLineOption scanBudget(
+        QStringLiteral("scan-budget"),
+        QCoreApplication::translate("CommandLine",
+                                    "How long a probe waits for a drive to begin its answer, "
+                                    "5 to 2000 ms (default 30)."),
+        QStringLiteral("MS"), QStringLiteral("30"));
+    const QCommandLineOption scanAll(
+        QStringLiteral("scan-all"),
+        QCoreApplication::translate("CommandLine",
+                                    "Go on after the first drive found and find them all."));
+    const QCommandLineOption baud(
+        QStringLiteral("baud"),
+        QCoreApplication::translate("CommandLine",
+                                    "The baud rate: 4800, 9600 (default), 19200 or 38400. Sets "
+                                    "the window's button at start-up and the line of --backup, "
+                                    "--compare and --restore."),
+        QStringLiteral("RATE"));
+    const QCommandLineOption format(
+        QStringLiteral("format"),
+        QCoreApplication::translate("CommandLine",
+                                    "The data format as the format buttons name it, without "
+                                    "spaces or with a dash: rtu-8n1, rtu8e1, ascii-8n1 (default "
+                                    "ascii-8n1). Sets the window's button at start-up and the "
+                                    "line of the parameter commands."),
+        QStringLiteral("FORMAT"));
+    const QCommandLineOption address(
+        QStringLiteral("address"),
+        QCoreApplication::translate("CommandLine",
+                                    "The drive's address for the parameter commands, 1 to 247 "
+                                    "(default 1); also put into the inverter address box."),
+        QStringLiteral("N"));
+    const QCommandLineOption backup(
+        QStringLiteral("backup"),
+        QCoreApplication::translate("CommandLine",
+                                    "Read the drive's parameters and save them to FILE, without "
+                                    "the window. Exit status 0 when every one was read."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption compare(
+        QStringLiteral("compare"),
+        QCoreApplication::translate("CommandLine",
+                                    "Read the drive's parameters that FILE holds and print each "
+                                    "that differs with both values. Exit status 1 when any "
+                                    "differs, 0 when none does."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption restore(
+        QStringLiteral("restore"),
+        QCoreApplication::translate("CommandLine",
+                                    "Write the parameters of FILE that differ from the drive's, "
+                                    "each read back; not while the drive runs. Exit status 0 "
+                                    "only when every one read back as meant."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption parameters(
+        QStringLiteral("parameters"),
+        QCoreApplication::translate("CommandLine",
+                                    "The parameters of --backup, --compare and --restore "
+                                    "(default 0-250)."),
+        QStringLiteral("FIRST-LAST"));
+    parser.addOptions({help,          version,    port,     demo,      replyTimeout, record,
+                       monitor,       monitorCsv, language, scan,      scanBauds,    scanFormats,
+                       scanAddresses, scanBudget, scanAll,  baud,      format,       address,
+                       backup,        compare,    restore,  parameters});
+
+    if (!parser.parse(arguments)) {
+        *message =
+            parser.errorText() + QLatin1Char('\n') +
+            QCoreApplication::translate("CommandLine", "modbus-debugger --help lists the options.");
+        return CommandLineOutcome::Error;
+    }
+    if (parser.isSet(help)) {
+        *message = parser.helpText().replace(QStringLiteral("<executable_name>"),
+                                             QStringLiteral("modbus-debugger"));
+        return CommandLineOutcome::Done;
+    }
+    if (parser.isSet(version)) {
+        *message = QStringLiteral("modbus-debugger %1").arg(QStringLiteral(APP_VERSION));
+        return CommandLineOutcome::Done;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        *message = QCoreApplication::translate("CommandLine", "unexpected argument: %1")
+                       .arg(parser.positionalArguments().first());
+        return CommandLineOutcome::Error;
+    }
+    options->language = parser.value(language);
+    if (parser.isSet(language) && options->language != QLatin1String("zh") &&
+        options->language != QLatin1String("en")) {
+        *message =
+            QCoreApplication::translate("CommandLine", "--language wants zh or en, not \"%1\"")
+                .arg(options->language);
+        return CommandLineOutcome::Error;
+    }
+    options->portAssignments = parser.values(port);
+    options->demo = parser.isSet(demo);
+    options->recordFile = parser.value(record);
+    options->monitorCsv = parser.value(monitorCsv);
+    bool number = false;
+    options->replyTimeoutMs = parser.value(replyTimeout).toInt(&number);
+    if (!number || options->replyTimeoutMs < 50 || options->replyTimeoutMs > 2000) {
+        *message =
+            QCoreApplication::translate(
+                "CommandLine", "--reply-timeout wants milliseconds from 50 to 2000, not \"%1\"")
+                .arg(parser.value(replyTimeout));
+        return CommandLineOutcome::Error;
+    }
+    if (parser.isSet(monitor)) {
+        QString error;
+        const std::optional<std::vector<int>> readings =
+            drive::ParseReadingList(parser.value(monitor), &error);
+        if (!readings) {
+            *message = QStringLiteral("--monitor: ") + error;
+            return CommandLineOutcome::Error;
+        }
+        options->monitor = *readings;
+    }
+    const CommandLineOutcome scanOutcome = ReadScanOptions(
+        parser, scan, scanBauds, scanFormats, scanAddresses, scanBudget, scanAll, options, message);
+    if (scanOutcome != CommandLineOutcome::Run) return scanOutcome;
+    return ReadLineOptions(parser, baud, format, address, backup, compare, restore, parameters,
+                           options, message);
+}

@@ -1,0 +1,67 @@
+// The parameter manager's place in the main window: where it is opened and what its jobs start
+// from; and the line the command line chose for the window.
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QShortcut>
+
+#include "drive/entry_checks.h"
+#include "window/main/main_window.h"
+#include "window/parameters/parameter_window.h"
+
+ParameterWindow* MainWindow::openParameters() {
+    if (!parameterWindow_) {
+        parameterWindow_ = new ParameterWindow(
+            jobRunner_, [this] { return parameterContext(); }, this);
+    }
+    parameterWindow_->show();
+    parameterWindow_->raise();
+    parameterWindow_->activateWindow();
+    return parameterWindow_;
+}
+
+// A parameter job talks to the drive the inverter address box names, at the window's setting,
+// and only when nothing else repeats requests on the line.
+ParameterWindow::Context MainWindow::parameterContext() {
+    ParameterWindow::Context context;
+    const std::optional<int> address =
+        drive::WholeNumber(inverterAddress->text(), 1, drive::kHighestAddress);
+    context.options.address = address.value_or(1);
+    context.options.framing = selectedFraming();
+    context.line = lineDescription();
+    if (!address)
+        context.refusal = tr("The inverter address (变频地址) is not valid: enter %1")
+                              .arg(drive::WholeNumberRange(1, drive::kHighestAddress));
+    else if (timedModeBox->isChecked())
+        context.refusal =
+            tr("Timed mode is on: switch it off first (the two cannot share the "
+               "line)");
+    else if (poller_.running())
+        context.refusal =
+            tr("The trend monitor is polling: stop it first (the two cannot share "
+               "the line)");
+    return context;
+}
+
+void MainWindow::connectParameterManager() {
+    auto* shortcut = new QShortcut(QKeySequence(QStringLiteral("Ctrl+P")), this);
+    connect(shortcut, &QShortcut::activated, this, &MainWindow::openParameters);
+    for (QPushButton* button : {readParameterButton, writeParameterButton}) {
+        button->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(button, &QWidget::customContextMenuRequested, this,
+                [this, button](const QPoint& at) {
+                    QMenu menu;
+                    menu.addAction(QStringLiteral("参数管理…"), this, &MainWindow::openParameters);
+                    menu.exec(button->mapToGlobal(at));
+                });
+    }
+}
+
+void MainWindow::useLine(int baudIndex, int formatIndex, int address) {
+    if (formatIndex >= 0) formatGroup->button(formatIndex)->click();
+    if (baudIndex >= 0) baudGroup->button(baudIndex)->click();
+    if (address >= 0) inverterAddress->setText(QString::number(address));
+}
