@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <array>
 #include <memory>
@@ -23,9 +24,13 @@ constexpr int k4800 = 0;   // the baud-rate buttons
 constexpr int k9600 = 1;
 
 // Members are torn down window first, so the port is closed before the drive's line vanishes.
+// The window's port names a link of its own to the drive's pseudo-terminal: a port that keeps
+// retrying a vanished /dev/pts/N would otherwise open the next pseudo-terminal given that
+// number, another test's drive, and poll it.
 struct DriveRig {
+    QTemporaryDir dir;
     sim::DriveServer drive;
-    QString path;
+    QString path = dir.filePath(QStringLiteral("COM1"));
     QString error;
     bool started = false;
     std::unique_ptr<serial::QtSerialPort> port;
@@ -35,7 +40,9 @@ struct DriveRig {
     DriveRig(int format, int baud = k9600, int turnaroundMs = sim::kDefaultTurnaroundMs) {
         drive.setSteppedClock(true);
         drive.setTurnaround(turnaroundMs);
-        started = drive.startPseudoTerminal(&path, &error);
+        drive.setLinkPath(path);
+        QString device;
+        started = drive.startPseudoTerminal(&device, &error);
         serial::PortMap map;
         map.devices[0] = path;
         port = std::make_unique<serial::QtSerialPort>(map);

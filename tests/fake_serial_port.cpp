@@ -5,6 +5,7 @@
 
 void FakeSerialPort::arrive(const QByteArray& bytes) {
     input_.append(bytes);
+    arrivalTimes.push_back(std::chrono::steady_clock::now());
     reportArrival();
 }
 
@@ -43,7 +44,8 @@ std::chrono::steady_clock::time_point FakeSerialPort::drain(std::chrono::millise
     frames.push_back(std::exchange(undrained_, QByteArray()));
     input_.append(std::exchange(duringSend, QByteArray()));
     answer();
-    return std::chrono::steady_clock::now();
+    drainedAt = std::chrono::steady_clock::now();
+    return drainedAt;
 }
 
 int FakeSerialPort::pendingInputCount() {

@@ -47,6 +47,13 @@ class FakeSerialPort : public serial::SerialPort {
     // The same `ms` milliseconds from now, from the event loop.
     void arriveLater(int ms, const QByteArray& bytes);
 
+    // A network's pauses inside a reply, as burstSilence() reports them.
+    std::chrono::microseconds linkSilence{0};
+    std::chrono::microseconds burstSilence() const override { return linkSilence; }
+    // When the last drain returned, and when each arrival reached the input, in order.
+    std::chrono::steady_clock::time_point drainedAt;
+    std::vector<std::chrono::steady_clock::time_point> arrivalTimes;
+
     // The bytes of each write, one entry per write call.
     std::vector<QByteArray> writes;
     // The bytes written before each drain: one entry per request sent.

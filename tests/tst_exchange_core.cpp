@@ -167,6 +167,44 @@ class TestExchangeCore : public QObject {
         QCOMPARE(done->reply, before + kReply);
     }
 
+    // A reply taken in several reads (a first poll byte by byte, a gateway's bursts) keeps the
+    // time its first piece came as its first byte's, and the last piece's as its last. At 300
+    // baud a frame gap is 128 ms, so the 60 ms between the pieces never ends the frame.
+    void piecesKeepTheFirstByteTime_data() {
+        QTest::addColumn<Origin>("origin");
+        QTest::addColumn<int>("linkSilenceMs");
+        QTest::newRow("first poll of its kind") << Origin::Poll << 0;
+        QTest::newRow("send button over a network") << Origin::Manual << 30;
+    }
+    void piecesKeepTheFirstByteTime() {
+        QFETCH(Origin, origin);
+        QFETCH(int, linkSilenceMs);
+        Rig rig;
+        rig.port.linkSilence = std::chrono::milliseconds(linkSilenceMs);
+        rig.core.setLine({300, serial::Parity::None, 8, 1}, frame::Framing::Rtu);
+        rig.core.setReplyTimeout(std::chrono::milliseconds(500));
+        // The second piece follows the first by 60 ms however late the first came.
+        QTimer::singleShot(20, &rig.core, [&rig] {
+            rig.port.arrive(kReply.left(3));
+            rig.port.arriveLater(60, kReply.mid(3));
+        });
+        const auto done =
+            rig.core.waitForExchange(rig.core.submit({kRequest, origin}), std::chrono::seconds(3));
+        QVERIFY(done);
+        QCOMPARE(done->judgement.verdict, Verdict::Good);
+        QCOMPARE(rig.port.arrivalTimes.size(), std::size_t(2));
+        const auto sinceSend = [&](std::size_t piece) {
+            return exchange::MillisecondsBetween(rig.port.drainedAt, rig.port.arrivalTimes[piece]);
+        };
+        const QString times = QStringLiteral("first %1 ms, last %2 ms; pieces at %3 and %4 ms")
+                                  .arg(done->firstByteMs)
+                                  .arg(done->lastByteMs)
+                                  .arg(sinceSend(0))
+                                  .arg(sinceSend(1));
+        QVERIFY2(std::abs(done->firstByteMs - sinceSend(0)) <= 2, qPrintable(times));
+        QVERIFY2(std::abs(done->lastByteMs - sinceSend(1)) <= 2, qPrintable(times));
+    }
+
     // A reply that comes after its capture is logged on its own, with its exchange's counter, and
     // never mixed into the next reply.
     void lateReplyStaysApart() {

@@ -156,6 +156,8 @@ class TestFrameComposer : public QObject {
         QTest::newRow("address 248") << "248" << 0x03 << "0" << "1" << QByteArray();
         QTest::newRow("126 registers") << "1" << 0x03 << "0" << "126" << QByteArray();
         QTest::newRow("2001 coils") << "1" << 0x01 << "0" << "2001" << QByteArray();
+        QTest::newRow("2001 inputs") << "1" << 0x02 << "0" << "2001" << QByteArray();
+        QTest::newRow("2000 inputs") << "1" << 0x02 << "0" << "2000" << Hex("0102000007D0");
         QTest::newRow("a coil of 2") << "1" << 0x0F << "0" << "1 2" << QByteArray();
         QTest::newRow("no values to write") << "1" << 0x10 << "0" << " " << QByteArray();
         QTest::newRow("start beyond 65535") << "1" << 0x03 << "65536" << "1" << QByteArray();

@@ -75,6 +75,46 @@ class TestReplyJudge : public QObject {
             QVERIFY2(asAuto.detail.contains(QStringLiteral("read as")), qPrintable(asAuto.detail));
     }
 
+    // Coils and inputs come eight to a byte, the last byte partly filled: 1 to 8 take one byte,
+    // 9 take two, 2000 (the most one answer carries) take 250. Slave 17, from address 0x13.
+    // (Checks from an independent generator.)
+    void coilsAndInputsFillWholeBytes_data() {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<Verdict>("verdict");
+        const Verdict good = Verdict::Good, other = Verdict::OtherAnswer;
+        const QByteArray fill(250, 0x55), lessFill(249, 0x55);
+        // clang-format off
+        QTest::newRow("01 one coil") << Hex("1101001300010E9F") << Hex("110101A59533") << good;
+        QTest::newRow("01 seven coils") << Hex("1101001300078E9D") << Hex("110101A59533") << good;
+        QTest::newRow("01 nine coils") << Hex("1101001300090F59") << Hex("110102A5A68315") << good;
+        QTest::newRow("01 nine coils in one byte") << Hex("1101001300090F59") << Hex("110101A59533") << other;
+        QTest::newRow("01 ten coils") << Hex("11010013000A4F58") << Hex("110102A5A68315") << good;
+        QTest::newRow("01 sixteen coils") << Hex("110100130010CE93") << Hex("110102A5A68315") << good;
+        QTest::newRow("01 sixteen coils in three bytes") << Hex("110100130010CE93") << Hex("110103A5A6A714E7") << other;
+        QTest::newRow("01 2000 coils") << Hex("1101001307D0CCF3") << Hex("1101FA") + fill + Hex("E891") << good;
+        QTest::newRow("01 2000 coils a byte short") << Hex("1101001307D0CCF3") << Hex("1101F9") + lessFill + Hex("6C26") << other;
+        QTest::newRow("02 one input") << Hex("1102001300014A9F") << Hex("110201A56533") << good;
+        QTest::newRow("02 seven inputs") << Hex("110200130007CA9D") << Hex("110201A56533") << good;
+        QTest::newRow("02 nine inputs") << Hex("1102001300094B59") << Hex("110202A5A68351") << good;
+        QTest::newRow("02 ten inputs") << Hex("11020013000A0B58") << Hex("110202A5A68351") << good;
+        QTest::newRow("02 ten inputs in one byte") << Hex("11020013000A0B58") << Hex("110201A56533") << other;
+        QTest::newRow("02 sixteen inputs") << Hex("1102001300108A93") << Hex("110202A5A68351") << good;
+        QTest::newRow("02 2000 inputs") << Hex("1102001307D088F3") << Hex("1102FA") + fill + Hex("EA55") << good;
+        // A request typed by hand for more than 2000 is refused by the slave: illegal data value.
+        QTest::newRow("01 2001 coils refused") << Hex("1101001307D10D33") << Hex("1181030194") << Verdict::Exception;
+        QTest::newRow("02 2001 inputs refused") << Hex("1102001307D14933") << Hex("1182030164") << Verdict::Exception;
+        // clang-format on
+    }
+    void coilsAndInputsFillWholeBytes() {
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, reply);
+        const exchange::Judgement judgement =
+            exchange::JudgeReplyAs(request, reply, Framing::Rtu, exchange::Judging::Standard);
+        QFETCH(Verdict, verdict);
+        QVERIFY2(judgement.verdict == verdict, qPrintable(judgement.detail));
+    }
+
     void exceptionReplyIsNamed_data() {
         QTest::addColumn<Framing>("framing");
         QTest::addColumn<QByteArray>("request");

@@ -230,6 +230,57 @@ class TestTelnet : public QObject {
         QCOMPARE(peer, first);
         QVERIFY(!server.hasPendingConnections());
     }
+
+    // Bytes from the gateway before it has confirmed the port's settings, or while the program
+    // has the line closed (the connection lingers for a reopen), answer nothing the program
+    // asked: they are never read, nor announced.
+    void bytesOutsideTheOpenLineAreDropped() {
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        QTcpSocket* peer = nullptr;
+        connect(&server, &QTcpServer::newConnection, this,
+                [&] { peer = server.nextPendingConnection(); });
+        const QByteArray answer = Hex("0104030112C56D7D");
+        int announced = 0;
+
+        serial::TcpLine telnet;
+        telnet.setArrivalHandler([&] { ++announced; });
+        telnet.setAddress(QStringLiteral("rfc2217://127.0.0.1:%1").arg(server.serverPort()));
+        telnet.setSettings(QStringLiteral("19200,o,8,1"));
+        QVERIFY(!telnet.open());  // the gateway in this thread answers only afterwards
+        QTRY_VERIFY(peer);
+        peer->write(answer);
+        QTest::qWait(50);
+        QCOMPARE(telnet.pendingInputCount(), 0);
+        peer->write(Hex(kSer2netGreeting) + Hex(kAnswer19200O81));
+        QTRY_VERIFY(telnet.isOpen());
+        QCOMPARE(telnet.readPendingInput(), QByteArray());
+        QCOMPARE(announced, 0);
+
+        serial::TcpLine raw;
+        raw.setArrivalHandler([&] { ++announced; });
+        raw.setAddress(QStringLiteral("tcp://127.0.0.1:%1").arg(server.serverPort()));
+        peer = nullptr;
+        QVERIFY(raw.open());
+        QTRY_VERIFY(peer);
+        raw.close();
+        peer->write(answer);  // read by the line while it lingers
+        QTest::qWait(50);
+        QCOMPARE(raw.pendingInputCount(), 0);
+        QCOMPARE(announced, 0);
+        peer->write(answer);  // still unread when the line opens again
+        peer->flush();
+        QTest::qSleep(50);
+        QVERIFY(raw.open());
+        QCOMPARE(raw.readPendingInput(), QByteArray());
+        peer->write(Hex("0104030212C59D7D"));
+        QByteArray got;
+        QVERIFY(QTest::qWaitFor([&] {
+            got += raw.readPendingInput();
+            return got.size() >= 8;
+        }));
+        QCOMPARE(got.toHex(' '), Hex("0104030212C59D7D").toHex(' '));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestTelnet)

@@ -118,6 +118,11 @@ bool TcpLine::open() {
         return false;
     }
     if (held_) {
+        // What the gateway sent while the line was closed answers nothing asked since: what is
+        // still in the system's buffer is read and dropped before the line counts as open.
+        while (socket_.waitForReadyRead(0)) {
+        }
+        pull();
         held_ = false;
         linger_.stop();
         incoming_.clear();
