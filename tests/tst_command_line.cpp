@@ -128,7 +128,7 @@ class TestCommandLine : public QObject {
         QTest::addColumn<QString>("firstLine");
         // A budget that a busy machine's delays fit into.
         const QStringList narrowed{"--scan-bauds", "9600,19200", "--scan-formats", "rtu8n1,RTU8O1",
-                                   "--scan-budget", "300"};
+                                   "--scan-budget", "100"};
         QTest::newRow("found") << narrowed + QStringList{"--scan-addresses", "1-20"} << 0
                                << "17 19200 RTU 8,O,1 ";
         QTest::newRow("none in the range")
