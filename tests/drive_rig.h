@@ -37,7 +37,9 @@ struct DriveRig {
     std::unique_ptr<MainWindow> window;
     std::vector<exchange::ExchangeRecord> records;
 
-    DriveRig(int format, int baud = k9600, int turnaroundMs = sim::kDefaultTurnaroundMs) {
+    DriveRig(int format, int baud = k9600, int turnaroundMs = sim::kDefaultTurnaroundMs,
+             const std::vector<int>& drives = {1}) {
+        drive.setDrives(drives);
         drive.setSteppedClock(true);
         drive.setTurnaround(turnaroundMs);
         drive.setLinkPath(path);

@@ -43,7 +43,8 @@ class TestMonitoring : public QObject {
         const std::tuple<qint64, int, Verdict> samples[] = {
             {1000, 5, Verdict::Good}, {1100, -7, Verdict::Good},      {1249, 3, Verdict::Good},
             {1250, 9, Verdict::Good}, {1300, 0, Verdict::CheckError}, {1400, 2, Verdict::Good}};
-        for (const auto& [time, raw, verdict] : samples) trace.add({time, qint16(raw), 2, verdict});
+        for (const auto& [time, raw, verdict] : samples)
+            trace.add({time, qint16(raw), 2, 1, verdict});
         QStringList points;
         for (const exchange::TracePoint& p : trace.points(2))
             points << QStringLiteral("%1 %2..%3%4")
@@ -57,7 +58,8 @@ class TestMonitoring : public QObject {
     // Where the chart's window starts: the first sample kept at or after a time.
     void firstSampleAtOrAfter() {
         exchange::SampleStore store(3);
-        for (qint64 t : {10, 20, 20, 30}) store.append({t, 0, 1, Verdict::Good});  // 10 drops out
+        for (qint64 t : {10, 20, 20, 30})
+            store.append({t, 0, 1, 1, Verdict::Good});  // 10 drops out
         QCOMPARE(store.firstAtOrAfter(20), std::size_t(0));
         QCOMPARE(store.firstAtOrAfter(21), std::size_t(2));
         QCOMPARE(store.firstAtOrAfter(31), std::size_t(3));
@@ -80,7 +82,7 @@ class TestMonitoring : public QObject {
         QFETCH(int, mostBlocks);
         exchange::SampleStore store{std::size_t(capacity)};
         for (int i = 0; i < appended; ++i)
-            store.append({qint64(i), qint16(i), quint8(i % 9), Verdict::Good});
+            store.append({qint64(i), qint16(i), quint8(i % 9), 1, Verdict::Good});
         const int kept = std::min(capacity, appended);
         QCOMPARE(store.size(), std::size_t(kept));
         QCOMPARE(store.appendedCount(), quint64(appended));
@@ -93,8 +95,8 @@ class TestMonitoring : public QObject {
     // Saved samples read back: time, reading, raw and scaled value, verdict; no value when bad.
     void sampleFile() {
         exchange::SampleStore store;
-        store.append({1796630400123, 4852, 1, Verdict::Good});
-        store.append({1796630400163, 0, 7, Verdict::NoReply});
+        store.append({1796630400123, 4852, 1, 1, Verdict::Good});
+        store.append({1796630400163, 0, 7, 1, Verdict::NoReply});
         QTemporaryDir dir;
         QString error;
         QVERIFY(exchange::SaveSamples(dir.filePath("s.csv"), store, &error));
@@ -137,6 +139,46 @@ class TestMonitoring : public QObject {
         const double rate = poller.rate(1) + poller.rate(3);
         QVERIFY2(rate > poller.lineLimit() / 2,
                  qPrintable(QStringLiteral("%1 of %2").arg(rate).arg(poller.lineLimit())));
+        poller.stop();
+        QVERIFY(rig.settle());
+    }
+
+    // The trend polls the drive the inverter address box names and follows it to another one;
+    // a result box never shows a value of a drive the box does not name; a refused address
+    // changes nothing and says so.
+    void pollingFollowsTheAddress() {
+        DriveRig rig(kRtu, k9600, sim::kDefaultTurnaroundMs, {1, 2});
+        QVERIFY(rig.ready());
+        rig.drive.updateModel([](sim::DriveModel& model) {
+            model.setFrequency(4852);
+            model.start();
+        });
+        rig.drive.advance(3337);  // drive 1 at 33.30 Hz, drive 2 standing at 0
+        exchange::Poller& poller = rig.window->poller();
+        TrendWindow* trend = rig.window->openTrend({1});
+        QVERIFY(rig.window->startPolling({1}));
+        QLineEdit* box = rig.window->readingBoxes[1];
+        QTRY_COMPARE(box->text(), QStringLiteral("033.30 Hz"));
+        QVERIFY2(trend->addressLabel->text().contains('1'),
+                 qPrintable(trend->addressLabel->text()));
+
+        QStringList shownSince;
+        QObject::connect(box, &QLineEdit::textChanged, [&](const QString& t) { shownSince << t; });
+        rig.window->inverterAddress->setText(QStringLiteral("2"));
+        QCOMPARE(poller.address(), 2);
+        QVERIFY2(trend->addressLabel->text().contains('2'),
+                 qPrintable(trend->addressLabel->text()));
+        QTRY_COMPARE(box->text(), QStringLiteral("000.00 Hz"));
+        QVERIFY2(!shownSince.contains(QStringLiteral("033.30 Hz")),
+                 qPrintable(shownSince.join('|')));
+        QTRY_VERIFY(poller.count(1, Verdict::Good) >= 2);
+        for (std::size_t i = 0; i < poller.samples().size(); ++i)
+            QCOMPARE(int(poller.samples().at(i).address), 2);
+
+        rig.window->inverterAddress->setText(QStringLiteral("248"));
+        QCOMPARE(poller.address(), 2);
+        QVERIFY2(trend->noteLabel->text().contains(QStringLiteral("248")),
+                 qPrintable(trend->noteLabel->text()));
         poller.stop();
         QVERIFY(rig.settle());
     }

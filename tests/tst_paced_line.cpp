@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <set>
 
 #include "drive/drive_requests.h"
 #include "drive_rig.h"
@@ -149,6 +150,54 @@ class TestPacedLine : public QObject {
         QCOMPARE(lines.join(' '), QStringLiteral("[00000] TXD:  (  ) [00000] RXD:  (  ) "
                                                  "[00001] TXD:  (  ) [00001] RXD:  (  )"));
         QVERIFY(rig.drive.model().running());
+    }
+
+    // A slow drive asked for one reading again and again, with the default 50 ms: no answer is
+    // taken for the next request's, each is late on its own exchange, measured from its own
+    // request, and one click on 接收数据 takes the reply timeout the late lines name.
+    void repeatsOfASlowDrive_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("five presses 30 ms apart") << "presses";
+        QTest::newRow("polling one reading") << "polling";
+    }
+    void repeatsOfASlowDrive() {
+        QFETCH(QString, how);
+        DriveRig rig(kRtu, k9600, 80);
+        QVERIFY(rig.ready());
+        const auto lateLines = [&rig] {
+            std::vector<exchange::ExchangeRecord> late;
+            for (const auto& r : rig.records)
+                if (r.direction == exchange::Direction::LateReceived) late.push_back(r);
+            return late;
+        };
+        if (how == "presses") {
+            for (int i = 0; i < 5; ++i) {
+                rig.window->readingButtons[sim::kItemOutputFrequency]->click();
+                QTest::qWait(30);
+            }
+            QVERIFY(QTest::qWaitFor([&] { return lateLines().size() >= 5; }, 5000));
+        } else {
+            QVERIFY(rig.window->startPolling({sim::kItemOutputFrequency}));
+            QVERIFY(QTest::qWaitFor([&] { return lateLines().size() >= 5; }, 5000));
+            rig.window->poller().stop();
+        }
+        QVERIFY(rig.settle());
+        QString log;
+        for (const auto& r : rig.records)
+            log +=
+                QStringLiteral(" %1:%2:%3").arg(int(r.direction)).arg(r.counter).arg(r.firstByteMs);
+        std::set<int> answered;
+        for (const auto& r : rig.records) {
+            QVERIFY2(r.verdict != exchange::Verdict::Good, qPrintable(log));
+            if (r.direction != exchange::Direction::LateReceived) continue;
+            QVERIFY2(r.firstByteMs >= 70 && r.firstByteMs <= 200, qPrintable(log));
+            QVERIFY2(answered.insert(r.counter).second, qPrintable(log));
+        }
+        const int suggested = rig.window->exchangeCore().suggestedTimeout();
+        QVERIFY2(suggested >= 90 && suggested <= 250, qPrintable(QString::number(suggested)));
+        QTest::mouseClick(rig.window->replyGridLabel, Qt::LeftButton);
+        QCOMPARE(int(rig.window->exchangeCore().replyTimeout().count()), suggested);
+        QCOMPARE(rig.reading(sim::kItemOutputFrequency), rig.modelShows(sim::kItemOutputFrequency));
     }
 
     // A drive that answers after 120 ms: with the default timeout its replies come late and the

@@ -16,9 +16,9 @@
 #include "exchange/exchange_text.h"
 #include "exchange/history_format.h"
 #include "fake_serial_port.h"
-#include "window/main/cell_edit.h"
 #include "window/history/history_model.h"
 #include "window/history/history_window.h"
+#include "window/main/cell_edit.h"
 #include "window/main/main_window.h"
 
 namespace {
@@ -395,6 +395,11 @@ class TestWindow : public QObject {
         h.window.writeParameterNumber->setText(QStringLiteral("12"));
         h.window.writeParameterValue->setText(QStringLiteral("300"));
         const QByteArray reading = Hex("010401018049");
+        // A drive that answers: a silent one's ticks would wait for answers that might still
+        // come late.
+        h.port.responder = [&](const QByteArray& frame) {
+            return frame == reading ? Hex("0104030112C56D7D") : frame;
+        };
         QVERIFY(h.press("Command27(7)"));
         h.window.intervalBox->setText(QStringLiteral("60"));
         h.window.timedModeBox->click();

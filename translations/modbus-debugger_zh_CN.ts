@@ -521,6 +521,10 @@ each button shows as its tooltip.</source>
 <context>
     <name>LateReplies</name>
     <message>
+        <source>arrived before this program sent any request: another master on the line, or a device that talks on its own</source>
+        <translation>在本程序发出任何请求之前到达：线路上有另一个主站，或有设备自行发送</translation>
+    </message>
+    <message>
         <source>arrived %1 ms after the request of exchange %2, after its capture had ended: the drive answers later than the capture waits</source>
         <translation>在第 %2 次通讯的请求后 %1 ms 到达，那时接收已经结束：变频器回应得比接收等待的时间晚</translation>
     </message>
@@ -575,6 +579,10 @@ each button shows as its tooltip.</source>
         <translation>没有串口设备</translation>
     </message>
     <message>
+        <source>Answers arrive sooner than this baud rate allows: a USB service port, a virtual port pair or a simulator. Replies are not timed as on a wire here.</source>
+        <translation>回应到达得比此波特率所允许的更快：USB 服务口、虚拟串口对或模拟器。此处不按真实线路计算回应时间。</translation>
+    </message>
+    <message>
         <source>Trend monitor…</source>
         <translation>趋势监视…</translation>
     </message>
@@ -591,6 +599,10 @@ each button shows as its tooltip.</source>
         <translation>定时方式已关闭：监视开始了（两者不能同时使用线路）</translation>
     </message>
     <message>
+        <source>Address 0 is a broadcast, which no drive answers: enter the address of one drive</source>
+        <translation>地址 0 是广播，没有变频器回应：请输入某一台变频器的地址</translation>
+    </message>
+    <message>
         <source>not sent: %1</source>
         <translation>未发送：%1</translation>
     </message>
@@ -601,6 +613,10 @@ each button shows as its tooltip.</source>
     <message>
         <source>Replies keep coming late (the last %1 ms after its request): a reply timeout (回应超时) of %2 ms would catch them</source>
         <translation>回应连续迟到（最近一次在请求后 %1 ms）：回应超时设为 %2 ms 可以收到它们</translation>
+    </message>
+    <message>
+        <source>the reply came from the drive asked before the inverter address (变频地址) changed to %1</source>
+        <translation>此回应来自变频地址改为 %1 之前所询问的变频器</translation>
     </message>
     <message>
         <source>whole, but too short for the value</source>
@@ -629,6 +645,10 @@ each button shows as its tooltip.</source>
     <message>
         <source>Reply timeout %1 ms: how long a capture waits for the first byte of a reply (right-click to change)</source>
         <translation>回应超时 %1 ms：等待回应第一个字节的时间（右键修改）</translation>
+    </message>
+    <message>
+        <source>Replies keep coming late: click to raise the reply timeout (回应超时) to %1 ms, which would catch them</source>
+        <translation>回应一再迟到：单击此处把回应超时提高到 %1 ms，即可收到它们</translation>
     </message>
     <message>
         <source>Append the check</source>
@@ -705,6 +725,22 @@ each button shows as its tooltip.</source>
     <message>
         <source>A serial device server with port control (RFC 2217): the baud-rate and format buttons set its serial port</source>
         <translation>带串口控制（RFC 2217）的串口服务器：波特率和资料格式按钮设定它的串口</translation>
+    </message>
+    <message>
+        <source>The inverter address (变频地址) &quot;%1&quot; is refused: still polling drive %2</source>
+        <translation>变频地址“%1”无效：仍在监视变频器 %2</translation>
+    </message>
+    <message>
+        <source>cleared: the value came from drive %1, the inverter address (变频地址) now says %2</source>
+        <translation>已清除：该值来自变频器 %1，变频地址现为 %2</translation>
+    </message>
+    <message>
+        <source>Address 0 is a broadcast, which no drive answers: still polling drive %1</source>
+        <translation>地址 0 是广播，没有变频器回应：仍在监视变频器 %1</translation>
+    </message>
+    <message>
+        <source>Now polling drive %1; the samples of drive %2 were cleared</source>
+        <translation>现在监视变频器 %1；变频器 %2 的采样已清除</translation>
     </message>
 </context>
 <context>
@@ -1058,6 +1094,14 @@ each button shows as its tooltip.</source>
     <message>
         <source>exception %1: the device received the request and refused it; check the address, function and values it asks for</source>
         <translation>异常 %1：设备收到了请求但拒绝执行；请检查请求的地址、功能和数值</translation>
+    </message>
+    <message>
+        <source>a broadcast (address 0): every slave carries it out and none answers</source>
+        <translation>广播（地址 0）：每个从站都执行，但都不回应</translation>
+    </message>
+    <message>
+        <source>an answer to a broadcast (address 0), which no slave may answer: another master on the line, or a slave that answers broadcasts</source>
+        <translation>广播（地址 0）收到了回应，而从站不应回应广播：线路上有另一个主站，或有从站错误地回应广播</translation>
     </message>
     <message>
         <source>read as standard Modbus</source>
@@ -1464,6 +1508,18 @@ each button shows as its tooltip.</source>
         <translation>已保存到 %1</translation>
     </message>
     <message>
+        <source>Drive %1</source>
+        <translation>变频器 %1</translation>
+    </message>
+    <message>
+        <source>The drive polled: the inverter address (变频地址) of the main window</source>
+        <translation>所监视的变频器：主窗口中的变频地址</translation>
+    </message>
+    <message>
+        <source>Use %1 ms</source>
+        <translation>采用 %1 ms</translation>
+    </message>
+    <message>
         <source>Stop</source>
         <translation>停止</translation>
     </message>
@@ -1509,6 +1565,10 @@ each button shows as its tooltip.</source>
     <message>
         <source>exception</source>
         <translation>异常回应</translation>
+    </message>
+    <message>
+        <source>broadcast</source>
+        <translation>广播：不应回应</translation>
     </message>
 </context>
 <context>

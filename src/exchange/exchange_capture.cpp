@@ -6,6 +6,7 @@
 #include "exchange/exchange_core.h"
 #include "exchange/exchange_text.h"
 #include "exchange/pause.h"
+#include "exchange/request_identity.h"
 
 namespace exchange {
 namespace {
@@ -38,6 +39,9 @@ constexpr milliseconds kTimerLateness{1};
 constexpr milliseconds kLongestSleptWait{4};
 // The requests whose missing answers may still turn up at the start of a later reply.
 constexpr std::size_t kOwedAnswers = 8;
+// Good answers in a row that came before their request's wire time was up, after which the port
+// counts as faster than its baud rate.
+constexpr int kEarlyAnswersOfAFastLine = 3;
 
 }  // namespace
 
@@ -57,6 +61,7 @@ void ExchangeCore::startCapture(QueuedRequest& entry, Clock::time_point requestE
     // later; it still opens the reply.
     const milliseconds wait =
         request.firstByteWait.count() > 0 ? request.firstByteWait : replyTimeout_;
+    capture_.wait = wait;
     capture_.firstByteDeadline = requestEnd + wait + gap;
     // The window's sends keep the 50 ms capture they have always had; a poll or a job's request
     // ends with its frame.
@@ -67,22 +72,8 @@ void ExchangeCore::startCapture(QueuedRequest& entry, Clock::time_point requestE
     replyStart_.reset();
     pacedLast_.reset();
 
-    // No drive answers a request before it has heard all of it: bytes that came while it went out
-    // are the rest of an earlier reply, and so are those that follow them without a pause. On a
-    // line that echoes what is sent the request itself comes back meanwhile: kept apart as the
-    // echo, it is neither a late reply nor this one's. Its first few bytes alone could be an
-    // earlier answer from the same drive (address and command), so a part counts only beyond.
-    const QByteArray during = port_.readPendingInput();
-    const int telling = framing_ == frame::Framing::Ascii ? kTellingEchoChars : kTellingEchoBytes;
-    const bool echo = late_.isEmpty() && !during.isEmpty() &&
-                      (during.startsWith(request.bytes) ||
-                       (during.size() >= telling && request.bytes.startsWith(during)));
-    if (echo) {
-        capture_.echo = during.left(request.bytes.size());
-        replyBytes_.add(during.mid(capture_.echo.size()), now);
-    } else {
-        late_.bytes().add(during, now);
-    }
+    takeBytesOfTheSend(request.bytes, now);
+    const bool echo = !capture_.echo.isEmpty();
     lateFrameOpen_ = !late_.isEmpty();
 
     // A capture that lasts its 50 ms anyway takes the reply in one go at its end. A poll ends
@@ -104,6 +95,39 @@ void ExchangeCore::startCapture(QueuedRequest& entry, Clock::time_point requestE
     // next request from within this one. A quiet capture has nothing to judge before its reply
     // begins or its time is up.
     if (state_ == State::Capturing) armCaptureTimer(quiet_ ? capture_.firstByteDeadline : now);
+}
+
+// No drive answers a request before it has heard all of it: on a wire, bytes that came while it
+// went out are the rest of an earlier reply, and so are those that follow them without a pause.
+// On a line that echoes what is sent the request itself comes back meanwhile: kept apart as the
+// echo, it is neither a late reply nor this one's. Its first few bytes alone could be an earlier
+// answer from the same drive (address and command), so a part counts only beyond. A port faster
+// than its baud rate (a USB service port, a virtual port pair, a simulator) has the answer in
+// before the request's wire time is up: it is this request's own when it begins like one and
+// answers no other request still owed one.
+void ExchangeCore::takeBytesOfTheSend(const QByteArray& request, Clock::time_point now) {
+    const QByteArray during = port_.readPendingInput();
+    if (during.isEmpty()) return;
+    const int telling = framing_ == frame::Framing::Ascii ? kTellingEchoChars : kTellingEchoBytes;
+    if (late_.isEmpty() &&
+        (during.startsWith(request) || (during.size() >= telling && request.startsWith(during)))) {
+        capture_.echo = during.left(request.size());
+        replyBytes_.add(during.mid(capture_.echo.size()), now);
+        return;
+    }
+    // A twin's answer is waited out before the request goes (heldUntil), so what answers a twin
+    // now answers this request.
+    const bool answersOwed =
+        std::any_of(unanswered_.begin(), unanswered_.end(), [&](const Unanswered& owed) {
+            return !AnswersAlike(owed.request, request, framing_) &&
+                   LeadingAnswerLength(owed.request, during, framing_) > 0;
+        });
+    if (late_.isEmpty() && BeginsAnswer(request, during, framing_) && !answersOwed) {
+        replyBytes_.add(during, now);
+        capture_.answeredEarly = true;
+        return;
+    }
+    late_.bytes().add(during, now);
 }
 
 void ExchangeCore::onArrival() {
@@ -135,13 +159,20 @@ void ExchangeCore::onArrival() {
         return;
     }
     const Clock::time_point now = Clock::now();
-    late_.bytes().add(port_.readPendingInput(), now);
+    const QByteArray bytes = port_.readPendingInput();
+    if (!bytes.isEmpty()) lastArrival_ = now;
+    late_.bytes().add(bytes, now);
     if (late_.isEmpty()) return;
     // A request sent into a reply still arriving would collide with it on the line: the line is
     // free a frame gap after the last byte.
     lineFreeAt_ = std::max(lineFreeAt_, now + serial::FrameGap(settings_));
     if (FrameEnded(late_.bytes(), now, settings_, framing_)) {
         emitLateBytes();
+        // A request held back for an unanswered twin may go once that one's answer is in.
+        if (!queue_.empty()) {
+            nextTimer_.stop();
+            startNext();
+        }
     } else {
         armCaptureTimer(late_.bytes().last + SilenceEndingFrame(settings_, framing_));
     }
@@ -352,12 +383,22 @@ void ExchangeCore::finishCapture() {
     if (EndsWithFrame(exchange.origin) && good)
         replyLengths_.insert(exchange.request, int(exchange.reply.size()));
     late_.exchangeEnded(exchange.counter);
+    // Answers that keep coming before their request's wire time is up tell a port faster than
+    // its baud rate.
+    if (good) {
+        earlyAnswers_ = capture_.answeredEarly ? earlyAnswers_ + 1 : 0;
+        if (earlyAnswers_ >= kEarlyAnswersOfAFastLine && !fastLine_) {
+            fastLine_ = true;
+            emit lineFasterThanBaudFound();
+        }
+    }
     // Answers come in turn: once one is good, none owed before it is still to come. A drive
-    // that answers at all does so within the longest reply timeout.
+    // that answers at all does so within the longest reply timeout. A broadcast is owed none.
     if (good) {
         unanswered_.clear();
-    } else {
-        unanswered_.push_back({exchange.request, exchange.counter, exchange.requestEnd});
+    } else if (exchange.judgement.verdict != Verdict::Broadcast) {
+        unanswered_.push_back(
+            {exchange.request, exchange.counter, exchange.requestEnd, now, capture_.wait});
     }
     while (!unanswered_.empty() && (unanswered_.size() > kOwedAnswers ||
                                     now - unanswered_.front().requestEnd > kLongestReplyTimeout))

@@ -7,6 +7,7 @@
 
 #include "exchange/exchange_text.h"
 #include "exchange/pause.h"
+#include "exchange/request_identity.h"
 
 namespace exchange {
 namespace {
@@ -25,6 +26,10 @@ constexpr milliseconds kClosedPortRetry{1000};
 constexpr milliseconds kLongestSleptGap{4};
 // The longest a request waits for a line that keeps receiving to fall silent.
 constexpr milliseconds kLongestWaitForSilence{250};
+// Devices answer up to 150 ms after a request. A request whose answer would pass for that of an
+// unanswered one before it waits at least this long, of silence, after that one's capture, so
+// that a slow drive's answer is filed as late on its own exchange rather than taken as good.
+constexpr milliseconds kSlowestAnswer{150};
 
 }  // namespace
 
@@ -44,7 +49,7 @@ ExchangeCore::ExchangeCore(serial::SerialPort& port, QObject* parent)
     nextTimer_.setTimerType(Qt::PreciseTimer);
     connect(&nextTimer_, &QTimer::timeout, this, &ExchangeCore::startNext);
     port_.setArrivalHandler([this] { onArrival(); });
-    lastRequestEnd_ = lineFreeAt_ = Clock::now();
+    lastArrival_ = lineFreeAt_ = Clock::now();
 }
 
 ExchangeCore::~ExchangeCore() {
@@ -52,9 +57,21 @@ ExchangeCore::~ExchangeCore() {
 }
 
 void ExchangeCore::setLine(const serial::PortSettings& settings, frame::Framing framing) {
+    // An answer sent at other settings reaches this one garbled, never as a twin's answer.
+    const bool changed = settings.baudRate != settings_.baudRate ||
+                         settings.parity != settings_.parity ||
+                         settings.dataBits != settings_.dataBits ||
+                         settings.stopBits != settings_.stopBits || framing != framing_;
+    if (changed) unanswered_.clear();
     settings_ = settings;
     settings_.linkSilence = port_.burstSilence();
     framing_ = framing;
+}
+
+void ExchangeCore::resetLineKnowledge() {
+    fastLine_ = false;
+    earlyAnswers_ = 0;
+    replyLengths_.clear();
 }
 
 void ExchangeCore::setReplyTimeout(milliseconds timeout) {
@@ -87,7 +104,9 @@ quint64 ExchangeCore::submit(const Request& request, ExchangeDone done) {
     const quint64 id = nextId_++;
     if (state_ == State::Capturing) endCaptureForNextSend();
     const Clock::time_point now = Clock::now();
-    if (state_ == State::Idle && queue_.empty() && now >= lineFreeAt_ && now >= request.notBefore) {
+    const Clock::time_point held = heldUntil(request.bytes).value_or(now);
+    if (state_ == State::Idle && queue_.empty() && now >= lineFreeAt_ && now >= request.notBefore &&
+        now >= held) {
         transmit({id, request, std::move(done)});
         return lastFinished_ && lastFinished_->id == id && !lastFinished_->sent ? 0 : id;
     }
@@ -110,7 +129,9 @@ void ExchangeCore::startNext() {
         // a press waits out its pause. A wait of a few characters is slept off, finer than a
         // timer can wake.
         const Clock::time_point now = Clock::now();
-        const Clock::time_point due = std::max(lineFreeAt_, queue_.front().request.notBefore);
+        const Request& front = queue_.front().request;
+        const Clock::time_point due =
+            std::max({lineFreeAt_, front.notBefore, heldUntil(front.bytes).value_or(lineFreeAt_)});
         if (now < due) {
             if (due - now > kLongestSleptGap) {
                 nextTimer_.start(MillisecondsUntil(due));
@@ -133,7 +154,9 @@ bool ExchangeCore::transmit(QueuedRequest entry) {
     // into a reply still arriving would collide with it on the line: it waits for the frame gap
     // after the last byte, though not for ever on a line that never falls silent.
     const Clock::time_point now = Clock::now();
-    late_.bytes().add(port_.readPendingInput(), now);
+    const QByteArray pending = port_.readPendingInput();
+    if (!pending.isEmpty()) lastArrival_ = now;
+    late_.bytes().add(pending, now);
     if (!late_.isEmpty() && port_.isOpen() &&
         !FrameEnded(late_.bytes(), now, settings_, framing_)) {
         if (!busyLineSince_) busyLineSince_ = now;
@@ -175,13 +198,27 @@ bool ExchangeCore::transmit(QueuedRequest entry) {
     return true;
 }
 
+std::optional<Clock::time_point> ExchangeCore::heldUntil(const QByteArray& request) const {
+    // A port faster than its baud rate answers at once or not at all.
+    if (fastLine_) return std::nullopt;
+    for (auto owed = unanswered_.rbegin(); owed != unanswered_.rend(); ++owed) {
+        if (!AnswersAlike(owed->request, request, framing_)) continue;
+        // Silence after its capture, restarted by any byte since; never past the longest time
+        // a drive that answers at all takes.
+        const milliseconds silence = std::max(owed->wait, kSlowestAnswer);
+        const Clock::time_point quietFrom = std::max(owed->windowClosed, lastArrival_);
+        return std::min(quietFrom + silence, owed->requestEnd + kLongestReplyTimeout);
+    }
+    return std::nullopt;
+}
+
 // Late bytes belong to the exchange before, unless they answer an earlier request still owed
 // its answer: a drive that answers late may be more than one request behind.
 void ExchangeCore::emitLateBytes() {
     if (late_.isEmpty()) return;
     if (state_ == State::Idle) captureTimer_.stop();
     int counter = lastCounter_;
-    Clock::time_point requestEnd = lastRequestEnd_;
+    std::optional<Clock::time_point> requestEnd = lastRequestEnd_;
     for (auto owed = unanswered_.begin(); owed != unanswered_.end(); ++owed) {
         if (LeadingAnswerLength(owed->request, late_.bytes().bytes, framing_) == 0) continue;
         counter = owed->counter;
@@ -189,6 +226,7 @@ void ExchangeCore::emitLateBytes() {
         unanswered_.erase(unanswered_.begin(), owed + 1);
         break;
     }
+    if (!requestEnd) counter = counter_;  // nothing went out yet: filed with the first request
     report(late_.takeRecord(counter, requestEnd));
 }
 

@@ -72,6 +72,12 @@ class ExchangeCore : public QObject {
     // An exchange is on the line: its request is going out or its reply is being captured.
     bool busy() const { return state_ != State::Idle; }
 
+    // Answers keep arriving sooner than the request's wire time allows: a USB service port, a
+    // virtual port pair or a simulator, faster than its baud rate.
+    bool lineFasterThanBaud() const { return fastLine_; }
+    // Forgets what was learnt of the line: another port or device is behind it now.
+    void resetLineKnowledge();
+
     // Every record reported so far (also emitted one by one as recordAdded).
     History& history() { return history_; }
     int counter() const { return counter_; }
@@ -92,6 +98,8 @@ class ExchangeCore : public QObject {
     void exchangeFinished(const exchange::Exchange& exchange);
     // A send found the port closed and opened it again.
     void portReopened();
+    // The line turned out faster than its baud rate (see lineFasterThanBaud()).
+    void lineFasterThanBaudFound();
 
   private:
     enum class State { Idle, Sending, Capturing };
@@ -100,6 +108,8 @@ class ExchangeCore : public QObject {
         Exchange exchange;
         QByteArray echo;  // the request's own bytes come back during the send
         ExchangeDone done;
+        std::chrono::milliseconds wait{};  // for the first byte, from the request's end
+        bool answeredEarly = false;        // the answer was in before the request's end
         Clock::time_point firstByteDeadline;
         Clock::time_point earliestEnd;
         Clock::time_point latestEnd;
@@ -143,9 +153,20 @@ class ExchangeCore : public QObject {
         QByteArray request;
         int counter = 0;
         Clock::time_point requestEnd;
+        Clock::time_point windowClosed;    // its capture ended
+        std::chrono::milliseconds wait{};  // how long its capture waited for a first byte
     };
     std::deque<Unanswered> unanswered_;
-    Clock::time_point lastRequestEnd_;
+    // A request whose answer would pass for that of an unanswered one before it waits until
+    // that one's answer can no longer come; the moment, or none.
+    std::optional<Clock::time_point> heldUntil(const QByteArray& request) const;
+    // Classifies bytes that were in when the request had left: its echo, an earlier reply, or on
+    // a port faster than its baud rate this request's own answer.
+    void takeBytesOfTheSend(const QByteArray& request, Clock::time_point now);
+    std::optional<Clock::time_point> lastRequestEnd_;  // none before the first request went out
+    Clock::time_point lastArrival_;                    // the last byte read while no capture ran
+    int earlyAnswers_ = 0;  // answers in a row that came before their request's end
+    bool fastLine_ = false;
     Clock::time_point lineFreeAt_;
     std::optional<Clock::time_point> busyLineSince_;  // a request waits for the line's silence
 

@@ -24,15 +24,23 @@ int SuggestedTimeout(int gapMs) {
 
 }  // namespace
 
-ExchangeRecord LateReplies::takeRecord(int counter, Clock::time_point requestEnd) {
+ExchangeRecord LateReplies::takeRecord(int counter, std::optional<Clock::time_point> requestEnd) {
     ExchangeRecord record;
     record.timeMs = QDateTime::currentMSecsSinceEpoch();
     record.counter = counter;
     record.direction = Direction::LateReceived;
     record.bytes = bytes_.bytes;
     record.verdict = Verdict::Late;
-    record.firstByteMs = MillisecondsBetween(requestEnd, bytes_.first);
-    record.lastByteMs = MillisecondsBetween(requestEnd, bytes_.last);
+    if (!requestEnd) {
+        record.detail = QCoreApplication::translate(
+            "LateReplies",
+            "arrived before this program sent any request: another master on the line, or a "
+            "device that talks on its own");
+        bytes_ = Arrivals{};
+        return record;
+    }
+    record.firstByteMs = MillisecondsBetween(*requestEnd, bytes_.first);
+    record.lastByteMs = MillisecondsBetween(*requestEnd, bytes_.last);
     record.detail = QCoreApplication::translate(
                         "LateReplies",
                         "arrived %1 ms after the request of exchange %2, after its capture "

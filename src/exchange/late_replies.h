@@ -7,6 +7,7 @@
 #include "exchange/exchange_record.h"
 
 #include <deque>
+#include <optional>
 
 namespace exchange {
 
@@ -16,8 +17,8 @@ class LateReplies {
     bool isEmpty() const { return bytes_.isEmpty(); }
 
     // The late bytes as a record of exchange `counter`, whose request ended at `requestEnd`;
-    // they are forgotten.
-    ExchangeRecord takeRecord(int counter, Clock::time_point requestEnd);
+    // they are forgotten. Without a request (none went out yet) they have no delay to tell.
+    ExchangeRecord takeRecord(int counter, std::optional<Clock::time_point> requestEnd);
 
     // Each exchange as it ends, so that late replies are counted among the recent ones.
     void exchangeEnded(int counter);

@@ -30,17 +30,30 @@ void Poller::start(const std::vector<int>& readings, int address) {
     requests_.clear();
     next_ = 0;
     pending_ = -1;
+    resetCounts();
+    running_ = !readings_.empty();
+    if (!running_) return;
+    core_.setPollSource([this] { return nextRequest(); });
+    core_.wakePolling();
+    emit runningChanged(true);
+}
+
+void Poller::resetCounts() {
     for (auto& times : recent_) times.clear();
     for (auto& counts : counts_) counts.fill(0);
     notSent_.fill(0);
     portClosed_ = false;
     turnaroundMs_ = -1;
     replySpreadMs_ = -1;
-    running_ = !readings_.empty();
-    if (!running_) return;
-    core_.setPollSource([this] { return nextRequest(); });
-    core_.wakePolling();
-    emit runningChanged(true);
+}
+
+void Poller::setAddress(int address) {
+    if (address == address_) return;
+    address_ = address;
+    requests_.clear();
+    samples_.clear();
+    resetCounts();
+    emit addressChanged(address);
 }
 
 void Poller::stop() {
@@ -56,6 +69,7 @@ std::optional<Request> Poller::nextRequest() {
     const int reading = readings_[turn];
     ++next_;
     pending_ = reading;
+    pendingAddress_ = address_;
     // Composed once per reading and framing, not for every poll.
     if (requests_.size() != readings_.size() || requestFraming_ != core_.framing()) {
         requestFraming_ = core_.framing();
@@ -85,8 +99,10 @@ void Poller::onExchange(const Exchange& exchange) {
     Sample sample;
     sample.timeMs = QDateTime::currentMSecsSinceEpoch();
     sample.reading = quint8(pending_);
+    sample.address = quint8(pendingAddress_);
     sample.verdict = exchange.judgement.verdict;
     pending_ = -1;
+    if (pendingAddress_ != address_) return;  // the drive polled before
     if (sample.good()) {
         const std::optional<int> raw = sample.reading == drive::kFaultCodeReadingIndex
                                            ? drive::FaultCode(exchange.judgement.body)

@@ -22,6 +22,10 @@ class Poller : public QObject {
     void start(const std::vector<int>& readings, int address);
     void stop();
     bool running() const { return running_; }
+    // The drive polled. Another one starts the samples afresh, so that no curve joins two
+    // drives; the answer of a poll still on the line to the drive before is no sample.
+    int address() const { return address_; }
+    void setAddress(int address);
     const std::vector<int>& readings() const { return readings_; }
 
     const SampleStore& samples() const { return samples_; }
@@ -45,9 +49,11 @@ class Poller : public QObject {
     // A poll of this reading found the port closed; it is no sample.
     void notSent(int reading);
     void runningChanged(bool running);
+    void addressChanged(int address);
 
   private:
     std::optional<Request> nextRequest();
+    void resetCounts();
     void onExchange(const Exchange& exchange);
 
     ExchangeCore& core_;
@@ -56,6 +62,7 @@ class Poller : public QObject {
     std::size_t next_ = 0;
     bool running_ = false;
     int pending_ = -1;                  // the reading of the poll on the line
+    int pendingAddress_ = -1;           // and the drive it asks
     std::vector<QByteArray> requests_;  // by turn
     frame::Framing requestFraming_ = frame::Framing::Rtu;
     SampleStore samples_;

@@ -7,6 +7,7 @@
 
 #include "drive/drive_requests.h"
 #include "exchange/exception_reply.h"
+#include "exchange/request_identity.h"
 #include "exchange/standard_reply.h"
 #include "frame/frame_reader.h"
 
@@ -188,6 +189,8 @@ QString VerdictName(Verdict verdict) {
             return QStringLiteral("迟到");
         case Verdict::Exception:
             return QStringLiteral("异常回应");
+        case Verdict::Broadcast:
+            return QStringLiteral("广播：不应回应");
     }
     return QString();
 }
@@ -197,7 +200,7 @@ const char* const kVerdictWords[kVerdictCount] = {
     QT_TRANSLATE_NOOP("Verdict", "good"),         QT_TRANSLATE_NOOP("Verdict", "no reply"),
     QT_TRANSLATE_NOOP("Verdict", "incomplete"),   QT_TRANSLATE_NOOP("Verdict", "check error"),
     QT_TRANSLATE_NOOP("Verdict", "other answer"), QT_TRANSLATE_NOOP("Verdict", "late"),
-    QT_TRANSLATE_NOOP("Verdict", "exception")};
+    QT_TRANSLATE_NOOP("Verdict", "exception"),    QT_TRANSLATE_NOOP("Verdict", "broadcast")};
 
 QString VerdictFileWord(Verdict verdict) {
     return QCoreApplication::translate("Verdict", kVerdictWords[int(verdict)]);
@@ -289,6 +292,19 @@ Judgement JudgeReply(const QByteArray& request, const QByteArray& reply, Framing
 
 Judgement JudgeReplyAs(const QByteArray& request, const QByteArray& reply, Framing framing,
                        Judging judging) {
+    // Every slave carries out a request to address 0 and none answers it, by the protocol.
+    if (IsBroadcast(request, framing)) {
+        if (reply.isEmpty())
+            return Verdicted(Verdict::Broadcast,
+                             QCoreApplication::translate("ReplyJudge",
+                                                         "a broadcast (address 0): every slave "
+                                                         "carries it out and none answers"));
+        return Verdicted(Verdict::OtherAnswer,
+                         QCoreApplication::translate(
+                             "ReplyJudge",
+                             "an answer to a broadcast (address 0), which no slave may answer: "
+                             "another master on the line, or a slave that answers broadcasts"));
+    }
     if (judging == Judging::Drive || reply.isEmpty()) return JudgeReply(request, reply, framing);
     const Judgement standard = JudgeStandardReply(request, reply, framing);
     // An exception is named unless a good answer came as well.

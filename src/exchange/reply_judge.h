@@ -16,8 +16,9 @@ enum class Verdict {
     OtherAnswer,  // a whole frame whose address, command or function differ from the request
     Late,         // bytes that arrived after their exchange had ended
     Exception,    // a standard Modbus exception reply: the slave refused the request
+    Broadcast,    // a request to address 0, which no slave answers, and nothing came
 };
-constexpr int kVerdictCount = 7;
+constexpr int kVerdictCount = 8;
 
 // The verdict as the window shows it in every language ("正常", "无回应", ...); in English for
 // the history's filter, so "good" finds the good ones too; and in the user's language for the

@@ -16,6 +16,7 @@ struct Sample {
     qint64 timeMs = 0;  // wall clock, milliseconds since the epoch
     qint16 raw = 0;
     quint8 reading = 0;  // drive::ReadingAt index
+    quint8 address = 0;  // the drive asked
     Verdict verdict = Verdict::NoReply;
     bool good() const { return verdict == Verdict::Good; }
 };

@@ -5,6 +5,7 @@
 #include <optional>
 #include <set>
 
+#include "exchange/request_identity.h"
 #include "frame/checksum.h"
 #include "frame/frame_reader.h"
 
@@ -12,23 +13,6 @@ namespace exchange {
 namespace {
 
 using frame::Framing;
-
-// The request's body: address, function and data, without the check.
-std::optional<QByteArray> RequestBody(const QByteArray& request, Framing framing) {
-    if (framing == Framing::Rtu) {
-        if (request.size() < 4) return std::nullopt;
-        const QByteArray body = request.chopped(2);
-        const quint16 crc = frame::Crc16Modbus(body);
-        if (quint8(request.at(request.size() - 2)) != (crc & 0xFF) ||
-            quint8(request.at(request.size() - 1)) != crc >> 8)
-            return std::nullopt;
-        return body;
-    }
-    const frame::FrameRead read =
-        frame::ReadAsciiFrame(request.constData(), int(request.size()), false);
-    if (read.outcome != frame::ReadOutcome::Frame || read.body.size() < 2) return std::nullopt;
-    return read.body;
-}
 
 // How long the answer's body is, from its first bytes: nothing while they do not tell yet.
 std::optional<int> AnswerBodyLength(quint8 function, const QByteArray& requestBody,

@@ -146,13 +146,23 @@ void QtSerialPort::flush() {
     if (outgoing_.isEmpty()) return;
     const QByteArray bytes = std::exchange(outgoing_, QByteArray());
     if (!port_.isOpen()) return;
-    if (unsentBytes_ == 0) unsentSince_ = std::chrono::steady_clock::now();
+    const bool firstOfFrame = unsentBytes_ == 0;
     unsentBytes_ += bytes.size();
+    // The frame's wire time counts from when the driver has it, taken once the write has
+    // returned: had the program been put aside between taking the time and the write, RTS
+    // would come back early by that much and cut the frame's last bytes. This way an error
+    // leaves RTS on a little late, never early.
+    bool timed = !firstOfFrame;
+    const auto handedOver = [this, &timed] {
+        if (!timed) unsentSince_ = std::chrono::steady_clock::now();
+        timed = true;
+    };
 #ifdef Q_OS_UNIX
     // With nothing queued in QSerialPort, the bytes go straight to the driver: they leave in
     // order all the same, without QSerialPort's buffering and signals.
     if (port_.bytesToWrite() == 0) {
         const ssize_t written = ::write(port_.handle(), bytes.constData(), size_t(bytes.size()));
+        handedOver();
         if (written == bytes.size()) return;
         if (written < 0 && errno != EAGAIN && errno != EINTR) {
             deviceRemoved();
@@ -168,6 +178,7 @@ void QtSerialPort::flush() {
     // The send runs no events, and QSerialPort hands data to the device only from the event loop
     // unless pushed: push the rest out now so the bytes leave in the order they were written.
     if (port_.isOpen() && port_.bytesToWrite() > 0) port_.flush();
+    handedOver();
     if (port_.isOpen() && port_.bytesToWrite() > 0) port_.waitForBytesWritten(100);
 }
 

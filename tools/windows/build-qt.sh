@@ -145,6 +145,9 @@ qtbase_options=(
   # Only the qwindows platform plugin: no Direct2D plugin, no FreeType (Windows renders text with
   # DirectWrite/GDI; this drops the offscreen plugin too), no TUIO touch input.
   -DFEATURE_direct2d=OFF -DFEATURE_freetype=OFF -DFEATURE_tuiotouch=OFF
+  # Tablet (Wintab) events: Debian's +dfsg tarball leaves out src/3rdparty/wintab, whose
+  # wintab.h the qwindows plugin includes for them. Pens still act as a mouse.
+  -DFEATURE_tabletevent=OFF
   # PNG is built into QtGui; no other image format is read.
   -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF
   # Modbus TCP is plain TCP: no TLS, HTTP, local sockets, DNS records or network-status plugin.

@@ -20,6 +20,7 @@ QColor Amber(const QPalette& palette) {
 std::optional<QColor> VerdictBackground(const QPalette& palette, exchange::Verdict verdict) {
     switch (verdict) {
         case exchange::Verdict::Good:
+        case exchange::Verdict::Broadcast:
             return std::nullopt;
         case exchange::Verdict::CheckError:
         case exchange::Verdict::OtherAnswer:

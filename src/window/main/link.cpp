@@ -27,6 +27,9 @@ void MainWindow::reconfigurePort() {
     port_.close();
     const int portIndex = selectedIndex(portGroup);
     if (portIndex >= 0) port_.setPortNumber(portIndex + 1);
+    // Another port has its own pace: what the line taught the exchange core is forgotten.
+    if (portIndex + 1 != configuredPort_) core_.resetLineKnowledge();
+    configuredPort_ = portIndex + 1;
     const QString settingsText =
         serial::SettingsText(selectedIndex(baudGroup), selectedIndex(formatGroup));
     port_.setSettings(settingsText);
@@ -69,6 +72,9 @@ void MainWindow::keepPortAlive() {
         showPortState();
     });
     for (int i = 0; i < 4; ++i) portLabels[i]->installEventFilter(this);
+    replyGridLabel->installEventFilter(this);
+    connect(&core_, &exchange::ExchangeCore::lineFasterThanBaudFound, this,
+            &MainWindow::showPortState);
     for (QButtonGroup* group : {formatGroup, baudGroup, portGroup}) {
         connect(group, &QButtonGroup::idToggled, this, [group] { TabToSelected(group); });
         TabToSelected(group);
@@ -89,6 +95,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     };
     if (event->type() == QEvent::MouseButtonDblClick && isLogLine()) {
         openHistory();
+        return true;
+    }
+    if (event->type() == QEvent::MouseButtonPress && watched == replyGridLabel && offeredTimeout_) {
+        setReplyTimeout(*offeredTimeout_);
         return true;
     }
     if (event->type() == QEvent::MouseButtonPress) {
@@ -127,7 +137,12 @@ void MainWindow::showPortState() {
             label->setToolTip(port_.errorText());
         } else {
             label->setStyleSheet(QString());
-            label->setToolTip(device);
+            label->setToolTip(i == selected && core_.lineFasterThanBaud()
+                                  ? device + QLatin1Char('\n') +
+                                        tr("Answers arrive sooner than this baud rate allows: a "
+                                           "USB service port, a virtual port pair or a "
+                                           "simulator. Replies are not timed as on a wire here.")
+                                  : device);
         }
         portGroup->button(i)->setToolTip(device);
     }

@@ -19,8 +19,8 @@
 #include "frame/standard_request.h"
 #include "jobs/job_runner.h"
 #include "serial/serial_port.h"
-#include "window/parameters/parameter_window.h"
 #include "window/main/result_box.h"
+#include "window/parameters/parameter_window.h"
 #include "window/scan/scan_window.h"
 
 class QButtonGroup;
@@ -249,6 +249,16 @@ class MainWindow : public QWidget {
     void notePollNotSent(int reading);
     void noteLateReplies(const exchange::ExchangeRecord& record);
     void noteOnTrend(const QString& text);
+    // Late replies that name a reply timeout: one click on 接收数据 (or the trend window's
+    // button) takes it.
+    void offerSuggestedTimeout();
+    std::optional<int> offeredTimeout_;
+
+    // The drive in the inverter address box: every result box shows values of that drive only,
+    // and the poller follows a valid new address; a refused entry changes nothing.
+    void followAddress();
+    bool fromAddressInForce(const exchange::Exchange& exchange) const;
+    int addressInForce_ = 1;
 
     // Quick-command helpers.
     void guardEntries();
@@ -319,4 +329,5 @@ class MainWindow : public QWidget {
     std::vector<TimedReading> timedReadings_;
     QTimer* timedReadingTimer_ = nullptr;
     bool pollsNotSent_ = false;  // the poller found the port closed; the trend window says so
+    int configuredPort_ = 0;     // the port the line was last configured for, 1..4
 };

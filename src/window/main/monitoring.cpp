@@ -19,6 +19,7 @@ void MainWindow::connectMonitoring() {
     connect(&poller_, &exchange::Poller::sampleAdded, this, &MainWindow::showSample);
     connect(&poller_, &exchange::Poller::notSent, this, &MainWindow::notePollNotSent);
     connect(&core_, &exchange::ExchangeCore::recordAdded, this, &MainWindow::noteLateReplies);
+    connect(inverterAddress, &QLineEdit::textChanged, this, &MainWindow::followAddress);
     auto* shortcut = new QShortcut(QKeySequence(QStringLiteral("Ctrl+T")), this);
     connect(shortcut, &QShortcut::activated, this, [this] { openTrend(); });
     for (int reading = 0; reading < kReadingCount; ++reading) {
@@ -80,8 +81,14 @@ bool MainWindow::startPolling(const std::vector<int>& readings) {
     } else {
         noteOnTrend(QString());
     }
-    poller_.start(readings,
-                  *drive::WholeNumber(inverterAddress->text(), 0, drive::kHighestAddress));
+    const int address = *drive::WholeNumber(inverterAddress->text(), 0, drive::kHighestAddress);
+    if (address == 0) {
+        noteOnTrend(
+            tr("Address 0 is a broadcast, which no drive answers: enter the address of "
+               "one drive"));
+        return false;
+    }
+    poller_.start(readings, address);
     return true;
 }
 
@@ -89,6 +96,7 @@ bool MainWindow::startPolling(const std::vector<int>& readings) {
 // is written when the screen catches up, with the reading's latest sample. A sample that gives
 // no value leaves the value before it greyed.
 void MainWindow::showSample(const exchange::Sample& sample) {
+    if (sample.address != addressInForce_) return;
     ResultBox& box = results_[sample.reading];
     if (sample.good()) {
         box.showValue(sample.reading == drive::kFaultCodeReadingIndex
@@ -120,7 +128,9 @@ void MainWindow::notePollNotSent(int reading) {
 // While polling, replies that keep coming late name the reply timeout that would catch them
 // where the user is looking.
 void MainWindow::noteLateReplies(const exchange::ExchangeRecord& record) {
-    if (record.direction != exchange::Direction::LateReceived || !poller_.running()) return;
+    if (record.direction != exchange::Direction::LateReceived) return;
+    offerSuggestedTimeout();
+    if (!poller_.running()) return;
     if (const int timeout = core_.suggestedTimeout())
         noteOnTrend(tr("Replies keep coming late (the last %1 ms after its request): a reply "
                        "timeout (回应超时) of %2 ms would catch them")

@@ -179,7 +179,11 @@ std::optional<QString> MainWindow::DecodeResult(int result, const QByteArray& bo
 // The reply to a press: its value, or the verdict's own word with what was received.
 void MainWindow::showPressResult(int result, const exchange::Exchange& exchange) {
     ResultBox& box = results_[std::size_t(result)];
-    if (!exchange.sent) {
+    if (exchange.sent && !fromAddressInForce(exchange)) {
+        box.forget(tr("the reply came from the drive asked before the inverter address "
+                      "(变频地址) changed to %1")
+                       .arg(addressInForce_));
+    } else if (!exchange.sent) {
         box.showVerdict(QStringLiteral("未发送"), port_.errorText());
     } else if (exchange.judgement.verdict == exchange::Verdict::Good) {
         if (const std::optional<QString> value = DecodeResult(result, exchange.judgement.body)) {
@@ -200,6 +204,7 @@ void MainWindow::showPressResult(int result, const exchange::Exchange& exchange)
 // A reading's request repeated by timed mode: every good reply shows; one that gives no value
 // leaves the value before it greyed, with what happened since.
 void MainWindow::showRepeatedResult(int result, const exchange::Exchange& exchange) {
+    if (exchange.sent && !fromAddressInForce(exchange)) return;
     ResultBox& box = results_[std::size_t(result)];
     std::optional<QString> value;
     if (exchange.sent && exchange.judgement.verdict == exchange::Verdict::Good)

@@ -39,12 +39,29 @@ void MainWindow::connectReplyTimeout() {
 void MainWindow::setReplyTimeout(int milliseconds) {
     core_.setReplyTimeout(std::chrono::milliseconds(milliseconds));
     const int applied = int(core_.replyTimeout().count());
-    replyGridLabel->setToolTip(
-        tr("Reply timeout %1 ms: how long a capture waits for the first byte of a reply "
-           "(right-click to change)")
-            .arg(applied));
+    offerSuggestedTimeout();
     if (historyWindow_) historyWindow_->setReplyTimeout(applied);
     if (trendWindow_) trendWindow_->setReplyTimeout(applied);
     if (timedModeBox->isChecked() && timedSendTimer->interval() < applied)
         timedSendTimer->setInterval(timedInterval(timedSendTimer->interval()));
+}
+
+// A suggestion above the timeout in force turns 接收数据 amber: a click on it takes the
+// suggestion. The trend window offers a button for it.
+void MainWindow::offerSuggestedTimeout() {
+    const int suggested = core_.suggestedTimeout();
+    const bool offer = suggested > int(core_.replyTimeout().count());
+    offeredTimeout_ = offer ? std::optional<int>(suggested) : std::nullopt;
+    replyGridLabel->setStyleSheet(offer ? QStringLiteral("background: #ffe6a6;") : QString());
+    const QString current =
+        tr("Reply timeout %1 ms: how long a capture waits for the first byte of a reply "
+           "(right-click to change)")
+            .arg(core_.replyTimeout().count());
+    replyGridLabel->setToolTip(
+        offer ? current + QLatin1Char('\n') +
+                    tr("Replies keep coming late: click to raise the reply timeout (回应超时) to "
+                       "%1 ms, which would catch them")
+                        .arg(suggested)
+              : current);
+    if (trendWindow_) trendWindow_->offerTimeout(offer ? suggested : 0);
 }

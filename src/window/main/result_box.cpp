@@ -43,6 +43,11 @@ void ResultBox::showOutdated(const QString& word, const QString& why) {
     changed_ = true;
 }
 
+void ResultBox::forget(const QString& why) {
+    if (!hasValue_ && text_.isEmpty()) return;
+    showVerdict(QString(), why);
+}
+
 void ResultBox::showWaiting() {
     waiting_ = true;
     const QString waiting = QCoreApplication::translate("ResultBox", "waiting for the reply");

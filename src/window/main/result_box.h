@@ -21,6 +21,9 @@ class ResultBox {
     void showOutdated(const QString& word, const QString& why);
     // A press's request waits for its reply: what the box shows is no longer the latest.
     void showWaiting();
+    // The box's value no longer belongs where it stands (another drive is asked now): it goes,
+    // with `why` as the tooltip.
+    void forget(const QString& why);
 
     bool hasValue() const { return hasValue_; }
     bool outdated() const { return outdated_; }

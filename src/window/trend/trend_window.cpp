@@ -66,8 +66,15 @@ TrendWindow::TrendWindow(exchange::Poller& poller, QWidget* parent)
     lineLabel = new QLabel(this);
     noteLabel = new QLabel(this);
     noteLabel->setStyleSheet(QStringLiteral("color: #b05000;"));
+    noteLabel->setWordWrap(true);
+    addressLabel = new QLabel(this);
+    addressLabel->setObjectName(QStringLiteral("addressLabel"));
+    suggestedTimeoutButton = new QPushButton(this);
+    suggestedTimeoutButton->setObjectName(QStringLiteral("suggestedTimeoutButton"));
+    suggestedTimeoutButton->hide();
 
     auto* controls = new QHBoxLayout;
+    controls->addWidget(addressLabel);
     controls->addWidget(startButton);
     controls->addWidget(spanBox);
     controls->addWidget(new QLabel(tr("Reply timeout"), this));
@@ -82,7 +89,10 @@ TrendWindow::TrendWindow(exchange::Poller& poller, QWidget* parent)
     layout->addLayout(readings);
     layout->addLayout(controls);
     layout->addWidget(chart, 1);
-    layout->addWidget(noteLabel);
+    auto* notes = new QHBoxLayout;
+    notes->addWidget(noteLabel, 1);
+    notes->addWidget(suggestedTimeoutButton);
+    layout->addLayout(notes);
 
     redraw_ = new QTimer(this);
     redraw_->setInterval(kRedrawMs);
@@ -101,6 +111,11 @@ TrendWindow::TrendWindow(exchange::Poller& poller, QWidget* parent)
     connect(spanBox, &QComboBox::currentIndexChanged, this,
             [this] { chart->setSpan(spanBox->currentData().toLongLong()); });
     connect(timeoutBox, &QSpinBox::valueChanged, this, &TrendWindow::replyTimeoutChosen);
+    connect(suggestedTimeoutButton, &QPushButton::clicked, this, [this] {
+        emit replyTimeoutChosen(suggestedTimeoutButton->property("milliseconds").toInt());
+    });
+    connect(&poller_, &exchange::Poller::addressChanged, this, &TrendWindow::showAddress);
+    showAddress(poller_.address());
     for (QCheckBox* box : readingBoxes)
         connect(box, &QCheckBox::toggled, this, [this] { chart->setReadings(chosenReadings()); });
     connect(saveButton, &QPushButton::clicked, this, [this] {
@@ -137,6 +152,19 @@ void TrendWindow::note(const QString& text) {
 
 bool TrendWindow::saveSamples(const QString& path, QString* error) {
     return exchange::SaveSamples(path, poller_.samples(), error);
+}
+
+void TrendWindow::showAddress(int address) {
+    addressLabel->setText(tr("Drive %1").arg(address));
+    addressLabel->setToolTip(
+        tr("The drive polled: the inverter address (变频地址) of the main "
+           "window"));
+}
+
+void TrendWindow::offerTimeout(int milliseconds) {
+    suggestedTimeoutButton->setVisible(milliseconds > 0);
+    suggestedTimeoutButton->setProperty("milliseconds", milliseconds);
+    suggestedTimeoutButton->setText(tr("Use %1 ms").arg(milliseconds));
 }
 
 void TrendWindow::setReplyTimeout(int milliseconds) {

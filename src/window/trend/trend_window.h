@@ -30,6 +30,8 @@ class TrendWindow : public QWidget {
     QPushButton* saveButton = nullptr;
     QLabel* lineLabel = nullptr;
     QLabel* noteLabel = nullptr;
+    QLabel* addressLabel = nullptr;                 // the drive polled
+    QPushButton* suggestedTimeoutButton = nullptr;  // one click takes the suggested timeout
     TrendChart* chart = nullptr;
 
     std::vector<int> chosenReadings() const;
@@ -37,6 +39,8 @@ class TrendWindow : public QWidget {
     // A short note under the chart: why polling stopped, a save's outcome.
     void note(const QString& text);
     bool saveSamples(const QString& path, QString* error);
+    // Late replies name a reply timeout that would catch them; 0 takes the offer away.
+    void offerTimeout(int milliseconds);
 
   signals:
     // The user asked to start or stop polling; the main window decides (it owns timed mode).
@@ -46,6 +50,7 @@ class TrendWindow : public QWidget {
 
   public slots:
     void setReplyTimeout(int milliseconds);
+    void showAddress(int address);
 
   protected:
     void showEvent(QShowEvent* event) override;
