@@ -127,14 +127,17 @@ class TestCommandLine : public QObject {
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("firstLine");
         // A budget that a busy machine's delays fit into.
-        const QStringList narrowed{"--scan-bauds", "9600,19200", "--scan-formats", "rtu8n1,RTU8O1",
-                                   "--scan-budget", "100"};
+        const QStringList narrowed{"--scan-bauds",  "9600,19200",    "--scan-formats",
+                                   "rtu8n1,RTU8O1", "--scan-budget", "100"};
         QTest::newRow("found") << narrowed + QStringList{"--scan-addresses", "1-20"} << 0
                                << "17 19200 RTU 8,O,1 ";
         QTest::newRow("none in the range")
             << narrowed + QStringList{"--scan-addresses", "1-3"} << 1 << "12 probes in ";
         QTest::newRow("a baud rate not offered")
             << QStringList{"--scan-bauds", "1200"} << 2 << "--scan-bauds: no baud rate";
+        QTest::newRow("a device that is not there")
+            << QStringList{"--port", "COM1=/dev/no-such-adapter"} << 3
+            << "modbus-debugger: COM1 (/dev/no-such-adapter): no such device";
     }
     void scanFindsTheDrive() {
         QFETCH(QStringList, options);
@@ -154,11 +157,12 @@ class TestCommandLine : public QObject {
         program.start(QStringLiteral(MODBUS_DEBUGGER),
                       QStringList{"--scan", "--port", "COM1=" + path} + options);
         QVERIFY(program.waitForFinished(30000));
-        const QString out = QString::fromUtf8(exitCode == 2 ? program.readAllStandardError()
+        const QString out = QString::fromUtf8(exitCode >= 2 ? program.readAllStandardError()
                                                             : program.readAllStandardOutput());
         QVERIFY2(program.exitCode() == exitCode, qPrintable(out));
+        QCOMPARE(out.count(QStringLiteral("COM1 (")), exitCode == 3 ? 1 : 0);  // named once
         QVERIFY2(out.contains(firstLine), qPrintable(out));
-        if (exitCode != 2) {
+        if (exitCode < 2) {
             QVERIFY2(out.trimmed().split('\n').last().contains(" probes in "), qPrintable(out));
             QCOMPARE(drive.requestsSeen(), drive.requestsSeen(4));  // the monitor read alone
         }
@@ -207,6 +211,18 @@ class TestCommandLine : public QObject {
         damaged.close();
         QCOMPARE(run(pathB, {"--restore", file}, &out), 2);
         QVERIFY2(out.contains("line 38: the value is not"), qPrintable(out));
+
+        // A multiple of 256 is named with its value and not written; a backup into a folder
+        // that is not there fails before the first request.
+        b.updateModel([](sim::DriveModel& m) { m.setParameter(9, 7); });
+        a.updateModel([](sim::DriveModel& m) { m.setParameter(9, 512); });
+        QCOMPARE(run(pathA, {"--backup", file}, &out), 0);
+        QCOMPARE(run(pathB, {"--restore", file}, &out), 1);
+        QVERIFY2(out.contains("P9 = 512 not written: a multiple of 256"), qPrintable(out));
+        const int seen = b.requestsSeen();
+        QCOMPARE(run(pathB, {"--backup", dir.filePath("no-such-folder/b.csv")}, &out), 2);
+        QVERIFY2(out.contains("no-such-folder"), qPrintable(out));
+        QCOMPARE(b.requestsSeen(), seen);
     }
 };
 

@@ -47,19 +47,6 @@
 <context>
     <name>CommandLine</name>
     <message>
-        <source>MODBUS debugging program for frequency inverters.
-
-The port buttons COM1..COM4 stand for serial devices. On Windows they are the ports of
-those names. Elsewhere COMn is the n-th detected serial device, USB and ACM adapters
-before built-in ttyS ports, unless --port assigns a device to it. The device behind
-each button shows as its tooltip.</source>
-        <translation>变频器 MODBUS 调试程序。
-
-端口按钮 COM1..COM4 代表串口设备。在 Windows 上就是同名的端口；
-在其他系统上，COMn 是检测到的第 n 个串口设备（USB 和 ACM 适配器排在内置 ttyS 端口之前），
-除非用 --port 指定。每个按钮背后的设备显示在它的提示中。</translation>
-    </message>
-    <message>
         <source>Show this help and end.</source>
         <translation>显示本帮助后结束。</translation>
     </message>
@@ -154,6 +141,27 @@ each button shows as its tooltip.</source>
     <message>
         <source>--scan, --backup, --compare and --restore go one at a time</source>
         <translation>--scan、--backup、--compare 和 --restore 一次只能用一个</translation>
+    </message>
+    <message>
+        <source>MODBUS debugging program for frequency inverters.
+
+The port buttons COM1..COM4 stand for serial devices. On Windows they are the ports of
+those names. Elsewhere COMn is the n-th detected serial device, USB and ACM adapters
+before built-in ttyS ports, unless --port assigns a device to it. The device behind
+each button shows as its tooltip.
+
+Exit status of --scan, --backup, --compare and --restore: 0 done; 1 no drive found,
+parameters that differ, or a parameter that could not be read or written; 2 a wrong
+option, or a file that cannot be read or written; 3 the port cannot be opened or
+stayed away.</source>
+        <translation>变频器 MODBUS 调试程序。
+
+端口按钮 COM1..COM4 代表串口设备。在 Windows 上就是同名的端口；
+在其他系统上，COMn 是检测到的第 n 个串口设备（USB 和 ACM 适配器排在内置 ttyS 端口之前），
+除非用 --port 指定。每个按钮背后的设备显示在它的提示中。
+
+--scan、--backup、--compare 和 --restore 的退出码：0 完成；1 没有找到变频器、
+参数有不同，或有参数读写失败；2 选项错误，或文件无法读写；3 端口无法打开或一直不在。</translation>
     </message>
     <message>
         <source>The baud rate: 4800, 9600 (default), 19200 or 38400. Sets the window&apos;s button at start-up and the line of --backup, --compare and --restore.</source>
@@ -770,6 +778,10 @@ each button shows as its tooltip.</source>
         <translation>P%1：变频器 %2，文件 %3（%4）</translation>
     </message>
     <message>
+        <source>P%1 = %2 not written: a multiple of 256 goes out as the bytes of its high byte alone and would arrive as another value</source>
+        <translation>P%1 = %2 未写入：256 的倍数只发送其高字节的数值，到达时会变成另一个值</translation>
+    </message>
+    <message>
         <source>%1 parameter(s) differ</source>
         <translation>%1 个参数不同</translation>
     </message>
@@ -784,10 +796,6 @@ each button shows as its tooltip.</source>
     <message>
         <source>%1 of %2 parameter(s) written and read back as meant</source>
         <translation>%2 个参数中 %1 个已写入且回读正确</translation>
-    </message>
-    <message>
-        <source>%1 parameter(s) not written: a multiple of 256 goes out as the bytes of its high byte alone and would arrive as another value</source>
-        <translation>%1 个参数未写入：256 的倍数发出时只含高字节，会被当作别的值</translation>
     </message>
     <message>
         <source>nothing written</source>
@@ -895,6 +903,10 @@ each button shows as its tooltip.</source>
         <translation>另一项任务正在使用线路；请先停止它</translation>
     </message>
     <message>
+        <source>Parameters are being written. Stop the writing and close? A parameter written but not yet read back is reported as such.</source>
+        <translation>正在写入参数。停止写入并关闭吗？已写入但尚未回读的参数会如实报告。</translation>
+    </message>
+    <message>
         <source>%1 of %2, about %3 s left</source>
         <translation>%1 / %2，约剩 %3 秒</translation>
     </message>
@@ -917,6 +929,10 @@ each button shows as its tooltip.</source>
     <message>
         <source>%1 was not loaded: %2</source>
         <translation>未能载入 %1：%2</translation>
+    </message>
+    <message>
+        <source>Opened %1</source>
+        <translation>已打开 %1</translation>
     </message>
     <message>
         <source>Nothing to save: read the drive&apos;s parameters first</source>
@@ -945,6 +961,10 @@ each button shows as its tooltip.</source>
     <message>
         <source>The drive is running (output frequency %1 Hz). Write anyway?</source>
         <translation>变频器正在运行（输出频率 %1 Hz）。仍然写入？</translation>
+    </message>
+    <message>
+        <source>The drive shows 0 Hz, but 启动 was sent to it after the last 停止: it may be running at 0 Hz, and a running drive refuses some parameters. Write anyway?</source>
+        <translation>变频器显示 0 Hz，但在上一次停止之后向它发送过启动：它可能正以 0 Hz 运行，而运行中的变频器会拒绝某些参数。仍要写入吗？</translation>
     </message>
     <message>
         <source>%1 equal, %2 different, %3 only in %4, %5 only in %6, %7 unreadable</source>

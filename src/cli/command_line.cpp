@@ -137,7 +137,11 @@ CommandLineOutcome ReadCommandLine(const QStringList& arguments, CommandLine* op
         "The port buttons COM1..COM4 stand for serial devices. On Windows they are the ports of\n"
         "those names. Elsewhere COMn is the n-th detected serial device, USB and ACM adapters\n"
         "before built-in ttyS ports, unless --port assigns a device to it. The device behind\n"
-        "each button shows as its tooltip."));
+        "each button shows as its tooltip.\n\n"
+        "Exit status of --scan, --backup, --compare and --restore: 0 done; 1 no drive found,\n"
+        "parameters that differ, or a parameter that could not be read or written; 2 a wrong\n"
+        "option, or a file that cannot be read or written; 3 the port cannot be opened or\n"
+        "stayed away."));
     const QCommandLineOption help(
         {QStringLiteral("h"), QStringLiteral("help")},
         QCoreApplication::translate("CommandLine", "Show this help and end."));

@@ -38,6 +38,11 @@ struct CommandLine {
     }
 };
 
+// What the commands without a window end with, so a script can tell the cases apart.
+constexpr int kExitNotFound = 1;  // --scan: no drive; --compare: a difference; a job's failure
+constexpr int kExitBadFile = 2;   // bad options, a file that cannot be read or written
+constexpr int kExitNoPort = 3;    // the port cannot be opened, or stayed away
+
 enum class CommandLineOutcome { Run, Done, Error };
 
 // Reads `arguments` (argv as text, the program name first). Done after --help or --version,

@@ -83,7 +83,7 @@ int RunParameterCommand(int argc, char* argv[], const QString& language, const C
     std::optional<drive::ParameterSet> file;
     if (!options.compareFile.isEmpty() || !options.restoreFile.isEmpty()) {
         file = LoadFile(options.compareFile.isEmpty() ? options.restoreFile : options.compareFile);
-        if (!file) return 2;
+        if (!file) return kExitBadFile;
     }
 
     const int number = serial::AssignedPortNumber(options.portAssignments);
@@ -92,9 +92,15 @@ int RunParameterCommand(int argc, char* argv[], const QString& language, const C
     const QString settings = serial::SettingsText(options.baudIndex, options.formatIndex);
     port.setSettings(settings);
     const QString portName = QStringLiteral("COM%1 (%2)").arg(number).arg(map.deviceFor(number));
+    // Minutes of reading end in the save: a file that cannot be written is said before them.
+    QString error;
+    if (!options.backupFile.isEmpty() && !exchange::CanSave(options.backupFile, &error)) {
+        Print(stderr, exchange::SaveFailureText(options.backupFile, error));
+        return kExitBadFile;
+    }
     if (!port.open()) {
-        Print(stderr, QStringLiteral("modbus-debugger: %1: %2").arg(portName, port.errorText()));
-        return 1;
+        Print(stderr, QStringLiteral("modbus-debugger: %1").arg(port.errorText()));
+        return kExitNoPort;
     }
     exchange::ExchangeCore core(port);
     const frame::Framing framing =
@@ -108,7 +114,7 @@ int RunParameterCommand(int argc, char* argv[], const QString& language, const C
 
     // The drive's parameters: the range asked, or those the file holds within it.
     jobs::ParameterRead read(jobOptions, options.firstParameter, options.lastParameter);
-    if (!RunJob(runner, read)) return 1;
+    if (!RunJob(runner, read)) return kExitNoPort;  // the port stayed away
     drive::ParameterSet drive = read.set();
     drive.line = QStringLiteral("%1, %2 baud, %3")
                      .arg(portName)
@@ -126,7 +132,6 @@ int RunParameterCommand(int argc, char* argv[], const QString& language, const C
     }
 
     if (!options.backupFile.isEmpty()) {
-        QString error;
         if (!exchange::SaveWhole(options.backupFile, drive::ParameterSetCsv(drive), &error)) {
             Print(stderr, exchange::SaveFailureText(options.backupFile, error));
             return 1;
@@ -166,6 +171,13 @@ int RunParameterCommand(int argc, char* argv[], const QString& language, const C
         // another value: it is not written, and the restore fails.
         if (drive::WriteIsAmbiguous(*row.second)) {
             ++ambiguous;
+            if (!options.restoreFile.isEmpty())
+                Print(stderr, QCoreApplication::translate(
+                                  "ParameterCommand",
+                                  "P%1 = %2 not written: a multiple of 256 goes out as the "
+                                  "bytes of its high byte alone and would arrive as another value")
+                                  .arg(row.number)
+                                  .arg(*row.second));
             continue;
         }
         differing.push_back({row.number, *row.second});
@@ -176,12 +188,6 @@ int RunParameterCommand(int argc, char* argv[], const QString& language, const C
         return differences == 0 ? 0 : 1;
     }
 
-    if (ambiguous > 0)
-        Print(stderr, QCoreApplication::translate(
-                          "ParameterCommand",
-                          "%1 parameter(s) not written: a multiple of 256 goes out as the bytes "
-                          "of its high byte alone and would arrive as another value")
-                          .arg(ambiguous));
     if (differing.empty()) {
         Print(stdout, QCoreApplication::translate("ParameterCommand", "nothing written"));
         return ambiguous == 0 ? 0 : 1;

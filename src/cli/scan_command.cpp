@@ -34,9 +34,8 @@ int RunScanCommand(int argc, char* argv[], const QString& language, const Comman
     jobs::PortLineSwitch line(port, core, [&port] { port.close(); });
     const QString portName = QStringLiteral("COM%1 (%2)").arg(number).arg(map.deviceFor(number));
     if (!line.apply(options.scanBauds.front(), options.scanFormats.front())) {
-        PrintLine(stderr,
-                  QStringLiteral("modbus-debugger: %1: %2").arg(portName, port.errorText()));
-        return 1;
+        PrintLine(stderr, QStringLiteral("modbus-debugger: %1").arg(port.errorText()));
+        return kExitNoPort;
     }
 
     jobs::ScanOptions scanOptions;
@@ -71,11 +70,13 @@ int RunScanCommand(int argc, char* argv[], const QString& language, const Comman
                              .arg(portName, reason)
                        : QCoreApplication::translate("ScanCommand", "%1: going on").arg(portName));
         });
+    bool gaveUp = false;
+    QObject::connect(&giveUp, &QTimer::timeout, &app, [&gaveUp] { gaveUp = true; });
     QObject::connect(&runner, &jobs::JobRunner::finished, &app, [&] {
         PrintLine(stdout, QCoreApplication::translate("ScanCommand", "%1 probes in %2 s")
                               .arg(scan.stepsDone())
                               .arg(double(runner.elapsed().count()) / 1000.0, 0, 'f', 1));
-        app.exit(scan.drives().empty() ? 1 : 0);
+        app.exit(!scan.drives().empty() ? 0 : gaveUp ? kExitNoPort : kExitNotFound);
     });
     runner.start(&scan);
     return app.exec();

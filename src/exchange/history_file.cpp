@@ -76,6 +76,16 @@ QString WriteFailureReason(const QString& path, QFileDevice::FileError qtError,
     return QCoreApplication::translate("SaveFailure", "the system says: %1").arg(qtText);
 }
 
+bool CanSave(const QString& path, QString* error) {
+    QSaveFile trial(path);
+    if (trial.open(QIODevice::WriteOnly)) {
+        trial.cancelWriting();
+        return true;  // the trial file goes with `trial`
+    }
+    *error = WriteFailureReason(path, trial.error(), trial.errorString());
+    return false;
+}
+
 QString SaveFailureText(const QString& path, const QString& reason) {
     return QCoreApplication::translate("SaveFailure", "Could not save %1: %2")
         .arg(QDir::toNativeSeparators(path), reason);

@@ -20,6 +20,11 @@ bool SaveHistory(const QString& path, HistoryFormat format, qsizetype count,
 // reason in `error`.
 bool SaveWhole(const QString& path, const QByteArray& bytes, QString* error);
 
+// Whether `path` can be written now (its folder exists and takes a new file, an existing file
+// may be replaced), tried without leaving anything behind; the reason in `error` when not. A
+// job that ends in a save checks first, before it spends minutes on the line.
+bool CanSave(const QString& path, QString* error);
+
 // A CSV file that rows are appended to the moment they are made (`--record`,
 // `--monitor-csv`), each written through to the disk, so a crash or a power cut loses at most
 // the row being written. A new or empty file starts with `header`.

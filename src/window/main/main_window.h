@@ -13,6 +13,7 @@
 #include <tuple>
 
 #include "drive/reply_decoder.h"
+#include "drive/run_commands.h"
 #include "exchange/exchange_core.h"
 #include "exchange/poller.h"
 #include "frame/frame_composer.h"
@@ -259,6 +260,7 @@ class MainWindow : public QWidget {
     void followAddress();
     bool fromAddressInForce(const exchange::Exchange& exchange) const;
     int addressInForce_ = 1;
+    drive::RunCommandsSent runCommands_;  // the parameter manager asks it whether a drive runs
 
     // Quick-command helpers.
     void guardEntries();

@@ -32,6 +32,7 @@ ParameterWindow::Context MainWindow::parameterContext() {
     context.options.address = address.value_or(1);
     context.options.framing = selectedFraming();
     context.line = lineDescription();
+    context.startedSinceStop = runCommands_.startedSinceStop(context.options.address);
     if (!address)
         context.refusal = tr("The inverter address (变频地址) is not valid: enter %1")
                               .arg(drive::WholeNumberRange(1, drive::kHighestAddress));
@@ -47,6 +48,10 @@ ParameterWindow::Context MainWindow::parameterContext() {
 }
 
 void MainWindow::connectParameterManager() {
+    connect(&core_, &exchange::ExchangeCore::exchangeFinished, this,
+            [this](const exchange::Exchange& exchange) {
+                if (exchange.sent) runCommands_.note(exchange.request, core_.framing());
+            });
     auto* shortcut = new QShortcut(QKeySequence(QStringLiteral("Ctrl+P")), this);
     connect(shortcut, &QShortcut::activated, this, &MainWindow::openParameters);
     for (QPushButton* button : {readParameterButton, writeParameterButton}) {

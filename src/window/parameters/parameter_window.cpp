@@ -1,8 +1,10 @@
 #include "window/parameters/parameter_window.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -151,6 +153,24 @@ void ParameterWindow::readAll() {
     read_ = std::make_unique<jobs::ParameterRead>(jobContext_.options, firstParameter->value(),
                                                   lastParameter->value());
     start(read_.get(), Running::Read);
+    if (running_ != Running::Read) return;
+    // A new read starts from an empty drive column and fills it as the values come.
+    first_.reset();
+    firstName_ = QStringLiteral("变频器");
+    firstFromFile_ = false;
+    showTable();
+    lastTableFill_.start();
+}
+
+void ParameterWindow::closeEvent(QCloseEvent* event) {
+    if (running_ == Running::Write &&
+        !confirm_(tr("Parameters are being written. Stop the writing and close? A parameter "
+                     "written but not yet read back is reported as such."))) {
+        event->ignore();
+        return;
+    }
+    if (running_ != Running::None) runner_.stop();
+    QWidget::closeEvent(event);
 }
 
 void ParameterWindow::showProgress() {
@@ -161,6 +181,11 @@ void ParameterWindow::showProgress() {
     if (!job) return;
     progress->setRange(0, std::max(job->stepsExpected(), 1));
     progress->setValue(job->stepsDone());
+    if (running_ == Running::Read && lastTableFill_.elapsed() >= 250) {
+        first_ = read_->set();
+        showTable();
+        lastTableFill_.start();
+    }
     const std::optional<std::chrono::milliseconds> left = runner_.timeLeft();
     status->setText(tr("%1 of %2, about %3 s left")
                         .arg(job->stepsDone())
@@ -214,12 +239,14 @@ bool ParameterWindow::openFile(const QString& path, bool intoFirst, QString* err
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         *error = tr("Could not open %1: %2").arg(path, file.errorString());
+        refuse(*error);
         return false;
     }
     QString reason;
     const std::optional<drive::ParameterSet> set = drive::ReadParameterSet(file.readAll(), &reason);
     if (!set) {
         *error = tr("%1 was not loaded: %2").arg(path, reason);
+        refuse(*error);
         return false;
     }
     writeResults_.clear();
@@ -227,6 +254,9 @@ bool ParameterWindow::openFile(const QString& path, bool intoFirst, QString* err
     (intoFirst ? firstName_ : secondName_) = QFileInfo(path).fileName();
     if (intoFirst) firstFromFile_ = true;
     showTable();
+    // What an earlier load said no longer holds.
+    status->setStyleSheet(QString());
+    status->setText(tr("Opened %1").arg(QDir::toNativeSeparators(path)));
     return true;
 }
 
@@ -262,11 +292,11 @@ void ParameterWindow::writeDifferences(std::vector<int> numbers) {
                                                  row.state != drive::Comparison::Equal;
         if (row.state == drive::Comparison::Different && row.second && chosen.empty() &&
             drive::WriteIsAmbiguous(*row.second))
-            ambiguous << QStringLiteral("%1 = %2").arg(row.number).arg(*row.second);
+            ambiguous << QStringLiteral("P%1 = %2").arg(row.number).arg(*row.second);
         if (!wanted || !row.second) continue;
         pendingItems_.push_back({row.number, *row.second});
         if (!chosen.empty() && drive::WriteIsAmbiguous(*row.second))
-            ambiguous << QStringLiteral("%1 = %2").arg(row.number).arg(*row.second);
+            ambiguous << QStringLiteral("P%1 = %2").arg(row.number).arg(*row.second);
     }
     if (pendingItems_.empty()) return refuse(tr("Nothing differs: nothing to write"));
     QString question = tr("Write %1 parameter(s) to the drive at address %2, each read back?")
@@ -296,6 +326,12 @@ void ParameterWindow::afterCheck() {
     if (*check_->outputFrequency() != 0 &&
         !confirm_(tr("The drive is running (output frequency %1 Hz). Write anyway?")
                       .arg(*check_->outputFrequency() / 100.0, 0, 'f', 2)))
+        return;
+    // The output frequency does not tell a stop from a run at 0 Hz; what was sent does.
+    if (*check_->outputFrequency() == 0 && jobContext_.startedSinceStop &&
+        !confirm_(tr("The drive shows 0 Hz, but 启动 was sent to it after the last 停止: it may "
+                     "be running at 0 Hz, and a running drive refuses some parameters. Write "
+                     "anyway?")))
         return;
     write_ = std::make_unique<jobs::ParameterWrite>(jobContext_.options, pendingItems_,
                                                     stopOnMismatch->isChecked());
@@ -357,7 +393,7 @@ void ParameterWindow::askAndOpen(bool intoFirst) {
                                                       tr("CSV (*.csv)"));
     if (path.isEmpty()) return;
     QString error;
-    if (!openFile(path, intoFirst, &error)) refuse(error);
+    openFile(path, intoFirst, &error);  // a failure shows in the status line
 }
 
 void ParameterWindow::askAndSave() {

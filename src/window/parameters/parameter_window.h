@@ -3,6 +3,7 @@
 // of its own beside the main window; its jobs go through the main window's job runner.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -28,6 +29,8 @@ class ParameterWindow : public QWidget {
         jobs::ParameterJobOptions options;
         QString line;
         QString refusal;
+        // 启动 was sent to the drive after its last 停止: it may run at 0 Hz.
+        bool startedSinceStop = false;
     };
     ParameterWindow(jobs::JobRunner& runner, std::function<Context()> context,
                     QWidget* parent = nullptr);
@@ -55,6 +58,8 @@ class ParameterWindow : public QWidget {
     const std::vector<drive::ComparedParameter>& compared() const { return compared_; }
 
     void readAll();
+    // Loads a parameter set into the drive's column (`intoFirst`) or the file's; why not is
+    // also shown in the status line.
     bool openFile(const QString& path, bool intoFirst, QString* error);
     bool saveFile(const QString& path, QString* error);
     // Writes the rows chosen (`numbers`; empty: every row that differs) after the running
@@ -64,6 +69,10 @@ class ParameterWindow : public QWidget {
         confirm_ = std::move(confirm);
     }
     const std::vector<jobs::WriteResult>& writeResults() const { return writeResults_; }
+
+  protected:
+    // Closing ends a job still running; while it writes, only once the user agrees.
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     enum class Running { None, Read, Check, Write };
@@ -92,4 +101,5 @@ class ParameterWindow : public QWidget {
     QString secondName_;
     std::vector<drive::ComparedParameter> compared_;
     std::vector<jobs::WriteResult> writeResults_;
+    QElapsedTimer lastTableFill_;  // a read fills the table as it goes, a few times a second
 };

@@ -220,7 +220,7 @@ void ScanWindow::onFinished(bool stopped) {
     showRows();
     startButton->setText(QStringLiteral("开始"));
     saveButton->setEnabled(!rows_.empty());
-    progress->setValue(progress->maximum());
+    if (!stopped) progress->setValue(progress->maximum());  // a stopped scan's bar stays put
     const int found = int(scan_->drives().size());
     const QString summary = tr("%1 probes in %2 s: %3 drive(s) found")
                                 .arg(scan_->stepsDone())
