@@ -169,19 +169,24 @@ class TestExchangeCore : public QObject {
 
     // A reply taken in several reads (a first poll byte by byte, a gateway's bursts) keeps the
     // time its first piece came as its first byte's, and the last piece's as its last. At 300
-    // baud a frame gap is 128 ms, so the 60 ms between the pieces never ends the frame.
+    // baud a frame gap is 128 ms, so the 60 ms between the pieces never ends the frame; over a
+    // network a frame whose length byte says more is to come is waited for beyond the silence
+    // that ends other bursts (30 ms and a 7 ms gap at 4800 baud).
     void piecesKeepTheFirstByteTime_data() {
         QTest::addColumn<Origin>("origin");
         QTest::addColumn<int>("linkSilenceMs");
-        QTest::newRow("first poll of its kind") << Origin::Poll << 0;
-        QTest::newRow("send button over a network") << Origin::Manual << 30;
+        QTest::addColumn<int>("baud");
+        QTest::newRow("first poll of its kind") << Origin::Poll << 0 << 300;
+        QTest::newRow("send button over a network") << Origin::Manual << 30 << 300;
+        QTest::newRow("a gateway's long pause mid-frame") << Origin::Manual << 30 << 4800;
     }
     void piecesKeepTheFirstByteTime() {
         QFETCH(Origin, origin);
         QFETCH(int, linkSilenceMs);
+        QFETCH(int, baud);
         Rig rig;
         rig.port.linkSilence = std::chrono::milliseconds(linkSilenceMs);
-        rig.core.setLine({300, serial::Parity::None, 8, 1}, frame::Framing::Rtu);
+        rig.core.setLine({baud, serial::Parity::None, 8, 1}, frame::Framing::Rtu);
         rig.core.setReplyTimeout(std::chrono::milliseconds(500));
         // The second piece follows the first by 60 ms however late the first came.
         QTimer::singleShot(20, &rig.core, [&rig] {

@@ -12,6 +12,7 @@
 #include "drive/reply_decoder.h"
 #include "exchange/exchange_core.h"
 #include "frame/frame_composer.h"
+#include "history_dump.h"
 #include "ser2net_gateway.h"
 #include "serial/line_selector.h"
 #include "sim/drive_server.h"
@@ -55,11 +56,14 @@ void SetLine(serial::SerialPort& line, exchange::ExchangeCore& core, const QStri
     core.setLine(*serial::ParseSettings(settingsText), framing);
 }
 
-// One reading of the output frequency through the core; its verdict.
+// One reading of the output frequency through the core; its verdict. What went over the line
+// is told when it is not good.
 exchange::Verdict ReadOnce(exchange::ExchangeCore& core, frame::Framing framing) {
     frame::RequestFields fields{"1", "4", "1", "1", {}};
     exchange::Request request{frame::ComposeFrame(fields, framing), exchange::Origin::Manual};
     const auto done = core.waitForExchange(core.submit(request), std::chrono::seconds(3));
+    if (done && done->judgement.verdict != exchange::Verdict::Good)
+        qWarning("%s", qPrintable(HistoryDump(core.history())));
     return done ? done->judgement.verdict : exchange::Verdict::NoReply;
 }
 

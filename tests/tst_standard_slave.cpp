@@ -11,8 +11,8 @@
 #include "bytes.h"
 #include "pty_pair.h"
 #include "serial/qt_serial_port.h"
-#include "window/main/cell_edit.h"
 #include "window/history/history_window.h"
+#include "window/main/cell_edit.h"
 #include "window/main/main_window.h"
 
 namespace {

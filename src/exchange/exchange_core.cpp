@@ -26,11 +26,6 @@ constexpr milliseconds kClosedPortRetry{1000};
 constexpr milliseconds kLongestSleptGap{4};
 // The longest a request waits for a line that keeps receiving to fall silent.
 constexpr milliseconds kLongestWaitForSilence{250};
-// Devices answer up to 150 ms after a request. A request whose answer would pass for that of an
-// unanswered one before it waits at least this long, of silence, after that one's capture, so
-// that a slow drive's answer is filed as late on its own exchange rather than taken as good.
-constexpr milliseconds kSlowestAnswer{150};
-
 }  // namespace
 
 ExchangeCore::ExchangeCore(serial::SerialPort& port, QObject* parent)
@@ -196,38 +191,6 @@ bool ExchangeCore::transmit(QueuedRequest entry) {
     notSentShown_ = false;
     startCapture(entry, left);
     return true;
-}
-
-std::optional<Clock::time_point> ExchangeCore::heldUntil(const QByteArray& request) const {
-    // A port faster than its baud rate answers at once or not at all.
-    if (fastLine_) return std::nullopt;
-    for (auto owed = unanswered_.rbegin(); owed != unanswered_.rend(); ++owed) {
-        if (!AnswersAlike(owed->request, request, framing_)) continue;
-        // Silence after its capture, restarted by any byte since; never past the longest time
-        // a drive that answers at all takes.
-        const milliseconds silence = std::max(owed->wait, kSlowestAnswer);
-        const Clock::time_point quietFrom = std::max(owed->windowClosed, lastArrival_);
-        return std::min(quietFrom + silence, owed->requestEnd + kLongestReplyTimeout);
-    }
-    return std::nullopt;
-}
-
-// Late bytes belong to the exchange before, unless they answer an earlier request still owed
-// its answer: a drive that answers late may be more than one request behind.
-void ExchangeCore::emitLateBytes() {
-    if (late_.isEmpty()) return;
-    if (state_ == State::Idle) captureTimer_.stop();
-    int counter = lastCounter_;
-    std::optional<Clock::time_point> requestEnd = lastRequestEnd_;
-    for (auto owed = unanswered_.begin(); owed != unanswered_.end(); ++owed) {
-        if (LeadingAnswerLength(owed->request, late_.bytes().bytes, framing_) == 0) continue;
-        counter = owed->counter;
-        requestEnd = owed->requestEnd;
-        unanswered_.erase(unanswered_.begin(), owed + 1);
-        break;
-    }
-    if (!requestEnd) counter = counter_;  // nothing went out yet: filed with the first request
-    report(late_.takeRecord(counter, requestEnd));
 }
 
 void ExchangeCore::emitNotSent(QueuedRequest& entry) {

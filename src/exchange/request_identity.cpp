@@ -66,4 +66,13 @@ bool BeginsAnswer(const QByteArray& request, const QByteArray& bytes, Framing fr
     return quint8(lead.at(1)) == command || quint8(lead.at(1)) == (command | 0x80);
 }
 
+int AnswerLengthFromStart(const QByteArray& request, const QByteArray& bytes, Framing framing) {
+    if (framing != Framing::Rtu || bytes.size() < 3 || !BeginsAnswer(request, bytes, framing))
+        return 0;
+    const std::optional<QByteArray> body = RequestBody(request, framing);
+    if (!body || !HasDriveLayout(*body)) return 0;
+    if (quint8(bytes.at(1)) & 0x80) return 5;  // address, function | 80, code, CRC
+    return 3 + quint8(bytes.at(2)) + 2;
+}
+
 }  // namespace exchange

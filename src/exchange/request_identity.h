@@ -25,4 +25,10 @@ bool AnswersAlike(const QByteArray& first, const QByteArray& second, frame::Fram
 // (also with the exception bit set). The rest is left to the reply's judge.
 bool BeginsAnswer(const QByteArray& request, const QByteArray& bytes, frame::Framing framing);
 
+// The length of the RTU answer that `bytes` begin, read from its first bytes (the drive's length
+// byte, or an exception's fixed five), when they begin an answer to `request` of the drive's
+// layout; 0 while they do not tell.
+int AnswerLengthFromStart(const QByteArray& request, const QByteArray& bytes,
+                          frame::Framing framing);
+
 }  // namespace exchange
