@@ -32,6 +32,8 @@ struct Rig {
         started = started && port->open();
         core = std::make_unique<exchange::ExchangeCore>(*port);
         core->setLine({38400, serial::Parity::None, 8, 1}, frame::Framing::Rtu);
+        // Room for a busy machine: a reply that misses its window would be asked again.
+        core->setReplyTimeout(std::chrono::milliseconds(300));
         runner = std::make_unique<jobs::JobRunner>(*core);
         options.address = 5;
     }

@@ -6,12 +6,13 @@
 #include <functional>
 
 #include "cli/command_line.h"
+#include "cli/demo_drive.h"
+#include "cli/parameter_command.h"
+#include "cli/scan_command.h"
 #include "exchange/history_file.h"
 #include "exchange/history_format.h"
 #include "exchange/samples.h"
 #include "language/language.h"
-#include "cli/parameter_command.h"
-#include "cli/scan_command.h"
 #include "serial/line_selector.h"
 #include "serial/port_map.h"
 #include "sim/drive_server.h"
@@ -100,6 +101,19 @@ int main(int argc, char* argv[]) {
     }
     serial::PortMap map;
     QString error;
+    // The simulated drive serves its line on a thread of its own, or inside the program.
+    DemoDrive demo;
+    QString demoDevice;
+    if (options.demo) {
+        QString& device = demoDevice;
+        if (!demo.start(&device, &error))
+            return PrintTranslated(argc, argv, language, 1, [&error] {
+                return QCoreApplication::translate("Main", "cannot start the simulated drive: %1")
+                    .arg(error);
+            });
+        options.portAssignments.prepend(QStringLiteral("COM1=") + device);
+    }
+    const auto addOwnLines = [&demo](serial::LineSelector& line) { demo.attach(line); };
     // A wrong --port is the user's mistake and is said so, display or not.
     if (!serial::BuildPortMap(options.portAssignments, serial::DetectSerialDevices(), &map, &error))
         return PrintTranslated(argc, argv, language, 2, [&options] {
@@ -109,12 +123,12 @@ int main(int argc, char* argv[]) {
             return text;
         });
     // The scan runs on the command line alone, display or not.
-    if (options.scan) return RunScanCommand(argc, argv, language, options, map);
+    if (options.scan) return RunScanCommand(argc, argv, language, options, map, addOwnLines);
     if (options.parameterCommand()) {
         CommandLine line = options;
         if (line.baudIndex < 0) line.baudIndex = 1;      // 9600, as the window starts
         if (line.formatIndex < 0) line.formatIndex = 0;  // ASCII 8,N,1
-        return RunParameterCommand(argc, argv, language, line, map);
+        return RunParameterCommand(argc, argv, language, line, map, addOwnLines);
     }
     if (!DisplayNamed())
         return PrintTranslated(argc, argv, language, 1, [] {
@@ -131,20 +145,6 @@ int main(int argc, char* argv[]) {
     if (!language::Install(language))
         std::fprintf(stderr, "modbus-debugger: the Chinese catalogue is missing; English it is\n");
 
-    // The simulated drive serves its line on a thread of its own, never the window's.
-    sim::DriveServer demoDrive(1);
-    if (options.demo) {
-        QString device;
-        if (!demoDrive.startPseudoTerminal(&device, &error))
-            return Fail(QCoreApplication::translate("Main", "cannot start the simulated drive: %1")
-                            .arg(error),
-                        1);
-        options.portAssignments.prepend(QStringLiteral("COM1=") + device);
-        std::fprintf(
-            stderr, "%s\n",
-            qPrintable(
-                QCoreApplication::translate("Main", "simulated drive on %1 (COM1)").arg(device)));
-    }
     if (!serial::BuildPortMap(options.portAssignments, serial::DetectSerialDevices(), &map, &error))
         return Fail(error, 2);
     exchange::AppendFile record;
@@ -156,7 +156,12 @@ int main(int argc, char* argv[]) {
         !samples.open(options.monitorCsv, exchange::SampleCsvHeader().toUtf8(), &error))
         return Fail(QStringLiteral("--monitor-csv: %1").arg(error), 2);
 
+    if (options.demo)
+        std::fprintf(stderr, "%s\n",
+                     qPrintable(QCoreApplication::translate("Main", "simulated drive on %1 (COM1)")
+                                    .arg(demoDevice)));
     serial::LineSelector port(map);
+    demo.attach(port);
     MainWindow window(port, map.devices);
     if (record.isOpen())
         QObject::connect(

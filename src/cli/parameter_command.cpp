@@ -76,7 +76,8 @@ std::optional<drive::ParameterSet> LoadFile(const QString& path) {
 }  // namespace
 
 int RunParameterCommand(int argc, char* argv[], const QString& language, const CommandLine& options,
-                        const serial::PortMap& map) {
+                        const serial::PortMap& map,
+                        const std::function<void(serial::LineSelector&)>& addOwnLines) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral(APP_VERSION));
     language::Install(language);
@@ -88,6 +89,7 @@ int RunParameterCommand(int argc, char* argv[], const QString& language, const C
 
     const int number = serial::AssignedPortNumber(options.portAssignments);
     serial::LineSelector port(map);
+    if (addOwnLines) addOwnLines(port);
     port.setPortNumber(number);
     const QString settings = serial::SettingsText(options.baudIndex, options.formatIndex);
     port.setSettings(settings);

@@ -24,11 +24,13 @@ void PrintLine(std::FILE* stream, const QString& text) {
 }  // namespace
 
 int RunScanCommand(int argc, char* argv[], const QString& language, const CommandLine& options,
-                   const serial::PortMap& map) {
+                   const serial::PortMap& map,
+                   const std::function<void(serial::LineSelector&)>& addOwnLines) {
     QCoreApplication app(argc, argv);
     language::Install(language);
     const int number = serial::AssignedPortNumber(options.portAssignments);
     serial::LineSelector port(map);
+    if (addOwnLines) addOwnLines(port);
     port.setPortNumber(number);
     exchange::ExchangeCore core(port);
     jobs::PortLineSwitch line(port, core, [&port] { port.close(); });

@@ -1,9 +1,11 @@
 // The program's one line: the serial device behind the chosen port button, or, where the port
 // map names "tcp://HOST:PORT" or "rfc2217://HOST:PORT" for that button, a serial device server
-// reached over the network.
+// reached over the network, or a line the program runs itself (the simulated drive of --demo
+// where no pseudo-terminal can be made), by the name it was put in the map under.
 #pragma once
 
 #include <memory>
+#include <utility>
 
 #include "serial/port_map.h"
 #include "serial/qt_serial_port.h"
@@ -34,18 +36,21 @@ class LineSelector : public SerialPort {
     std::chrono::microseconds burstSilence() const override { return current().burstSilence(); }
 
     // The chosen button stands for a network line.
-    bool networked() const { return networked_; }
+    bool networked() const { return kind_ == Kind::Network; }
+    // `line` serves the buttons whose device is `name`; it stays the caller's.
+    void addOwnLine(const QString& name, SerialPort* line);
 
   private:
-    SerialPort& current() { return networked_ ? static_cast<SerialPort&>(tcp_) : serial_; }
-    const SerialPort& current() const {
-        return networked_ ? static_cast<const SerialPort&>(tcp_) : serial_;
-    }
+    enum class Kind { Serial, Network, Own };
+    SerialPort& current() { return const_cast<SerialPort&>(std::as_const(*this).current()); }
+    const SerialPort& current() const;
 
     PortMap map_;
     QtSerialPort serial_;
     TcpLine tcp_;
-    bool networked_ = false;
+    QString ownName_;
+    SerialPort* own_ = nullptr;
+    Kind kind_ = Kind::Serial;
 };
 
 }  // namespace serial

@@ -1,7 +1,9 @@
 #include "sim/drive_server.h"
 
+#ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -9,6 +11,7 @@
 #include "sim/line_garble.h"
 #include "sim/line_open.h"
 #include "sim/line_pump.h"
+#include "sim/qt_tcp_drive.h"
 #include "sim/reply_builder.h"
 #include "sim/tcp_listener.h"
 
@@ -29,6 +32,7 @@ QString FramingName(frame::Framing framing) {
     return framing == frame::Framing::Rtu ? QStringLiteral("RTU") : QStringLiteral("ASCII");
 }
 
+#ifdef Q_OS_UNIX
 bool IsSymbolicLink(const QByteArray& path) {
     struct stat info {};
     return lstat(path.constData(), &info) == 0 && S_ISLNK(info.st_mode);
@@ -38,6 +42,7 @@ bool Exists(const QByteArray& path) {
     struct stat info {};
     return lstat(path.constData(), &info) == 0;
 }
+#endif
 
 // What a pseudo-terminal shows of the program's settings: the parity enable flag is lost there,
 // so even parity and none count as the same.
@@ -138,6 +143,8 @@ void DriveServer::setLinkPath(const QString& linkPath) {
 }
 
 bool DriveServer::openLine(QString* path, QString* error) {
+    if (kind_ == LineKind::Tcp) return openTcp(path, error);
+#ifdef Q_OS_UNIX
     if (kind_ == LineKind::PseudoTerminal) {
         PseudoTerminal pty;
         if (!OpenPseudoTerminal(&pty, error)) return false;
@@ -153,26 +160,6 @@ bool DriveServer::openLine(QString* path, QString* error) {
                 return false;
             }
         }
-    } else if (kind_ == LineKind::Tcp) {
-        // Each connection gets a pump of its own. A gateway's serial side runs at the drive's
-        // own settings, so a reply reaches the network no faster than its wire time.
-        listener_ = std::make_unique<TcpListener>();
-        const std::chrono::microseconds wireCharacter = serial::CharacterTime(ownLine_);
-        const auto makePump = [this, wireCharacter](int fd) {
-            auto pump = std::make_unique<LinePump>(
-                fd, [this](const Request& r) { return handle(r); },
-                [wireCharacter] { return wireCharacter; });
-            pump->setTurnaround(std::chrono::milliseconds(turnaroundMs_.load()));
-            pump->setEcho(echo_);
-            return pump;
-        };
-        if (!listener_->start(tcpPort_, makePump, &tcpPort_, error)) {
-            listener_.reset();
-            return false;
-        }
-        path_ = QStringLiteral("tcp://127.0.0.1:%1").arg(tcpPort_);
-        if (path) *path = path_;
-        return true;
     } else if (kind_ == LineKind::Device) {
         const std::optional<serial::PortSettings> settings = serial::ParseSettings(settingsText_);
         if (!settings) return false;
@@ -203,11 +190,52 @@ bool DriveServer::openLine(QString* path, QString* error) {
     }
     if (path) *path = path_;
     return true;
+#else
+    if (error)
+        *error = QStringLiteral(
+            "pseudo-terminals and serial devices are served on Linux only; use the TCP side");
+    return false;
+#endif
+}
+
+// A gateway's serial side runs at the drive's own settings, so a reply reaches the network no
+// faster than its wire time.
+bool DriveServer::openTcp(QString* path, QString* error) {
+    const std::chrono::microseconds wireCharacter = serial::CharacterTime(ownLine_);
+#ifdef Q_OS_UNIX
+    // Each connection gets a pump of its own.
+    listener_ = std::make_unique<TcpListener>();
+    const auto makePump = [this, wireCharacter](int fd) {
+        auto pump = std::make_unique<LinePump>(
+            fd, [this](const Request& r) { return handle(r); },
+            [wireCharacter] { return wireCharacter; });
+        pump->setTurnaround(std::chrono::milliseconds(turnaroundMs_.load()));
+        pump->setEcho(echo_);
+        return pump;
+    };
+    if (!listener_->start(tcpPort_, makePump, &tcpPort_, error)) {
+        listener_.reset();
+        return false;
+    }
+#else
+    qtTcp_ = std::make_unique<QtTcpDrive>([this](const Request& r) { return handle(r); },
+                                          wireCharacter, [this] { return turnaroundMs_.load(); },
+                                          [this] { return echo_.load(); });
+    if (!qtTcp_->start(tcpPort_, &tcpPort_, error)) {
+        qtTcp_.reset();
+        return false;
+    }
+#endif
+    path_ = QStringLiteral("tcp://127.0.0.1:%1").arg(tcpPort_);
+    if (path) *path = path_;
+    return true;
 }
 
 void DriveServer::closeLine() {
     pump_.reset();  // joins the thread before its descriptor goes
     listener_.reset();
+    qtTcp_.reset();
+#ifdef Q_OS_UNIX
     if (kind_ == LineKind::PseudoTerminal && !linkPath_.isEmpty() && fd_ >= 0) {
         const QByteArray link = linkPath_.toLocal8Bit();
         if (IsSymbolicLink(link)) unlink(link.constData());
@@ -216,6 +244,7 @@ void DriveServer::closeLine() {
         if (*fd >= 0) close(*fd);
         *fd = -1;
     }
+#endif
     path_.clear();
 }
 
@@ -229,7 +258,11 @@ void DriveServer::setTurnaround(int milliseconds) {
 // bits and odd parity; the rest is taken to be the drive's own.
 QByteArray DriveServer::heard(const QByteArray& bytes) const {
     if (!strictLine_) return bytes;
+#ifdef Q_OS_UNIX
     const std::optional<serial::PortSettings> seen = ReadLineSettings(fd_);
+#else
+    const std::optional<serial::PortSettings> seen;
+#endif
     if (!seen || SameLine(*seen, ownLine_)) return bytes;
     serial::PortSettings sender = ownLine_;
     sender.baudRate = seen->baudRate;
@@ -245,6 +278,7 @@ QByteArray DriveServer::heard(const QByteArray& bytes) const {
 }
 
 std::vector<Piece> DriveServer::handle(const Request& request) {
+#ifdef Q_OS_UNIX
     if (strictLine_ && kind_ == LineKind::PseudoTerminal) {
         const std::optional<serial::PortSettings> seen = ReadLineSettings(fd_);
         if (!seen || !SameLine(*seen, ownLine_)) {
@@ -253,6 +287,7 @@ std::vector<Piece> DriveServer::handle(const Request& request) {
             return {};
         }
     }
+#endif
     std::optional<QByteArray> reply;
     std::vector<Piece> pieces;
     Injection injection;

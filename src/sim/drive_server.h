@@ -23,6 +23,7 @@
 namespace sim {
 
 class LinePump;
+class QtTcpDrive;
 class TcpListener;
 struct Request;
 
@@ -58,6 +59,10 @@ class DriveServer {
     bool reopen(QString* path, QString* error);
 
     bool serving() const;
+
+    // The drive's answer to one request, as the line's end hears it: for a line the program
+    // runs itself (InProcessLine). Any thread.
+    std::vector<Piece> answer(const Request& request) { return handle(request); }
     // The first drive's address.
     int address() const { return address_; }
 
@@ -116,6 +121,7 @@ class DriveServer {
     enum class LineKind { None, PseudoTerminal, Device, Tcp };
 
     bool openLine(QString* path, QString* error);
+    bool openTcp(QString* path, QString* error);
     void closeLine();
     std::vector<Piece> handle(const Request& request);
     void syncClockLocked() const;
@@ -135,6 +141,7 @@ class DriveServer {
     QString path_;
     std::unique_ptr<LinePump> pump_;
     std::unique_ptr<TcpListener> listener_;
+    std::unique_ptr<QtTcpDrive> qtTcp_;  // the TCP side where there is no poll() loop
     std::atomic<int> chunk_{0};
     quint16 tcpPort_ = 0;
     std::function<void(const QString&)> trace_;
