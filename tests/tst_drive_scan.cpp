@@ -67,6 +67,7 @@ ScanOptions Options(const QList<int>& bauds, const QList<int>& formats, int firs
     options.lastAddress = last;
     options.currentBaud = kUserBaud;
     options.currentFormat = kUserFormat;
+    options.budget = std::chrono::milliseconds(100);  // room for a busy machine's delays
     return options;
 }
 

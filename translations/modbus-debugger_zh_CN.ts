@@ -1598,8 +1598,16 @@ stayed away.</source>
         <translation>设备已拔出；插回后自动重新连接</translation>
     </message>
     <message>
+        <source>no such port: the adapter is not plugged in, or Windows gave it another COM number (see the Device Manager under Ports)</source>
+        <translation>没有这个端口：适配器没有插上，或 Windows 给了它另一个 COM 号（见设备管理器中的“端口”）</translation>
+    </message>
+    <message>
         <source>no such device: the adapter is not plugged in</source>
         <translation>没有这个设备：适配器没有插上</translation>
+    </message>
+    <message>
+        <source>in use by another program, or access denied: close the program that holds it (another terminal, the drive maker&apos;s tool)</source>
+        <translation>被另一个程序占用或拒绝访问：请关闭占用它的程序（另一个终端程序、变频器厂家的软件）</translation>
     </message>
     <message>
         <source>the device refused the line settings; it may not support them</source>

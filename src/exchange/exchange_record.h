@@ -11,7 +11,7 @@
 
 namespace exchange {
 
-enum class Direction {
+enum class Direction : quint8 {
     Sent,          // a request went out
     Received,      // the reply its capture collected (possibly nothing)
     LateReceived,  // bytes that arrived after their exchange had ended
@@ -20,20 +20,21 @@ enum class Direction {
 
 // Who asked for the exchange: the send button or a quick command, a tick of timed mode, the
 // trend poller, or a job (the drive finder, the parameter jobs).
-enum class Origin { Manual, Timed, Poll, Job };
+enum class Origin : quint8 { Manual, Timed, Poll, Job };
 
+// The history keeps 100,000 of these: the small fields are packed after the large ones.
 struct ExchangeRecord {
     quint64 exchangeId = 0;
     qint64 timeMs = 0;  // wall clock, milliseconds since the epoch
-    int counter = 0;
-    Direction direction = Direction::Sent;
-    Origin origin = Origin::Manual;
     QByteArray bytes;
-    std::optional<Verdict> verdict;  // replies only
     QString detail;
+    int counter = 0;
     // From the end of the request to the first and the last reply byte; -1 when none came.
     int firstByteMs = -1;
     int lastByteMs = -1;
+    Direction direction = Direction::Sent;
+    Origin origin = Origin::Manual;
+    std::optional<Verdict> verdict;  // replies only
 };
 
 // A request and the reply its capture collected, judged.

@@ -9,6 +9,8 @@
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
+#elif defined(Q_OS_WIN)
+#include <io.h>
 #endif
 
 namespace exchange {
@@ -121,6 +123,8 @@ void AppendFile::put(const QByteArray& bytes) {
     file_.flush();
 #ifdef Q_OS_UNIX
     ::fdatasync(file_.handle());
+#elif defined(Q_OS_WIN)
+    ::_commit(file_.handle());
 #endif
 }
 

@@ -8,7 +8,7 @@
 
 namespace exchange {
 
-enum class Verdict {
+enum class Verdict : quint8 {
     Good,         // a whole frame whose check holds and which answers the request
     NoReply,      // nothing arrived
     Incomplete,   // a frame started but did not end, or the bytes make no frame of this framing

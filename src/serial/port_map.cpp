@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 
 #include <QCollator>
+#include <QElapsedTimer>
+#include <QHash>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <algorithm>
@@ -69,6 +71,26 @@ QStringList DetectSerialDevices() {
     for (const QSerialPortInfo& info : ports) devices << info.systemLocation();
     return OrderDetectedDevices(devices);
 #endif
+}
+
+QString PortDescription(const QString& device) {
+    if (device.isEmpty() || device.contains(QLatin1String("://"))) return QString();
+    // The system's list of ports is walked once every few seconds at most: the window asks
+    // each second while a port is away.
+    static QHash<QString, QString> known;
+    static QElapsedTimer age;
+    if (!age.isValid() || age.elapsed() > 5000) {
+        known.clear();
+        for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+            QStringList parts;
+            for (const QString& part : {info.description(), info.manufacturer()})
+                if (!part.isEmpty() && !parts.contains(part)) parts << part;
+            known.insert(info.portName(), parts.join(QStringLiteral(", ")));
+            known.insert(info.systemLocation(), parts.join(QStringLiteral(", ")));
+        }
+        age.start();
+    }
+    return known.value(device);
 }
 
 int AssignedPortNumber(const QStringList& assignments) {

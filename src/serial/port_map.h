@@ -33,4 +33,8 @@ int AssignedPortNumber(const QStringList& assignments);
 // The devices this machine offers now, as system paths.
 QStringList DetectSerialDevices();
 
+// What the system says of a serial device ("USB-SERIAL CH340", "Prolific USB-to-Serial Comm
+// Port"), for the port's tooltip; empty when it says nothing.
+QString PortDescription(const QString& device);
+
 }  // namespace serial

@@ -39,9 +39,22 @@ QString OpenFailure(const QSerialPort& port, const QString& device, bool wasRemo
     switch (port.error()) {
         case QSerialPort::DeviceNotFoundError:
             if (wasRemoved) return RemovedText();
+#ifdef Q_OS_WIN
+            return QtSerialPort::tr(
+                "no such port: the adapter is not plugged in, or Windows gave it another COM "
+                "number (see the Device Manager under Ports)");
+#else
             return NotASerialDevice(device).value_or(
                 QtSerialPort::tr("no such device: the adapter is not plugged in"));
+#endif
         case QSerialPort::PermissionError:
+#ifdef Q_OS_WIN
+            // Windows opens a port for one program at a time and refuses the others with
+            // "access denied".
+            return QtSerialPort::tr(
+                "in use by another program, or access denied: close the program that holds it "
+                "(another terminal, the drive maker's tool)");
+#endif
 #ifdef Q_OS_UNIX
             // Qt reports a port held by another program the same way as one the user may not
             // open; the device's own permissions tell them apart.

@@ -142,9 +142,10 @@ qtbase_options=(
   # Modules nothing here links (Qt Charts needs only Gui, Widgets, OpenGL and OpenGLWidgets).
   -DFEATURE_sql=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF
   -DFEATURE_xml=OFF
-  # Only the qwindows platform plugin: no Direct2D plugin, no FreeType (Windows renders text with
-  # DirectWrite/GDI; this drops the offscreen plugin too), no TUIO touch input.
-  -DFEATURE_direct2d=OFF -DFEATURE_freetype=OFF -DFEATURE_tuiotouch=OFF
+  # Only the qwindows platform plugin: no Direct2D plugin (direct2d1_1; "direct2d" itself must
+  # stay on: it carries QtGui's DirectWrite font engine, which qwindows links), no FreeType
+  # (Windows renders text with DirectWrite/GDI; drops the offscreen plugin too), no TUIO touch.
+  -DFEATURE_direct2d1_1=OFF -DFEATURE_freetype=OFF -DFEATURE_tuiotouch=OFF
   # Tablet (Wintab) events: Debian's +dfsg tarball leaves out src/3rdparty/wintab, whose
   # wintab.h the qwindows plugin includes for them. Pens still act as a mouse.
   -DFEATURE_tabletevent=OFF

@@ -1,4 +1,5 @@
 #include "window/history/history_window.h"
+#include "window/common/file_places.h"
 
 #include <QAction>
 #include <QApplication>
@@ -180,10 +181,11 @@ void HistoryWindow::askAndSave(bool selectionOnly) {
     const QString suggested =
         tr("history-%1.csv")
             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
-    const QString path =
-        QFileDialog::getSaveFileName(this, tr("Save the exchange history"), suggested,
-                                     csv + QStringLiteral(";;") + text, &chosen);
+    const QString path = QFileDialog::getSaveFileName(this, tr("Save the exchange history"),
+                                                      SuggestedPath(suggested),
+                                                      csv + QStringLiteral(";;") + text, &chosen);
     if (path.isEmpty()) return;
+    RememberFolder(path);
     const auto format = chosen == text || path.endsWith(QLatin1String(".txt"))
                             ? exchange::HistoryFormat::Text
                             : exchange::HistoryFormat::Csv;

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "serial/port_map.h"
 #include "serial/port_settings.h"
 #include "window/main/main_window.h"
 
@@ -122,6 +123,8 @@ void MainWindow::showPortState() {
     for (int i = 0; i < 4; ++i) {
         QLabel* label = portLabels[i];
         QString device = portDevices_[i].isEmpty() ? tr("no serial device") : portDevices_[i];
+        const QString description = serial::PortDescription(portDevices_[i]);
+        if (!description.isEmpty()) device += QStringLiteral(" (%1)").arg(description);
         // A gateway in raw mode keeps its own serial settings; the buttons cannot reach them.
         if (device.startsWith(QLatin1String("tcp://")))
             device +=

@@ -1,4 +1,5 @@
 #include "window/parameters/parameter_window.h"
+#include "window/common/file_places.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -389,17 +390,19 @@ void ParameterWindow::showTable() {
 }
 
 void ParameterWindow::askAndOpen(bool intoFirst) {
-    const QString path = QFileDialog::getOpenFileName(this, tr("Open a parameter set"), QString(),
-                                                      tr("CSV (*.csv)"));
+    const QString path = QFileDialog::getOpenFileName(this, tr("Open a parameter set"),
+                                                      SuggestedPath(), tr("CSV (*.csv)"));
     if (path.isEmpty()) return;
+    RememberFolder(path);
     QString error;
     openFile(path, intoFirst, &error);  // a failure shows in the status line
 }
 
 void ParameterWindow::askAndSave() {
-    const QString path = QFileDialog::getSaveFileName(this, tr("Save the parameter set"),
-                                                      tr("parameters.csv"), tr("CSV (*.csv)"));
+    const QString path = QFileDialog::getSaveFileName(
+        this, tr("Save the parameter set"), SuggestedPath(tr("parameters.csv")), tr("CSV (*.csv)"));
     if (path.isEmpty()) return;
+    RememberFolder(path);
     QString error;
     if (saveFile(path, &error)) {
         status->setStyleSheet(QString());

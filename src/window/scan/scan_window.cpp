@@ -1,4 +1,5 @@
 #include "window/scan/scan_window.h"
+#include "window/common/file_places.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -239,9 +240,10 @@ bool ScanWindow::save(const QString& path, QString* error) const {
 }
 
 void ScanWindow::askAndSave() {
-    const QString path = QFileDialog::getSaveFileName(this, tr("Save the scan's results"),
-                                                      tr("scan.csv"), tr("CSV (*.csv)"));
+    const QString path = QFileDialog::getSaveFileName(
+        this, tr("Save the scan's results"), SuggestedPath(tr("scan.csv")), tr("CSV (*.csv)"));
     if (path.isEmpty()) return;
+    RememberFolder(path);
     QString error;
     if (save(path, &error)) {
         status->setText(tr("Saved to %1").arg(path));

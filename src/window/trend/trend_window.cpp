@@ -1,4 +1,5 @@
 #include "window/trend/trend_window.h"
+#include "window/common/file_places.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -121,9 +122,11 @@ TrendWindow::TrendWindow(exchange::Poller& poller, QWidget* parent)
     connect(saveButton, &QPushButton::clicked, this, [this] {
         const QString path = QFileDialog::getSaveFileName(
             this, tr("Save the trend's samples"),
-            tr("trend-%1.csv")
-                .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"))),
+            SuggestedPath(
+                tr("trend-%1.csv")
+                    .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")))),
             QStringLiteral("CSV (*.csv)"));
+        RememberFolder(path);
         if (path.isEmpty()) return;
         QString error;
         note(saveSamples(path, &error) ? tr("Saved to %1").arg(QDir::toNativeSeparators(path))
