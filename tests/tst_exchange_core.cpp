@@ -64,8 +64,6 @@ class TestExchangeCore : public QObject {
                                  "write 01", "write 80", "write 49"};
         QTest::newRow("send button")
             << Origin::Manual << QStringList{"rts off"} + writes + QStringList{"drain", "rts on"};
-        QTest::newRow("poll") << Origin::Poll
-                              << QStringList{"rts off"} + writes + QStringList{"drain", "rts on"};
         QTest::newRow("timed mode leaves RTS alone")
             << Origin::Timed << writes + QStringList{"drain"};
     }
@@ -530,16 +528,6 @@ class TestExchangeCore : public QObject {
         for (int i = 0; i < 8; ++i)
             QVERIFY(!rig.core.waitForExchange(id, std::chrono::milliseconds(150)));
         QVERIFY(rig.settle());
-    }
-
-    // One exchange at a time: sends that come while a capture runs go out after it, in order.
-    void sendsWaitForTheCaptureInFlight() {
-        Rig rig;
-        rig.port.responder = [](const QByteArray&) { return kReply; };
-        rig.core.submit({kRequest, Origin::Manual});
-        rig.core.submit({kRequest, Origin::Manual});
-        QVERIFY(rig.settle());
-        QCOMPARE(rig.log(), (QStringList{"TXD 0", "RXD 0 good", "TXD 1", "RXD 1 good"}));
     }
 
     // Ticks that find the line busy send the latest cells once, not a backlog.

@@ -6,26 +6,10 @@
 #include "exchange/exchange_core.h"
 #include "exchange/poller.h"
 #include "jobs/parameter_jobs.h"
+#include "line_reading.h"
+#include "pty_pair.h"
 #include "serial/line_selector.h"
 #include "sim/drive_server.h"
-
-namespace {
-
-serial::PortMap MapTo(const QString& address) {
-    serial::PortMap map;
-    map.devices[0] = address;
-    return map;
-}
-
-// One reading of the output frequency through the core; its verdict.
-exchange::Verdict ReadOnce(exchange::ExchangeCore& core, frame::Framing framing) {
-    frame::RequestFields fields{"1", "4", "1", "1", {}};
-    exchange::Request request{frame::ComposeFrame(fields, framing), exchange::Origin::Manual};
-    const auto done = core.waitForExchange(core.submit(request), std::chrono::seconds(3));
-    return done ? done->judgement.verdict : exchange::Verdict::NoReply;
-}
-
-}  // namespace
 
 class TestNetworkLine : public QObject {
     Q_OBJECT

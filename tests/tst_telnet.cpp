@@ -5,15 +5,12 @@
 #include <QTcpServer>
 #include <QtTest>
 
+#include "bytes.h"
 #include "serial/com_port_control.h"
 #include "serial/tcp_line.h"
 #include "serial/telnet_stream.h"
 
 namespace {
-
-QByteArray Hex(const char* text) {
-    return QByteArray::fromHex(text);
-}
 
 // ser2net's greeting: WILL SGA, DO SGA, WILL ECHO, DONT ECHO, DO BINARY, WILL BINARY, DO 44.
 const char* const kSer2netGreeting = "fffb03 fffd03 fffb01 fffe01 fffd00 fffb00 fffd2c";
@@ -115,9 +112,6 @@ class TestTelnet : public QObject {
         QTest::newRow("three of four answered")
             << Hex("fffa2c6500004b00fff0 fffa2c6608fff0 fffa2c6702fff0") << State::Waiting
             << QString();
-        QTest::newRow("kept 9600 baud")
-            << Hex("fffa2c6500002580fff0 fffa2c6608fff0 fffa2c6702fff0 fffa2c6801fff0")
-            << State::Refused << "9600 baud instead of 19200";
         QTest::newRow("refused parity odd, said at once")
             << Hex("fffa2c6703fff0") << State::Refused << "parity even instead of odd";
         QTest::newRow("seven data bits and 1.5 stop bits")

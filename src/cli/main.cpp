@@ -1,5 +1,8 @@
 // MODBUS debugging program for frequency inverters: the window on one serial line.
 #include <QApplication>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 #include <QDateTime>
 #include <cstdio>
 #include <cstdlib>
@@ -75,9 +78,28 @@ int PrintTranslated(int argc, char* argv[], const QString& language, int code,
     return Fail(message(), code);
 }
 
+#ifdef Q_OS_WIN
+// A windowed program has no console of its own. Started from one, it writes its help, the
+// command-line jobs' lines and its errors there, unless they are redirected already.
+void UseParentConsole() {
+    const auto redirected = [](DWORD which) {
+        const HANDLE handle = GetStdHandle(which);
+        return handle != nullptr && handle != INVALID_HANDLE_VALUE &&
+               GetFileType(handle) != FILE_TYPE_UNKNOWN;
+    };
+    const bool out = redirected(STD_OUTPUT_HANDLE), err = redirected(STD_ERROR_HANDLE);
+    if ((out && err) || !AttachConsole(ATTACH_PARENT_PROCESS)) return;
+    if (!out) std::freopen("CONOUT$", "w", stdout);
+    if (!err) std::freopen("CONOUT$", "w", stderr);
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+#ifdef Q_OS_WIN
+    UseParentConsole();
+#endif
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     CommandLine options;

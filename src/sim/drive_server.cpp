@@ -82,7 +82,9 @@ DriveModel DriveServer::model(int address) const {
 
 void DriveServer::setEcho(bool echo) {
     echo_ = echo;
+#ifdef Q_OS_UNIX
     if (pump_) pump_->setEcho(echo);
+#endif
 }
 
 DriveServer::~DriveServer() {
@@ -98,7 +100,12 @@ bool DriveServer::startPseudoTerminal(QString* slavePath, QString* error) {
 bool DriveServer::startDevice(const QString& path, const QString& settingsText, QString* error) {
     stop();
     const std::optional<serial::PortSettings> settings = serial::ParseSettings(settingsText);
-    if (!settings || !SupportedBaud(settings->baudRate)) {
+#ifdef Q_OS_UNIX
+    const bool supported = settings && SupportedBaud(settings->baudRate);
+#else
+    const bool supported = settings.has_value();  // openLine says why a device is not served
+#endif
+    if (!supported) {
         if (error)
             *error = QStringLiteral(
                          "bad port setting \"%1\": expected baud,parity,data,stop such "
@@ -131,7 +138,10 @@ void DriveServer::stop() {
 }
 
 bool DriveServer::serving() const {
-    return pump_ != nullptr || listener_ != nullptr;
+#ifdef Q_OS_UNIX
+    if (pump_ || listener_) return true;
+#endif
+    return qtTcp_ != nullptr;
 }
 
 QString DriveServer::devicePath() const {
@@ -232,10 +242,10 @@ bool DriveServer::openTcp(QString* path, QString* error) {
 }
 
 void DriveServer::closeLine() {
-    pump_.reset();  // joins the thread before its descriptor goes
-    listener_.reset();
     qtTcp_.reset();
 #ifdef Q_OS_UNIX
+    pump_.reset();  // joins the thread before its descriptor goes
+    listener_.reset();
     if (kind_ == LineKind::PseudoTerminal && !linkPath_.isEmpty() && fd_ >= 0) {
         const QByteArray link = linkPath_.toLocal8Bit();
         if (IsSymbolicLink(link)) unlink(link.constData());
@@ -250,7 +260,9 @@ void DriveServer::closeLine() {
 
 void DriveServer::setTurnaround(int milliseconds) {
     turnaroundMs_ = std::clamp(milliseconds, 0, kLongestTurnaroundMs);
+#ifdef Q_OS_UNIX
     if (pump_) pump_->setTurnaround(std::chrono::milliseconds(turnaroundMs_.load()));
+#endif
 }
 
 // On a strict line the drive hears a request sent at other settings the way its UART would:

@@ -139,8 +139,10 @@ class DriveServer {
     int fd_ = -1;
     int slaveFd_ = -1;
     QString path_;
+#ifdef Q_OS_UNIX
     std::unique_ptr<LinePump> pump_;
     std::unique_ptr<TcpListener> listener_;
+#endif
     std::unique_ptr<QtTcpDrive> qtTcp_;  // the TCP side where there is no poll() loop
     std::atomic<int> chunk_{0};
     quint16 tcpPort_ = 0;

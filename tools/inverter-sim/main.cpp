@@ -2,7 +2,11 @@
 //
 // By default it creates a pseudo-terminal and prints the device path that the debugging program
 // (or any Modbus master) should open; --device serves a real serial port instead.
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <signal.h>
+#endif
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -33,6 +37,15 @@ bool FormatToSettings(const QString& format, QString* settings) {
                     .arg(match.captured(1).toLower(), match.captured(2), match.captured(3));
     return true;
 }
+
+#ifdef Q_OS_WIN
+// Ctrl+C or a closed console ends the drive from the event loop.
+BOOL WINAPI EndOnConsoleEvent(DWORD) {
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
+                              Qt::QueuedConnection);
+    return TRUE;
+}
+#endif
 
 }  // namespace
 
@@ -154,12 +167,14 @@ int main(int argc, char* argv[]) {
         return Fail(QStringLiteral("--turnaround wants milliseconds from 0 to %1")
                         .arg(sim::kLongestTurnaroundMs));
 
+#ifdef Q_OS_UNIX
     // The drive's thread inherits this mask, so the two signals reach sigwait() below only.
     sigset_t endSignals;
     sigemptyset(&endSignals);
     sigaddset(&endSignals, SIGINT);
     sigaddset(&endSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &endSignals, nullptr);
+#endif
 
     sim::DriveServer server(driveAddress);
     server.setDrives(driveAddresses);
@@ -214,8 +229,13 @@ int main(int argc, char* argv[]) {
                  qPrintable(addressTexts.join(QLatin1Char(','))), qPrintable(path),
                  qPrintable(sim::InjectionName(*injection)), parser.isSet(echo) ? ", echo" : "");
 
+#ifdef Q_OS_UNIX
     int received = 0;
     sigwait(&endSignals, &received);
+#else
+    SetConsoleCtrlHandler(EndOnConsoleEvent, TRUE);
+    app.exec();
+#endif
     server.stop();
     return 0;
 }
