@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# The Windows build's tests under Wine (after tools/windows/build.sh): the widget-free test
+# programs; the window against the simulated drive behind COM1 (Wine maps it to the drive's
+# pseudo-terminal) and behind TCP; the program itself on the command line (--demo, COM1, tcp://,
+# a port that is not there); the installer, the installed program's Chinese title, the
+# uninstaller. --screenshots DIR also keeps pictures of the window under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+shots=""
+[ "${1:-}" = "--screenshots" ] && shots=$(realpath "$2")
+wine=tools/windows/wine.sh
+version=$(sed -n 's/^project(InverterModbusDebugger VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+exe=build-win/src/modbus-debugger.exe
+# The drive runs on the Linux side, as the Linux build's inverter-sim.
+sim=build/tools/inverter-sim/inverter-sim
+if [ ! -x "$sim" ]; then
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build build --target inverter-sim >/dev/null
+fi
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  "$wine" --server-kill
+  rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+check() {  # check DESCRIPTION COMMAND...: runs the command, counts a failure
+  local what=$1; shift
+  if "$@" >"$work/out.txt" 2>&1; then
+    echo "PASS $what"
+  else
+    echo "FAIL $what"; sed 's/^/    /' "$work/out.txt" | tail -20; failures=$((failures + 1))
+  fi
+}
+
+# A display of its own for the windows.
+display=:$(( 90 + RANDOM % 100 ))
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+export DISPLAY=$display
+"$wine" cmd /c exit  # makes the Wine prefix on first use
+
+# The drive behind a pseudo-terminal, and a second one behind a TCP port; each prints where.
+"$sim" --baud 9600 --format n81 >"$work/pty" 2>/dev/null &
+pids+=($!)
+"$sim" --listen 0 >"$work/tcp" 2>/dev/null &
+pids+=($!)
+for f in pty tcp; do
+  for _ in $(seq 50); do [ -s "$work/$f" ] && break; sleep 0.1; done
+done
+pty=$(head -1 "$work/pty"); tcp=$(head -1 "$work/tcp")
+# Wine rewrites its dosdevices links at start; the registry is what maps COM1 to the device.
+"$wine" reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$pty" /f >/dev/null
+"$wine" --server-kill
+
+echo "== the widget-free tests"
+check "widget-free tests" ctest --test-dir build-win --output-on-failure -E tst_wine_window
+
+echo "== the window: COM1 on $pty, and $tcp"
+check "window reads and writes through COM1 and TCP" \
+  env WINE_DRIVE_COM=COM1 WINE_DRIVE_TCP="$tcp" "$wine" build-win/tests/tst_wine_window.exe
+
+echo "== the program on the command line"
+check "--version" bash -c "'$wine' '$exe' --version | grep -q '$version'"
+check "--demo answers (a backup of the simulated drive)" bash -c \
+  "'$wine' '$exe' --demo --backup '$work/demo.csv' --parameters 0-9 --language en &&
+   [ \$(grep -c '^[0-9]' '$work/demo.csv') = 10 ]"
+check "a backup through COM1" bash -c \
+  "'$wine' '$exe' --port COM1=COM1 --baud 9600 --format rtu-8n1 --backup '$work/com1.csv' \
+     --parameters 0-20 --language en"
+check "a backup through tcp://" bash -c \
+  "'$wine' '$exe' --port COM1=$tcp --baud 9600 --format rtu-8n1 --backup '$work/tcp.csv' \
+     --parameters 0-20 --language en"
+check "a port that is not there: exit status 3, said once" bash -c \
+  "'$wine' '$exe' --port COM1=COM9 --scan --language en > '$work/scan.txt' 2>&1; [ \$? = 3 ] &&
+   grep -q 'no such port' '$work/scan.txt'"
+
+echo "== the installer"
+setup=build-win/modbus-debugger-$version-win64-setup.exe
+programs=$("$wine" cmd /c echo %LOCALAPPDATA% | tr -d '\r')\\Programs\\ModbusDebugger
+installed=$("$wine" winepath -u "$programs" 2>/dev/null | tr -d '\r')
+check "installs per user without asking" "$wine" "$setup" /S
+check "the installed program runs" bash -c "'$wine' '$installed/modbus-debugger.exe' --version"
+check "a Start-menu entry under the Chinese name" bash -c \
+  "find '$("$wine" winepath -u 'C:\users' | tr -d '\r')' -name 'MODBUS 调试程序.lnk' | grep -q ."
+# The window of the installed program, with its Chinese title.
+"$wine" "$installed/modbus-debugger.exe" --demo >/dev/null 2>&1 &
+pids+=($!)
+check "the window opens with its Chinese title" bash -c \
+  "for i in \$(seq 60); do xwininfo -root -tree | grep -q 'MODBUS' && break; sleep 0.5; done;
+   id=\$(xwininfo -root -tree | grep 'MODBUS' | head -1 | awk '{print \$1}');
+   xprop -id \$id _NET_WM_NAME | grep -q 'MODBUS 调试程序 --- 奥凡变频'"
+if [ -n "$shots" ]; then
+  sleep 3
+  import -display "$display" -window root "$shots/windows-demo.png" 2>/dev/null ||
+    echo "no screenshot: ImageMagick's import is missing"
+fi
+check "the uninstaller removes the program" bash -c \
+  "'$wine' '$installed/uninstall.exe' /S; sleep 2; [ ! -e '$installed/modbus-debugger.exe' ]"
+
+echo "== $failures failure(s)"
+[ "$failures" -eq 0 ]
