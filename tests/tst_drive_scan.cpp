@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "drive/drive_requests.h"
+#include "history_dump.h"
 #include "jobs/drive_scan.h"
 #include "jobs/scan_options.h"
 #include "pty_pair.h"
@@ -273,7 +274,16 @@ class TestDriveScan : public QObject {
         QString path, error;
         QVERIFY2(rig.drive.reopen(&path, &error), qPrintable(error));
         QVERIFY(finished.wait(10000));
-        QCOMPARE(Found(scan), QStringList{"30 9600 RTU 8,N,1"});
+        QString rows;  // what each setting saw, should the drive be missed
+        for (const jobs::ScanRow& row : scan.rows())
+            rows += QStringLiteral("\n  %1: %2 %3 (%4 probes) %5")
+                        .arg(row.address)
+                        .arg(int(row.outcome))
+                        .arg(exchange::VerdictEnglishName(row.verdict))
+                        .arg(row.probes)
+                        .arg(row.seen);
+        QVERIFY2(Found(scan) == QStringList{"30 9600 RTU 8,N,1"},
+                 qPrintable(rows + HistoryDump(rig.core->history())));
         QCOMPARE(paused.last().at(0).toBool(), false);
         QCOMPARE(rig.restores, 1);
     }

@@ -174,22 +174,26 @@ class TestExchangeCore : public QObject {
         QTest::addColumn<Origin>("origin");
         QTest::addColumn<int>("linkSilenceMs");
         QTest::addColumn<int>("baud");
-        QTest::newRow("first poll of its kind") << Origin::Poll << 0 << 300;
-        QTest::newRow("send button over a network") << Origin::Manual << 30 << 300;
-        QTest::newRow("a gateway's long pause mid-frame") << Origin::Manual << 30 << 4800;
+        QTest::addColumn<int>("firstPiece");  // bytes
+        QTest::newRow("first poll of its kind") << Origin::Poll << 0 << 300 << 3;
+        QTest::newRow("send button over a network") << Origin::Manual << 30 << 300 << 3;
+        QTest::newRow("a gateway's long pause mid-frame") << Origin::Manual << 30 << 4800 << 3;
+        QTest::newRow("a gateway's long pause after the address")
+            << Origin::Manual << 30 << 4800 << 1;
     }
     void piecesKeepTheFirstByteTime() {
         QFETCH(Origin, origin);
         QFETCH(int, linkSilenceMs);
         QFETCH(int, baud);
+        QFETCH(int, firstPiece);
         Rig rig;
         rig.port.linkSilence = std::chrono::milliseconds(linkSilenceMs);
         rig.core.setLine({baud, serial::Parity::None, 8, 1}, frame::Framing::Rtu);
         rig.core.setReplyTimeout(std::chrono::milliseconds(500));
         // The second piece follows the first by 60 ms however late the first came.
-        QTimer::singleShot(20, &rig.core, [&rig] {
-            rig.port.arrive(kReply.left(3));
-            rig.port.arriveLater(60, kReply.mid(3));
+        QTimer::singleShot(20, &rig.core, [&rig, firstPiece] {
+            rig.port.arrive(kReply.left(firstPiece));
+            rig.port.arriveLater(60, kReply.mid(firstPiece));
         });
         const auto done =
             rig.core.waitForExchange(rig.core.submit({kRequest, origin}), std::chrono::seconds(3));

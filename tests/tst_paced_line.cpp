@@ -166,6 +166,7 @@ class TestPacedLine : public QObject {
         QFETCH(QString, how);
         DriveRig rig(kRtu, k9600, 80);
         QVERIFY(rig.ready());
+        rig.window->setReplyTimeout(50);  // shorter than the drive takes
         const auto lateLines = [&rig] {
             std::vector<exchange::ExchangeRecord> late;
             for (const auto& r : rig.records)
@@ -188,15 +189,18 @@ class TestPacedLine : public QObject {
         for (const auto& r : rig.records)
             log +=
                 QStringLiteral(" %1:%2:%3").arg(int(r.direction)).arg(r.counter).arg(r.firstByteMs);
+        // Every answer this drive gives comes 80 ms after its own request: one seen sooner would
+        // be the answer to the request before. (A busy machine may read an answer only after the
+        // capture's time and take it as good; it is still its own.)
         std::set<int> answered;
         for (const auto& r : rig.records) {
-            QVERIFY2(r.verdict != exchange::Verdict::Good, qPrintable(log));
-            if (r.direction != exchange::Direction::LateReceived) continue;
-            QVERIFY2(r.firstByteMs >= 70 && r.firstByteMs <= 200, qPrintable(log));
-            QVERIFY2(answered.insert(r.counter).second, qPrintable(log));
+            const bool late = r.direction == exchange::Direction::LateReceived;
+            if (late || r.verdict == exchange::Verdict::Good)
+                QVERIFY2(r.firstByteMs >= 70, qPrintable(log));
+            if (late) QVERIFY2(answered.insert(r.counter).second, qPrintable(log));
         }
         const int suggested = rig.window->exchangeCore().suggestedTimeout();
-        QVERIFY2(suggested >= 90 && suggested <= 250, qPrintable(QString::number(suggested)));
+        QVERIFY2(suggested >= 90, qPrintable(QString::number(suggested)));
         QTest::mouseClick(rig.window->replyGridLabel, Qt::LeftButton);
         QCOMPARE(int(rig.window->exchangeCore().replyTimeout().count()), suggested);
         QCOMPARE(rig.reading(sim::kItemOutputFrequency), rig.modelShows(sim::kItemOutputFrequency));

@@ -51,6 +51,8 @@ class TestReplyJudge : public QObject {
         QTest::newRow("2B from another slave") << Framing::Rtu << Hex("012B0E01007077") << Hex("022B0E010100000726") << other << good << other;
         QTest::newRow("2B by framing and check") << Framing::Rtu << Hex("012B0E01007077") << Hex("012B0E010100003426") << good << good << good;
         QTest::newRow("the drive's own reading") << Framing::Rtu << Hex("0104010180 49") << Hex("0104030112C56D7D") << good << good << good;
+        QTest::newRow("06 broadcast, nothing back") << Framing::Rtu << Hex("000600100123C997") << QByteArray() << Verdict::Broadcast << Verdict::Broadcast << Verdict::Broadcast;
+        QTest::newRow("06 broadcast answered") << Framing::Rtu << Hex("000600100123C997") << Hex("000600100123C997") << other << other << other;
         // clang-format on
     }
     void standardRequestsJudgedByTheirLayout() {

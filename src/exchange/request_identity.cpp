@@ -67,11 +67,14 @@ bool BeginsAnswer(const QByteArray& request, const QByteArray& bytes, Framing fr
 }
 
 int AnswerLengthFromStart(const QByteArray& request, const QByteArray& bytes, Framing framing) {
-    if (framing != Framing::Rtu || bytes.size() < 3 || !BeginsAnswer(request, bytes, framing))
-        return 0;
+    if (framing != Framing::Rtu || bytes.isEmpty()) return 0;
     const std::optional<QByteArray> body = RequestBody(request, framing);
-    if (!body || !HasDriveLayout(*body)) return 0;
+    if (!body || !HasDriveLayout(*body) || bytes.at(0) != body->at(0)) return 0;
+    // The address alone, or with the command: the length byte is still to come.
+    if (bytes.size() == 1) return 3;
+    if (!BeginsAnswer(request, bytes, framing)) return 0;
     if (quint8(bytes.at(1)) & 0x80) return 5;  // address, function | 80, code, CRC
+    if (bytes.size() == 2) return 3;
     return 3 + quint8(bytes.at(2)) + 2;
 }
 

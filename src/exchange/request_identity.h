@@ -27,7 +27,8 @@ bool BeginsAnswer(const QByteArray& request, const QByteArray& bytes, frame::Fra
 
 // The length of the RTU answer that `bytes` begin, read from its first bytes (the drive's length
 // byte, or an exception's fixed five), when they begin an answer to `request` of the drive's
-// layout; 0 while they do not tell.
+// layout; before the length byte has come, the three bytes up to it; 0 for bytes that begin no
+// such answer.
 int AnswerLengthFromStart(const QByteArray& request, const QByteArray& bytes,
                           frame::Framing framing);
 
