@@ -180,12 +180,16 @@ int RunStores(const Args& args) {
     FillHistory(w.exchangeCore().history());
     rig.runEvents(200);
     const long historyFull = ResidentKiB(getpid());
-    // Ten minutes of the nine readings at the line's limit, charted, the history full as it is
-    // by then (its window closed, as while an engineer watches the trend).
+    // Ten minutes of the nine readings at the line's limit, charted as they come into the trend
+    // window shown from the start, the history full as it is by then (its window closed, as
+    // while an engineer watches the trend).
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    FillSamples(w.poller().samples(), now - 600000, 120000, 9);
     TrendWindow* trend = w.openTrend({0, 1, 2, 3, 4, 5, 6, 7, 8});
     rig.runEvents(500);
+    for (int minute = 0; minute < 10; ++minute) {
+        FillSamples(w.poller().samples(), now - 600000 + minute * 60000, 12000, 9);
+        rig.runEvents(150);  // the chart takes them in
+    }
     const long tenMinutes = ResidentKiB(getpid());
     const Clock::time_point opened = Clock::now();
     HistoryWindow* history = w.openHistory();
