@@ -199,13 +199,15 @@ void ExchangeCore::evaluateCapture() {
     const bool poll = EndsWithFrame(capture_.exchange.origin);
     const bool answered =
         poll && HoldsWholeReply(capture_.exchange.request, replyBytes_.bytes, framing_);
-    const bool underway = pollAnswerUnderway();
-    // A gateway's bursts may lie far apart on a busy network or host: a frame whose own length
-    // says more is to come is waited for to the capture's end.
+    // An answer whose own length says more is to come is not cut at a frame gap: a USB adapter
+    // or a busy PC pauses inside frames. A gateway's bursts may lie far apart on a busy network
+    // or host: there such a frame is waited for to the capture's end.
     const bool network = settings_.linkSilence.count() > 0;
-    const int owedLength =
-        network ? AnswerLengthFromStart(capture_.exchange.request, replyBytes_.bytes, framing_) : 0;
-    const bool owed = replyBytes_.bytes.size() < owedLength;
+    const bool shortOfItsLength =
+        replyBytes_.bytes.size() <
+        AnswerLengthFromStart(capture_.exchange.request, replyBytes_.bytes, framing_);
+    const bool underway = pollAnswerUnderway() || shortOfItsLength;
+    const bool owed = network && shortOfItsLength;
     const bool silent = !owed && FrameEnded(replyBytes_, now, settings_, framing_, underway);
     const bool waitForAnswer = poll && !answered && now < capture_.firstByteDeadline;
     const bool ended = answered || (silent && !waitForAnswer);
