@@ -207,6 +207,26 @@ class TestHistory : public QObject {
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
+    // Names Windows gives to its devices cannot be files there, whatever their extension.
+    void windowsDeviceNames_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("device");
+        QTest::newRow("port with extension") << "C:/logs/COM1.csv" << true;
+        QTest::newRow("lower case") << "com9.txt" << true;
+        QTest::newRow("two extensions") << "aux.tar.gz" << true;
+        QTest::newRow("bare") << "NUL" << true;
+        QTest::newRow("printer") << "lpt3.csv" << true;
+        QTest::newRow("COM10 is a file") << "COM10.csv" << false;
+        QTest::newRow("COM0 is a file") << "COM0.csv" << false;
+        QTest::newRow("longer word") << "console.csv" << false;
+        QTest::newRow("device name in the folder") << "C:/COM1/history.csv" << false;
+    }
+    void windowsDeviceNames() {
+        QFETCH(QString, path);
+        QFETCH(bool, device);
+        QCOMPARE(exchange::IsWindowsDeviceName(path), device);
+    }
+
     // The plain text keeps the log's own line, with the time in front.
     void textLine() {
         const ExchangeRecord late =

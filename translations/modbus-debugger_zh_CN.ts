@@ -1161,6 +1161,10 @@ stayed away.</source>
 <context>
     <name>SaveFailure</name>
     <message>
+        <source>Windows keeps the name %1 for a device; choose another name</source>
+        <translation>Windows 把 %1 这个名字留给设备，请另取文件名</translation>
+    </message>
+    <message>
         <source>it is a folder, not a file</source>
         <translation>这是文件夹，不是文件</translation>
     </message>

@@ -1,14 +1,12 @@
 // MODBUS debugging program for frequency inverters: the window on one serial line.
 #include <QApplication>
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
 #include <QDateTime>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 
 #include "cli/command_line.h"
+#include "cli/console.h"
 #include "cli/demo_drive.h"
 #include "cli/parameter_command.h"
 #include "cli/scan_command.h"
@@ -25,7 +23,7 @@
 namespace {
 
 int Fail(const QString& message, int code) {
-    std::fprintf(stderr, "modbus-debugger: %s\n", qPrintable(message));
+    PrintLine(stderr, QStringLiteral("modbus-debugger: ") + message);
     return code;
 }
 
@@ -37,9 +35,9 @@ void EndOnFatal(QtMsgType type, const QMessageLogContext&, const QString& messag
         if (gStartWarning.isEmpty()) gStartWarning = message;
         return;
     }
-    std::fprintf(stderr, "modbus-debugger: cannot open the display (%s)\n",
-                 qPrintable(gStartWarning.isEmpty() ? message.section(QLatin1Char('\n'), 0, 0)
-                                                    : gStartWarning));
+    PrintLine(stderr, QStringLiteral("modbus-debugger: cannot open the display (%1)")
+                          .arg(gStartWarning.isEmpty() ? message.section(QLatin1Char('\n'), 0, 0)
+                                                       : gStartWarning));
     std::_Exit(1);
 }
 
@@ -72,36 +70,17 @@ int PrintTranslated(int argc, char* argv[], const QString& language, int code,
     QCoreApplication core(argc, argv);
     language::Install(language);
     if (code == 0) {
-        std::printf("%s\n", qPrintable(message()));
+        PrintLine(stdout, message());
         return 0;
     }
     return Fail(message(), code);
 }
 
-#ifdef Q_OS_WIN
-// A windowed program has no console of its own. Started from one, it writes its help, the
-// command-line jobs' lines and its errors there, unless they are redirected already.
-void UseParentConsole() {
-    const auto redirected = [](DWORD which) {
-        const HANDLE handle = GetStdHandle(which);
-        return handle != nullptr && handle != INVALID_HANDLE_VALUE &&
-               GetFileType(handle) != FILE_TYPE_UNKNOWN;
-    };
-    const bool out = redirected(STD_OUTPUT_HANDLE), err = redirected(STD_ERROR_HANDLE);
-    if ((out && err) || !AttachConsole(ATTACH_PARENT_PROCESS)) return;
-    if (!out) std::freopen("CONOUT$", "w", stdout);
-    if (!err) std::freopen("CONOUT$", "w", stderr);
-}
-#endif
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
-#ifdef Q_OS_WIN
-    UseParentConsole();
-#endif
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    PrepareConsole();
+    const QStringList arguments = CommandLineArguments(argc, argv);
     CommandLine options;
     QString message;
     const CommandLineOutcome outcome = ReadCommandLine(arguments, &options, &message);
@@ -179,9 +158,9 @@ int main(int argc, char* argv[]) {
         return Fail(QStringLiteral("--monitor-csv: %1").arg(error), 2);
 
     if (options.demo)
-        std::fprintf(stderr, "%s\n",
-                     qPrintable(QCoreApplication::translate("Main", "simulated drive on %1 (COM1)")
-                                    .arg(demoDevice)));
+        PrintLine(
+            stderr,
+            QCoreApplication::translate("Main", "simulated drive on %1 (COM1)").arg(demoDevice));
     serial::LineSelector port(map);
     demo.attach(port);
     MainWindow window(port, map.devices);

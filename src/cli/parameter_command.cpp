@@ -2,12 +2,14 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QEventLoop>
 #include <QFile>
 #include <QTimer>
 #include <cstdio>
 #include <functional>
 #include <memory>
 
+#include "cli/console.h"
 #include "exchange/exchange_core.h"
 #include "exchange/history_file.h"
 #include "jobs/job_runner.h"
@@ -22,18 +24,15 @@ namespace {
 // How long a command waits for a port that has gone away before it gives up.
 constexpr int kLongestPauseMs = 10000;
 
-void Print(std::FILE* stream, const QString& text) {
-    std::fprintf(stream, "%s\n", qPrintable(text));
-    std::fflush(stream);
-}
-
 // Runs one job to its end in the event loop.
 bool RunJob(jobs::JobRunner& runner, jobs::Job& job) {
     bool stopped = false, done = false;
+    QEventLoop loop;
     const auto connection =
         QObject::connect(&runner, &jobs::JobRunner::finished, [&](bool wasStopped) {
             stopped = wasStopped;
             done = true;
+            loop.quit();
         });
     // A script does not wait for ever on a port that stays away.
     QTimer giveUp;
@@ -42,15 +41,18 @@ bool RunJob(jobs::JobRunner& runner, jobs::Job& job) {
     const auto pauses = QObject::connect(
         &runner, &jobs::JobRunner::pausedChanged, [&giveUp](bool paused, const QString& reason) {
             if (paused) {
-                Print(stderr,
-                      QCoreApplication::translate("ParameterCommand", "paused: %1").arg(reason));
+                PrintLine(
+                    stderr,
+                    QCoreApplication::translate("ParameterCommand", "paused: %1").arg(reason));
                 giveUp.start(kLongestPauseMs);
             } else {
                 giveUp.stop();
             }
         });
     runner.start(&job);
-    while (!done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    // A loop of its own, not processEvents(WaitForMoreEvents): on Windows that call can sleep
+    // through the line's posted events and never wake.
+    if (!done) loop.exec();
     QObject::disconnect(connection);
     QObject::disconnect(pauses);
     return !stopped;
@@ -59,17 +61,17 @@ bool RunJob(jobs::JobRunner& runner, jobs::Job& job) {
 std::optional<drive::ParameterSet> LoadFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        Print(stderr,
-              QCoreApplication::translate("ParameterCommand", "modbus-debugger: cannot open %1: %2")
-                  .arg(path, file.errorString()));
+        PrintLine(stderr, QCoreApplication::translate("ParameterCommand",
+                                                      "modbus-debugger: cannot open %1: %2")
+                              .arg(path, file.errorString()));
         return std::nullopt;
     }
     QString error;
     std::optional<drive::ParameterSet> set = drive::ReadParameterSet(file.readAll(), &error);
     if (!set)
-        Print(stderr, QCoreApplication::translate("ParameterCommand",
-                                                  "modbus-debugger: %1 was not loaded: %2")
-                          .arg(path, error));
+        PrintLine(stderr, QCoreApplication::translate("ParameterCommand",
+                                                      "modbus-debugger: %1 was not loaded: %2")
+                              .arg(path, error));
     return set;
 }
 
@@ -97,11 +99,11 @@ int RunParameterCommand(int argc, char* argv[], const QString& language, const C
     // Minutes of reading end in the save: a file that cannot be written is said before them.
     QString error;
     if (!options.backupFile.isEmpty() && !exchange::CanSave(options.backupFile, &error)) {
-        Print(stderr, exchange::SaveFailureText(options.backupFile, error));
+        PrintLine(stderr, exchange::SaveFailureText(options.backupFile, error));
         return kExitBadFile;
     }
     if (!port.open()) {
-        Print(stderr, QStringLiteral("modbus-debugger: %1").arg(port.errorText()));
+        PrintLine(stderr, QStringLiteral("modbus-debugger: %1").arg(port.errorText()));
         return kExitNoPort;
     }
     exchange::ExchangeCore core(port);
@@ -128,21 +130,22 @@ int RunParameterCommand(int argc, char* argv[], const QString& language, const C
     for (const auto& entry : drive.entries) {
         if (entry.second.value) continue;
         ++unread;
-        Print(stderr, QCoreApplication::translate("ParameterCommand", "P%1: no value (%2)")
-                          .arg(entry.first)
-                          .arg(entry.second.verdict));
+        PrintLine(stderr, QCoreApplication::translate("ParameterCommand", "P%1: no value (%2)")
+                              .arg(entry.first)
+                              .arg(entry.second.verdict));
     }
 
     if (!options.backupFile.isEmpty()) {
         if (!exchange::SaveWhole(options.backupFile, drive::ParameterSetCsv(drive), &error)) {
-            Print(stderr, exchange::SaveFailureText(options.backupFile, error));
+            PrintLine(stderr, exchange::SaveFailureText(options.backupFile, error));
             return 1;
         }
-        Print(stdout, QCoreApplication::translate(
-                          "ParameterCommand", "%1 parameters read, %2 without a value, saved to %3")
-                          .arg(drive.entries.size())
-                          .arg(unread)
-                          .arg(options.backupFile));
+        PrintLine(stdout,
+                  QCoreApplication::translate("ParameterCommand",
+                                              "%1 parameters read, %2 without a value, saved to %3")
+                      .arg(drive.entries.size())
+                      .arg(unread)
+                      .arg(options.backupFile));
         return unread == 0 ? 0 : 1;
     }
 
@@ -162,67 +165,70 @@ int RunParameterCommand(int argc, char* argv[], const QString& language, const C
         if (row.state == drive::Comparison::Equal) continue;
         ++differences;
         if (!options.compareFile.isEmpty())
-            Print(stdout,
-                  QCoreApplication::translate("ParameterCommand", "P%1: drive %2, file %3 (%4)")
-                      .arg(row.number)
-                      .arg(row.first ? QString::number(*row.first) : QStringLiteral("—"))
-                      .arg(row.second ? QString::number(*row.second) : QStringLiteral("—"))
-                      .arg(drive::ComparisonName(row.state)));
+            PrintLine(stdout,
+                      QCoreApplication::translate("ParameterCommand", "P%1: drive %2, file %3 (%4)")
+                          .arg(row.number)
+                          .arg(row.first ? QString::number(*row.first) : QStringLiteral("—"))
+                          .arg(row.second ? QString::number(*row.second) : QStringLiteral("—"))
+                          .arg(drive::ComparisonName(row.state)));
         if (row.state != drive::Comparison::Different) continue;
         // A multiple of 256 goes out as the bytes of its high byte alone and would arrive as
         // another value: it is not written, and the restore fails.
         if (drive::WriteIsAmbiguous(*row.second)) {
             ++ambiguous;
             if (!options.restoreFile.isEmpty())
-                Print(stderr, QCoreApplication::translate(
-                                  "ParameterCommand",
-                                  "P%1 = %2 not written: a multiple of 256 goes out as the "
-                                  "bytes of its high byte alone and would arrive as another value")
-                                  .arg(row.number)
-                                  .arg(*row.second));
+                PrintLine(stderr,
+                          QCoreApplication::translate(
+                              "ParameterCommand",
+                              "P%1 = %2 not written: a multiple of 256 goes out as the "
+                              "bytes of its high byte alone and would arrive as another value")
+                              .arg(row.number)
+                              .arg(*row.second));
             continue;
         }
         differing.push_back({row.number, *row.second});
     }
     if (!options.compareFile.isEmpty()) {
-        Print(stdout, QCoreApplication::translate("ParameterCommand", "%1 parameter(s) differ")
-                          .arg(differences));
+        PrintLine(stdout, QCoreApplication::translate("ParameterCommand", "%1 parameter(s) differ")
+                              .arg(differences));
         return differences == 0 ? 0 : 1;
     }
 
     if (differing.empty()) {
-        Print(stdout, QCoreApplication::translate("ParameterCommand", "nothing written"));
+        PrintLine(stdout, QCoreApplication::translate("ParameterCommand", "nothing written"));
         return ambiguous == 0 ? 0 : 1;
     }
     // A drive that runs is not written to from a script.
     jobs::RunningCheck check(jobOptions);
     if (!RunJob(runner, check) || !check.outputFrequency()) {
-        Print(stderr, QCoreApplication::translate(
-                          "ParameterCommand",
-                          "nothing written: the drive did not answer the output-frequency "
-                          "reading"));
+        PrintLine(stderr, QCoreApplication::translate(
+                              "ParameterCommand",
+                              "nothing written: the drive did not answer the output-frequency "
+                              "reading"));
         return 1;
     }
     if (*check.outputFrequency() != 0) {
-        Print(stderr, QCoreApplication::translate(
-                          "ParameterCommand",
-                          "nothing written: the drive is running (output frequency %1 Hz); "
-                          "stop it first")
-                          .arg(*check.outputFrequency() / 100.0, 0, 'f', 2));
+        PrintLine(stderr, QCoreApplication::translate(
+                              "ParameterCommand",
+                              "nothing written: the drive is running (output frequency %1 Hz); "
+                              "stop it first")
+                              .arg(*check.outputFrequency() / 100.0, 0, 'f', 2));
         return 1;
     }
     jobs::ParameterWrite write(jobOptions, differing, false);
     RunJob(runner, write);
     for (const jobs::WriteResult& result : write.results())
         if (result.outcome != jobs::WriteOutcome::Written)
-            Print(stderr,
-                  QStringLiteral("P%1: %2").arg(result.number).arg(jobs::WriteResultText(result)));
-    Print(stdout, QCoreApplication::translate(
-                      "ParameterCommand", "%1 of %2 parameter(s) written and read back as meant")
-                      .arg(std::count_if(write.results().begin(), write.results().end(),
-                                         [](const jobs::WriteResult& r) {
-                                             return r.outcome == jobs::WriteOutcome::Written;
-                                         }))
-                      .arg(differing.size()));
+            PrintLine(
+                stderr,
+                QStringLiteral("P%1: %2").arg(result.number).arg(jobs::WriteResultText(result)));
+    PrintLine(stdout,
+              QCoreApplication::translate("ParameterCommand",
+                                          "%1 of %2 parameter(s) written and read back as meant")
+                  .arg(std::count_if(write.results().begin(), write.results().end(),
+                                     [](const jobs::WriteResult& r) {
+                                         return r.outcome == jobs::WriteOutcome::Written;
+                                     }))
+                  .arg(differing.size()));
     return write.allWritten() && ambiguous == 0 ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "cli/console.h"
 #include "exchange/exchange_core.h"
 #include "jobs/drive_scan.h"
 #include "jobs/job_runner.h"
@@ -15,11 +16,6 @@ namespace {
 
 // How long --scan waits for a port that has gone away before it gives up.
 constexpr int kLongestPauseMs = 10000;
-
-void PrintLine(std::FILE* stream, const QString& text) {
-    std::fprintf(stream, "%s\n", qPrintable(text));
-    std::fflush(stream);
-}
 
 }  // namespace
 

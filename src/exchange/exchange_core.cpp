@@ -255,20 +255,28 @@ ExchangeRecord ExchangeCore::recordFor(const Exchange& exchange, Direction direc
 std::optional<Exchange> ExchangeCore::waitForExchange(
     const std::function<bool(const Exchange&)>& match, milliseconds bound) {
     std::optional<Exchange> found;
+    QEventLoop loop;
     const QMetaObject::Connection connection =
         connect(this, &ExchangeCore::exchangeFinished, this, [&](const Exchange& exchange) {
-            if (!found && match(exchange)) found = exchange;
+            if (found || !match(exchange)) return;
+            found = exchange;
+            loop.quit();
         });
-    // Wakes the loop at the bound should nothing else happen. A timer may fire a little before
-    // its moment, so it is set again for what is left: woken early and left unset, the loop
-    // would sleep until the next event, which may be a capture's end far away.
+    // Ends the loop at the bound. A timer may fire a little before its moment, so it is set
+    // again for what is left rather than taken as the bound.
     QTimer bell;
     bell.setSingleShot(true);
     bell.setTimerType(Qt::PreciseTimer);
     const Clock::time_point deadline = Clock::now() + bound;
-    while (!found && Clock::now() < deadline) {
+    connect(&bell, &QTimer::timeout, &loop, [&] {
+        if (Clock::now() >= deadline)
+            loop.quit();
+        else
+            bell.start(std::max(1, MillisecondsUntil(deadline)));
+    });
+    if (Clock::now() < deadline) {
         bell.start(std::max(1, MillisecondsUntil(deadline)));
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        loop.exec();
     }
     disconnect(connection);
     return found;

@@ -57,6 +57,12 @@ bool SaveWhole(const QString& path, const QByteArray& bytes, QString* error) {
 
 QString WriteFailureReason(const QString& path, QFileDevice::FileError qtError,
                            const QString& qtText) {
+#ifdef Q_OS_WIN
+    if (IsWindowsDeviceName(path))
+        return QCoreApplication::translate(
+                   "SaveFailure", "Windows keeps the name %1 for a device; choose another name")
+            .arg(QFileInfo(path).fileName());
+#endif
     const QFileInfo file(path);
     const QFileInfo folder(file.absolutePath());
     if (file.isDir())
@@ -76,6 +82,16 @@ QString WriteFailureReason(const QString& path, QFileDevice::FileError qtError,
     if (qtError == QFileDevice::ResourceError)
         return QCoreApplication::translate("SaveFailure", "the disk is full");
     return QCoreApplication::translate("SaveFailure", "the system says: %1").arg(qtText);
+}
+
+bool IsWindowsDeviceName(const QString& path) {
+    const QString name = QFileInfo(path).fileName().section(QLatin1Char('.'), 0, 0).toUpper();
+    static const QStringList kPlain = {QStringLiteral("CON"), QStringLiteral("PRN"),
+                                       QStringLiteral("AUX"), QStringLiteral("NUL")};
+    if (kPlain.contains(name)) return true;
+    return name.size() == 4 &&
+           (name.startsWith(QLatin1String("COM")) || name.startsWith(QLatin1String("LPT"))) &&
+           name[3] >= u'1' && name[3] <= u'9';
 }
 
 bool CanSave(const QString& path, QString* error) {

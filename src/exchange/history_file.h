@@ -46,6 +46,9 @@ QByteArray RecordHeader();
 // it shows nothing, the error Qt reported (`qtError`, `qtText`).
 QString WriteFailureReason(const QString& path, QFileDevice::FileError qtError,
                            const QString& qtText);
+// Whether Windows takes the file name of `path` for a device (CON, PRN, AUX, NUL, COM1..COM9,
+// LPT1..LPT9, with any extension: "COM1.csv" is the port, not a file).
+bool IsWindowsDeviceName(const QString& path);
 // "Could not save PATH: REASON" in the user's language.
 QString SaveFailureText(const QString& path, const QString& reason);
 

@@ -69,11 +69,14 @@ check "--demo answers (a backup of the simulated drive)" bash -c \
   "'$wine' '$exe' --demo --backup '$work/demo.csv' --parameters 0-9 --language en &&
    [ \$(grep -c '^[0-9]' '$work/demo.csv') = 10 ]"
 check "a backup through COM1" bash -c \
-  "'$wine' '$exe' --port COM1=COM1 --baud 9600 --format rtu-8n1 --backup '$work/com1.csv' \
+  "'$wine' '$exe' --port COM1=COM1 --baud 9600 --format rtu-8n1 --backup '$work/through-com.csv' \
      --parameters 0-20 --language en"
 check "a backup through tcp://" bash -c \
   "'$wine' '$exe' --port COM1=$tcp --baud 9600 --format rtu-8n1 --backup '$work/tcp.csv' \
      --parameters 0-20 --language en"
+check "a file named after a device is refused before the reading: exit status 2" bash -c \
+  "'$wine' '$exe' --demo --backup '$work/COM1.csv' --language en > '$work/device.txt' 2>&1;
+   [ \$? = 2 ] && grep -q 'for a device' '$work/device.txt'"
 check "a port that is not there: exit status 3, said once" bash -c \
   "'$wine' '$exe' --port COM1=COM9 --scan --language en > '$work/scan.txt' 2>&1; [ \$? = 3 ] &&
    grep -q 'no such port' '$work/scan.txt'"
@@ -88,18 +91,23 @@ check "a Start-menu entry under the Chinese name" bash -c \
   "find '$("$wine" winepath -u 'C:\users' | tr -d '\r')' -name 'MODBUS 调试程序.lnk' | grep -q ."
 # The window of the installed program, with its Chinese title.
 "$wine" "$installed/modbus-debugger.exe" --demo >/dev/null 2>&1 &
-pids+=($!)
+window=$!
+pids+=($window)
 check "the window opens with its Chinese title" bash -c \
   "for i in \$(seq 60); do xwininfo -root -tree | grep -q 'MODBUS' && break; sleep 0.5; done;
    id=\$(xwininfo -root -tree | grep 'MODBUS' | head -1 | awk '{print \$1}');
    xprop -id \$id _NET_WM_NAME | grep -q 'MODBUS 调试程序 --- 奥凡变频'"
 if [ -n "$shots" ]; then
   sleep 3
-  import -display "$display" -window root "$shots/windows-demo.png" 2>/dev/null ||
+  import -display "$display" -window root -trim +repage "$shots/windows-demo.png" 2>/dev/null ||
     echo "no screenshot: ImageMagick's import is missing"
 fi
+# A running program cannot be removed on Windows: it is closed first.
+kill "$window" 2>/dev/null || true
+wait "$window" 2>/dev/null || true
 check "the uninstaller removes the program" bash -c \
-  "'$wine' '$installed/uninstall.exe' /S; sleep 2; [ ! -e '$installed/modbus-debugger.exe' ]"
+  "[ -e '$installed/modbus-debugger.exe' ] && '$wine' '$installed/uninstall.exe' /S &&
+   for i in \$(seq 20); do [ -e '$installed/modbus-debugger.exe' ] || exit 0; sleep 0.5; done; false"
 
 echo "== $failures failure(s)"
 [ "$failures" -eq 0 ]
