@@ -1,8 +1,9 @@
 #include "cli/console.h"
 
 #ifdef Q_OS_WIN
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 #endif
 
 #ifdef Q_OS_WIN

@@ -4,8 +4,11 @@
 // sets a frequency and reads it back, writes a parameter and reads it back.
 #include <QAbstractButton>
 #include <QButtonGroup>
+#include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QtTest>
 
 #include "exchange/exchange_core.h"
@@ -24,6 +27,44 @@ constexpr int kOutputFrequencyReading = 1;
 class TestWineWindow : public QObject {
     Q_OBJECT
   private slots:
+    // At the display scaling the script asks for (WINE_EXPECT_SCALE, e.g. 1.5 for 150 %), the
+    // window is drawn at that scale and no caption is cut by its control.
+    void captionsFitTheirControls() {
+        const double scale =
+            qEnvironmentVariable("WINE_EXPECT_SCALE", QStringLiteral("1")).toDouble();
+        serial::PortMap map;
+        serial::LineSelector line(map);
+        MainWindow window(line, map.devices);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.devicePixelRatio(), scale);
+        QStringList cut;
+        for (QWidget* widget : window.findChildren<QWidget*>()) {
+            if (!widget->isVisible()) continue;
+            QString text;
+            int room = widget->contentsRect().width();
+            if (auto* label = qobject_cast<QLabel*>(widget)) {
+                if (label->wordWrap() || label->textFormat() == Qt::RichText) continue;
+                text = label->text();
+                room -= 2 * label->margin();
+            } else if (qobject_cast<QRadioButton*>(widget) || qobject_cast<QCheckBox*>(widget)) {
+                if (widget->sizeHint().width() > widget->width())
+                    cut << QStringLiteral("%1 \"%2\"")
+                               .arg(widget->objectName(),
+                                    static_cast<QAbstractButton*>(widget)->text());
+                continue;
+            } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
+                text = button->text();
+                room -= 4;  // the frame drawn inside the button
+            }
+            text.remove(QLatin1Char('&'));
+            if (text.isEmpty() || text.contains(QLatin1Char('\n'))) continue;
+            if (widget->fontMetrics().horizontalAdvance(text) > room)
+                cut << QStringLiteral("%1 \"%2\"").arg(widget->objectName(), text);
+        }
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral(", "))));
+    }
+
     void readAndWrite_data() {
         QTest::addColumn<QString>("device");
         const QString com = qEnvironmentVariable("WINE_DRIVE_COM");

@@ -11,7 +11,8 @@
 set -euo pipefail
 
 qt_version=6.4.2
-sources=${QT_SOURCES:-/work/shared/third_party/qt-$qt_version}
+project=$(cd "$(dirname "$0")/../.." && pwd)
+sources=${QT_SOURCES:-$project/../shared/third_party/qt-$qt_version}
 cache=${QT_WIN_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/modbus-debugger}
 jobs=${JOBS:-$(nproc)}
 mingw=x86_64-w64-mingw32
@@ -58,7 +59,9 @@ fi
 # Qt. A changed option or compiler builds anew beside the old install instead of mixing them.
 compiler_version=$(dpkg-query -W -f='${Version}' g++-mingw-w64-x86-64-posix)
 host_qt_version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
-key=$( { grep -v '^[[:space:]]*#' "${BASH_SOURCE[0]}"; echo "$compiler_version $host_qt_version"; } |
+# Where the sources and the cache lie does not change the result.
+key=$( { grep -v -e '^[[:space:]]*#' -e '^project=' -e '^sources=' -e '^cache=' "${BASH_SOURCE[0]}"
+         echo "$compiler_version $host_qt_version"; } |
        sha256sum | cut -c1-12)
 name=qt-$qt_version-win64-static-$key
 prefix=$cache/$name

@@ -47,7 +47,7 @@ poll() {
   local rates=() cpus=()
   for run in $(seq "$runs"); do
     rm -f "$work/samples.csv"
-    "$@" --port "COM1=$device" --baud 9600 --format rtu-8n1 --monitor output-frequency \
+    "$@" --port "COM1=$device" --baud 9600 --format rtu-8n1 --language en --monitor output-frequency \
       --monitor-csv "$work/samples.csv" >/dev/null 2>&1 &
     local launcher=$!
     sleep 5  # started, polling

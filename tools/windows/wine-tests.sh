@@ -63,6 +63,10 @@ echo "== the window: COM1 on $pty, and $tcp"
 check "window reads and writes through COM1 and TCP" \
   env WINE_DRIVE_COM=COM1 WINE_DRIVE_TCP="$tcp" "$wine" build-win/tests/tst_wine_window.exe
 
+check "the window at 150 % display scaling: drawn at that scale, no caption cut" \
+  env WINEQT_SCALE_FACTOR=1.5 WINE_EXPECT_SCALE=1.5 "$wine" build-win/tests/tst_wine_window.exe \
+  captionsFitTheirControls
+
 echo "== the program on the command line"
 check "--version" bash -c "'$wine' '$exe' --version | grep -q '$version'"
 check "--demo answers (a backup of the simulated drive)" bash -c \

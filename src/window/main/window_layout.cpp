@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <algorithm>
 
 #include "serial/port_settings.h"
 #include "window/main/cell_edit.h"
@@ -101,10 +102,13 @@ void MainWindow::buildGrids() {
                              Twips(630, 180, 9000, 240), WindowFont(9.75, false));
     // The header's dashes were measured for the original font; tighten the spacing where this
     // font draws them wider, so the "A S C I I" part stays over the character cells.
+    // Rounding at a display scaling such as 150 % can leave it a little wide: tightened further.
     const int natural = header->fontMetrics().horizontalAdvance(header->text());
-    if (natural > header->width()) {
+    for (double spacing = 100.0 * header->width() / natural;
+         header->fontMetrics().horizontalAdvance(header->text()) > header->width() && spacing > 50;
+         spacing -= 1) {
         QFont tighter = header->font();
-        tighter.setLetterSpacing(QFont::PercentageSpacing, 100.0 * header->width() / natural);
+        tighter.setLetterSpacing(QFont::PercentageSpacing, std::min(100.0, spacing));
         header->setFont(tighter);
     }
     const QString digits = QStringLiteral("0123456789ABCDEF");
@@ -115,6 +119,14 @@ void MainWindow::buildGrids() {
         auto* charDigit = MakeLabel(this, Indexed("Label3", 16 + c), digits.mid(c, 1),
                                     Twips(7245 + 135 * c, 405, 150, 300), WindowFont(12, false));
         charDigit->setAlignment(Qt::AlignCenter);
+        // The character column is narrower than a 12-point letter in most fonts: the letter
+        // is made smaller rather than cut.
+        for (QFont font = charDigit->font();
+             charDigit->fontMetrics().horizontalAdvance(charDigit->text()) > charDigit->width() &&
+             font.pointSizeF() > 6;) {
+            font.setPointSizeF(font.pointSizeF() - 0.5);
+            charDigit->setFont(font);
+        }
     }
     auto* sendLabel = MakeLabel(this, QStringLiteral("Label4"), QStringLiteral("发送数据"),
                                 Twips(270, 900, 300, 1230), WindowFont(12, true));
