@@ -4,6 +4,7 @@
 #include "drive/reply_decoder.h"
 #include "exchange/exchange_text.h"
 #include "exchange/reply_judge.h"
+#include "exchange/request_identity.h"
 #include "frame/frame_composer.h"
 #include "fuzz_support.h"
 
@@ -47,7 +48,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const exchange::Judging judging : {exchange::Judging::Auto, exchange::Judging::Standard}) {
         const exchange::Judgement typed = exchange::JudgeReplyAs(request, reply, framing, judging);
         FUZZ_REQUIRE(typed.verdict != exchange::Verdict::Late);
-        FUZZ_REQUIRE((typed.verdict == exchange::Verdict::NoReply) == reply.isEmpty());
+        // Silence is no reply, or all a broadcast gets; any bytes are judged.
+        const bool silence = typed.verdict == exchange::Verdict::NoReply ||
+                             typed.verdict == exchange::Verdict::Broadcast;
+        FUZZ_REQUIRE(silence == reply.isEmpty());
+        FUZZ_REQUIRE(typed.verdict != exchange::Verdict::Broadcast ||
+                     exchange::IsBroadcast(request, framing));
         if (typed.verdict != exchange::Verdict::Good) FUZZ_REQUIRE(!typed.detail.isEmpty());
         if (typed.checkAt >= 0) FUZZ_REQUIRE(typed.checkAt + typed.checkLength <= reply.size());
         // A good standard answer to a whole request comes from the slave asked.

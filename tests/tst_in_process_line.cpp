@@ -1,6 +1,7 @@
 // The simulated drive where it runs on Qt alone, as in the Windows build: on the program's own
 // in-process line (--demo), and behind a TCP port served from a Qt thread. Requests reach it
 // after their wire time, its answers come at the line's pace, judged like any other line's.
+#include <QRegularExpression>
 #include <QtTest>
 
 #include "exchange/exchange_core.h"
@@ -54,6 +55,8 @@ class TestInProcessLine : public QObject {
 
     // The TCP side: a raw gateway's drive, reached through the program's network line.
     void qtTcpSideAnswers() {
+        // The server and its sockets must live on the drive's thread, not the caller's.
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("different thread")));
         sim::DriveServer drive(1);
         drive.setTurnaround(20);
         sim::QtTcpDrive server([&drive](const sim::Request& r) { return drive.answer(r); },

@@ -10,28 +10,30 @@ class QtTcpDrive::Worker : public QObject {
   public:
     explicit Worker(QtTcpDrive& owner) : owner_(owner) {}
 
+    // Runs on the drive's thread, so the server and its sockets live there.
     bool listen(quint16 port, quint16* bound, QString* error) {
-        connect(&server_, &QTcpServer::newConnection, this, &Worker::takeConnection);
-        if (!server_.listen(QHostAddress::LocalHost, port)) {
+        server_ = new QTcpServer(this);
+        connect(server_, &QTcpServer::newConnection, this, &Worker::takeConnection);
+        if (!server_->listen(QHostAddress::LocalHost, port)) {
             *error = QStringLiteral("cannot listen on 127.0.0.1:%1: %2")
                          .arg(port)
-                         .arg(server_.errorString());
+                         .arg(server_->errorString());
             return false;
         }
-        *bound = server_.serverPort();
+        *bound = server_->serverPort();
         return true;
     }
 
     void shutDown() {
         scheduler_.reset();
         if (socket_) socket_->abort();
-        server_.close();
+        if (server_) server_->close();
     }
 
   private:
     // The newest master takes the line over.
     void takeConnection() {
-        QTcpSocket* next = server_.nextPendingConnection();
+        QTcpSocket* next = server_->nextPendingConnection();
         if (!next) return;
         scheduler_.reset();
         if (socket_) socket_->deleteLater();
@@ -52,7 +54,7 @@ class QtTcpDrive::Worker : public QObject {
     }
 
     QtTcpDrive& owner_;
-    QTcpServer server_;
+    QTcpServer* server_ = nullptr;
     QTcpSocket* socket_ = nullptr;
     std::unique_ptr<ReplyScheduler> scheduler_;
 };
