@@ -511,6 +511,24 @@ class TestExchangeCore : public QObject {
         QVERIFY(notSent);
     }
 
+    // A USB adapter or a busy PC may pause inside an RTU answer for longer than a frame gap: an
+    // answer whose own length says more is to come is not cut there, even at the end of a
+    // press's capture (50 ms; the pause runs from 40 to 52 ms, the gap at 4800 baud is 7.3 ms).
+    void rtuReplyWithAPause() {
+        Rig rig;
+        rig.port.replyDelayMs = 40;
+        rig.port.responder = [&rig](const QByteArray&) {
+            rig.port.arriveLater(52, kReply.mid(3));
+            return kReply.left(3);
+        };
+        const auto done = rig.core.waitForExchange(rig.core.submit({kRequest, Origin::Manual}),
+                                                   std::chrono::seconds(2));
+        QVERIFY(done);
+        QCOMPARE(done->judgement.verdict, Verdict::Good);
+        QVERIFY(rig.settle());
+        QCOMPARE(rig.log(), QStringList({"TXD 0", "RXD 0 good"}));
+    }
+
     // An ASCII reply may pause between its characters for longer than RTU's frame gap.
     void asciiReplyWithAPause() {
         Rig rig(frame::Framing::Ascii);
