@@ -512,13 +512,14 @@ class TestExchangeCore : public QObject {
     }
 
     // A USB adapter or a busy PC may pause inside an RTU answer for longer than a frame gap: an
-    // answer whose own length says more is to come is not cut there, even at the end of a
-    // press's capture (50 ms; the pause runs from 40 to 52 ms, the gap at 4800 baud is 7.3 ms).
+    // answer whose own length says more is to come is not cut there. The answer of a slow drive
+    // starts after the press's 50 ms and pauses from 60 to 72 ms; the gap at 4800 baud is 7.3 ms.
     void rtuReplyWithAPause() {
         Rig rig;
-        rig.port.replyDelayMs = 40;
+        rig.core.setReplyTimeout(std::chrono::milliseconds(200));
+        rig.port.replyDelayMs = 60;
         rig.port.responder = [&rig](const QByteArray&) {
-            rig.port.arriveLater(52, kReply.mid(3));
+            rig.port.arriveLater(72, kReply.mid(3));
             return kReply.left(3);
         };
         const auto done = rig.core.waitForExchange(rig.core.submit({kRequest, Origin::Manual}),

@@ -10,11 +10,11 @@
 
 #include "convert/conversions.h"
 #include "exchange/exchange_text.h"
+#include "window/common/verdict_style.h"
+#include "window/history/history_window.h"
 #include "window/main/cell_edit.h"
 #include "window/main/entry_guard.h"
-#include "window/history/history_window.h"
 #include "window/main/main_window.h"
-#include "window/common/verdict_style.h"
 
 // The frame the byte cells send, read again only after a cell has changed: timed mode sends
 // the same cells many times a second.

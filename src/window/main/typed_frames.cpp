@@ -11,8 +11,8 @@
 #include "convert/conversions.h"
 #include "exchange/exchange_text.h"
 #include "frame/frame_composer.h"
-#include "window/main/cell_edit.h"
 #include "window/history/history_window.h"
+#include "window/main/cell_edit.h"
 #include "window/main/main_window.h"
 #include "window/main/standard_request_dialog.h"
 
