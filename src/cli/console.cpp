@@ -1,5 +1,7 @@
 #include "cli/console.h"
 
+#include <cstdlib>
+
 #ifdef Q_OS_WIN
 #include <windows.h>
 // After windows.h, which it needs.
@@ -26,10 +28,19 @@ void UseParentConsole() {
 }  // namespace
 #endif
 
+#ifdef Q_OS_WIN
+namespace {
+UINT gConsoleCodePage = 0;
+}  // namespace
+#endif
+
 void PrepareConsole() {
 #ifdef Q_OS_WIN
     UseParentConsole();
-    SetConsoleOutputCP(CP_UTF8);
+    // The console is the user's shell's too: its code page is put back when the program ends.
+    gConsoleCodePage = GetConsoleOutputCP();
+    if (gConsoleCodePage != 0 && gConsoleCodePage != CP_UTF8 && SetConsoleOutputCP(CP_UTF8))
+        std::atexit([] { SetConsoleOutputCP(gConsoleCodePage); });
 #endif
 }
 
