@@ -8,24 +8,11 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 runs=${RUNS:-3}
 seconds=${SECONDS_PER_RUN:-20}
-wine=tools/windows/wine.sh
 sim=build/tools/inverter-sim/inverter-sim
 linux=build/src/modbus-debugger
 windows=build-win/src/modbus-debugger.exe
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  "$wine" --server-kill
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source tools/windows/wine-session.sh
 
-display=:$(( 190 + RANDOM % 50 ))
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-export DISPLAY=$display
-"$wine" cmd /c exit
 
 # The drive at RTU 9600 answering after 5 ms: a poll is a 6-byte request, the turnaround, an
 # 8-byte answer and the 3.5-character gap.

@@ -8,7 +8,6 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 shots=""
 [ "${1:-}" = "--screenshots" ] && shots=$(realpath "$2")
-wine=tools/windows/wine.sh
 version=$(sed -n 's/^project(InverterModbusDebugger VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 exe=build-win/src/modbus-debugger.exe
 # The drive runs on the Linux side, as the Linux build's inverter-sim.
@@ -18,14 +17,7 @@ if [ ! -x "$sim" ]; then
   cmake --build build --target inverter-sim >/dev/null
 fi
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  "$wine" --server-kill
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source tools/windows/wine-session.sh
 failures=0
 check() {  # check DESCRIPTION COMMAND...: runs the command, counts a failure
   local what=$1; shift
@@ -36,12 +28,6 @@ check() {  # check DESCRIPTION COMMAND...: runs the command, counts a failure
   fi
 }
 
-# A display of its own for the windows.
-display=:$(( 90 + RANDOM % 100 ))
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-export DISPLAY=$display
-"$wine" cmd /c exit  # makes the Wine prefix on first use
 
 # The drive behind a pseudo-terminal, and a second one behind a TCP port; each prints where.
 "$sim" --baud 9600 --format n81 >"$work/pty" 2>/dev/null &
