@@ -2,6 +2,7 @@
 // fixed places (15 twips to the pixel).
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -112,21 +113,25 @@ void MainWindow::buildGrids() {
         header->setFont(tighter);
     }
     const QString digits = QStringLiteral("0123456789ABCDEF");
+    // The character column is narrower than a 12-point letter in most fonts: the letters are
+    // made smaller, all alike, until the widest fits, rather than cut.
+    QFont charFont = WindowFont(12, false);
+    const int charWidth = Twips(0, 0, 150, 300).width();
+    const auto widest = [&digits](const QFont& font) {
+        const QFontMetrics metrics(font);
+        int most = 0;
+        for (const QChar digit : digits) most = std::max(most, metrics.horizontalAdvance(digit));
+        return most;
+    };
+    while (widest(charFont) > charWidth && charFont.pointSizeF() > 6)
+        charFont.setPointSizeF(charFont.pointSizeF() - 0.5);
     for (int c = 0; c < 16; ++c) {
         auto* hexDigit = MakeLabel(this, Indexed("Label3", c), digits.mid(c, 1),
                                    Twips(630 + 405 * c, 405, 405, 300), WindowFont(12, true));
         hexDigit->setAlignment(Qt::AlignLeft);
         auto* charDigit = MakeLabel(this, Indexed("Label3", 16 + c), digits.mid(c, 1),
-                                    Twips(7245 + 135 * c, 405, 150, 300), WindowFont(12, false));
+                                    Twips(7245 + 135 * c, 405, 150, 300), charFont);
         charDigit->setAlignment(Qt::AlignCenter);
-        // The character column is narrower than a 12-point letter in most fonts: the letter
-        // is made smaller rather than cut.
-        for (QFont font = charDigit->font();
-             charDigit->fontMetrics().horizontalAdvance(charDigit->text()) > charDigit->width() &&
-             font.pointSizeF() > 6;) {
-            font.setPointSizeF(font.pointSizeF() - 0.5);
-            charDigit->setFont(font);
-        }
     }
     auto* sendLabel = MakeLabel(this, QStringLiteral("Label4"), QStringLiteral("发送数据"),
                                 Twips(270, 900, 300, 1230), WindowFont(12, true));
