@@ -145,4 +145,21 @@ std::optional<QByteArray> StandardRequestBody(const StandardRequestFields& field
     }
 }
 
+QString StandardFunctionName(int function) {
+    static const char* const names[] = {
+        QT_TRANSLATE_NOOP("StandardRequestDialog", "read coils"),
+        QT_TRANSLATE_NOOP("StandardRequestDialog", "read discrete inputs"),
+        QT_TRANSLATE_NOOP("StandardRequestDialog", "read holding registers"),
+        QT_TRANSLATE_NOOP("StandardRequestDialog", "read input registers"),
+        QT_TRANSLATE_NOOP("StandardRequestDialog", "write single coil"),
+        QT_TRANSLATE_NOOP("StandardRequestDialog", "write single register"),
+        QT_TRANSLATE_NOOP("StandardRequestDialog", "write multiple coils"),
+        QT_TRANSLATE_NOOP("StandardRequestDialog", "write multiple registers"),
+    };
+    for (std::size_t i = 0; i < std::size(kStandardFunctions); ++i)
+        if (kStandardFunctions[i] == function)
+            return QCoreApplication::translate("StandardRequestDialog", names[i]);
+    return QString();
+}
+
 }  // namespace frame

@@ -23,4 +23,7 @@ std::optional<QByteArray> StandardRequestBody(const StandardRequestFields& field
 // The functions the builder offers, in its list's order.
 constexpr int kStandardFunctions[] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x0F, 0x10};
 
+// "read holding registers" in the user's language; empty for a function not in the list.
+QString StandardFunctionName(int function);
+
 }  // namespace frame

@@ -6,21 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 
-namespace {
-
-const char* const kFunctionNames[] = {
-    QT_TRANSLATE_NOOP("StandardRequestDialog", "read coils"),
-    QT_TRANSLATE_NOOP("StandardRequestDialog", "read discrete inputs"),
-    QT_TRANSLATE_NOOP("StandardRequestDialog", "read holding registers"),
-    QT_TRANSLATE_NOOP("StandardRequestDialog", "read input registers"),
-    QT_TRANSLATE_NOOP("StandardRequestDialog", "write single coil"),
-    QT_TRANSLATE_NOOP("StandardRequestDialog", "write single register"),
-    QT_TRANSLATE_NOOP("StandardRequestDialog", "write multiple coils"),
-    QT_TRANSLATE_NOOP("StandardRequestDialog", "write multiple registers"),
-};
-
-}  // namespace
-
 StandardRequestDialog::StandardRequestDialog(
     std::function<QString(const frame::StandardRequestFields&)> compose, QWidget* parent)
     : QDialog(parent), compose_(std::move(compose)) {
@@ -31,7 +16,7 @@ StandardRequestDialog::StandardRequestDialog(
         functionBox->addItem(QStringLiteral("%1 %2")
                                  .arg(frame::kStandardFunctions[i], 2, 16, QLatin1Char('0'))
                                  .toUpper()
-                                 .arg(tr(kFunctionNames[i])),
+                                 .arg(frame::StandardFunctionName(frame::kStandardFunctions[i])),
                              frame::kStandardFunctions[i]);
     functionBox->setCurrentIndex(2);  // 03
     startBox = new QLineEdit(QStringLiteral("0"), this);
