@@ -84,6 +84,7 @@ class TestListening : public QObject {
         QTest::newRow("spoiled check, then a reply") << rtu << "0 010401018000|20000 0104030112C56D7D" << "B 010401018000,W 0104030112C56D7D" << 2;
         QTest::newRow("spoiled check merged with the reply") << rtu << "0 0104010180000104030112C56D7D" << "B 010401018000,W 0104030112C56D7D" << 2;
         QTest::newRow("cut short, then a request") << rtu << "0 01040101|10000 010401018049" << "N 01040101,W 010401018049" << 2;
+        QTest::newRow("a tail, then a reply across the adapter's pieces") << rtu << "0 80490104030112|16000 C56D7D" << "N 8049,W 0104030112C56D7D" << 2;
         QTest::newRow("noise alone waits for silence") << rtu << "0 FF7E3C" << "N FF7E3C" << 0;
         QTest::newRow("exception reply") << rtu << "0 010300000002C40B|9000 018302C0F1" << "W 010300000002C40B,W 018302C0F1" << 2;
         QTest::newRow("ascii request and reply in one read") << ascii << "0 :01040101F9~:0104030112C520~" << "W :01040101F9~,W :0104030112C520~" << 2;

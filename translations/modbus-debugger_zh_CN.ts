@@ -79,6 +79,22 @@
         <translation>程序提示的语言：zh（中文）或 en（英文）。默认：英文区域设置（LANG）用英文，其他用中文。</translation>
     </message>
     <message>
+        <source>Listen to a bus another master runs, without the window and without ever sending: one CSV row per frame heard, in the line of --baud and --format. Ends after --duration or on Ctrl+C, with exit status 0.</source>
+        <translation>不开窗口、也绝不发送，监听另一个主站控制的总线：每听到一帧输出一行 CSV，线路设置取自 --baud 和 --format。--duration 到时或按 Ctrl+C 结束，退出码为 0。</translation>
+    </message>
+    <message>
+        <source>Write the rows of --listen to FILE.</source>
+        <translation>把 --listen 的各行写入 FILE。</translation>
+    </message>
+    <message>
+        <source>Also write the frames of --listen to FILE as a pcap capture for Wireshark (link type USER0, 147).</source>
+        <translation>同时把 --listen 听到的帧写入 FILE，作为 Wireshark 可读的 pcap 抓包（链路类型 USER0，147）。</translation>
+    </message>
+    <message>
+        <source>How long --listen listens, in seconds.</source>
+        <translation>--listen 监听的时长，单位秒。</translation>
+    </message>
+    <message>
         <source>modbus-debugger --help lists the options.</source>
         <translation>modbus-debugger --help 列出所有选项。</translation>
     </message>
@@ -95,8 +111,16 @@
         <translation>--reply-timeout 应为 50 到 2000 的毫秒数，而不是“%1”</translation>
     </message>
     <message>
+        <source>--duration wants whole seconds, not &quot;%1&quot;</source>
+        <translation>--duration 应为整秒数，而不是“%1”</translation>
+    </message>
+    <message>
         <source>--scan-budget wants milliseconds from %1 to %2, not &quot;%3&quot;</source>
         <translation>--scan-budget 应为 %1 到 %2 的毫秒数，而不是“%3”</translation>
+    </message>
+    <message>
+        <source>--scan, --backup, --compare, --restore and --listen go one at a time</source>
+        <translation>--scan、--backup、--compare、--restore 和 --listen 一次只能用一个</translation>
     </message>
     <message>
         <source>Find the drives on COM1 (or the port --port names) without the window: probe with the fault-code reading over baud rates, data formats and addresses, print one line per drive found (address, baud rate, format, first-byte delay) and the probes and time taken. Exit status 0 when a drive was found, 1 when none.</source>
@@ -140,7 +164,7 @@
     </message>
     <message>
         <source>--scan, --backup, --compare and --restore go one at a time</source>
-        <translation>--scan、--backup、--compare 和 --restore 一次只能用一个</translation>
+        <translation type="vanished">--scan、--backup、--compare 和 --restore 一次只能用一个</translation>
     </message>
     <message>
         <source>MODBUS debugging program for frequency inverters.
@@ -366,6 +390,10 @@ stayed away.</source>
 <context>
     <name>ExchangeCore</name>
     <message>
+        <source>not sent: %1</source>
+        <translation>未发送：%1</translation>
+    </message>
+    <message>
         <source>not sent: the port is not open</source>
         <translation>未发送：端口未打开</translation>
     </message>
@@ -539,6 +567,93 @@ stayed away.</source>
     <message>
         <source>; %1 of the last %2 replies came late: a reply timeout (回应超时) of %3 ms would catch them</source>
         <translation>；最近 %2 次中有 %1 次回应迟到：回应超时设为 %3 ms 可以收到它们</translation>
+    </message>
+</context>
+<context>
+    <name>Listening</name>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>无法写入 %1：%2</translation>
+    </message>
+    <message>
+        <source>function %1</source>
+        <translation>功能 %1</translation>
+    </message>
+    <message>
+        <source>read parameter %1</source>
+        <translation>读参数 %1</translation>
+    </message>
+    <message>
+        <source>write parameter %1 = %2</source>
+        <translation>写参数 %1 = %2</translation>
+    </message>
+    <message>
+        <source>start</source>
+        <translation>启动</translation>
+    </message>
+    <message>
+        <source>stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>run command %1</source>
+        <translation>运行命令 %1</translation>
+    </message>
+    <message>
+        <source>read %1</source>
+        <translation>读%1</translation>
+    </message>
+    <message>
+        <source>read monitor item %1</source>
+        <translation>读监视项 %1</translation>
+    </message>
+    <message>
+        <source>set frequency %1 Hz</source>
+        <translation>设定频率 %1 Hz</translation>
+    </message>
+    <message>
+        <source>parameter %1 = %2</source>
+        <translation>参数 %1 = %2</translation>
+    </message>
+    <message>
+        <source>confirmed: %1</source>
+        <translation>已确认：%1</translation>
+    </message>
+    <message>
+        <source>%1: from %2, %3 of them</source>
+        <translation>%1：起始 %2，共 %3 个</translation>
+    </message>
+    <message>
+        <source>exception %1</source>
+        <translation>异常 %1</translation>
+    </message>
+    <message>
+        <source>%1 bytes: %2</source>
+        <translation>%1 字节：%2</translation>
+    </message>
+    <message>
+        <source>request</source>
+        <translation>请求</translation>
+    </message>
+    <message>
+        <source>reply</source>
+        <translation>回应</translation>
+    </message>
+    <message>
+        <source>reply without request</source>
+        <translation>无请求的回应</translation>
+    </message>
+    <message>
+        <source>noise</source>
+        <translation>噪声</translation>
+    </message>
+    <message>
+        <source>no request heard</source>
+        <translation>无请求</translation>
+    </message>
+    <message>
+        <source>no reply heard before the next request or within %1 ms</source>
+        <translation>在下一个请求之前或 %1 ms 内没有听到回应</translation>
     </message>
 </context>
 <context>

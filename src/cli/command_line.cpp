@@ -117,10 +117,10 @@ CommandLineOutcome ReadLineOptions(const QCommandLineParser& parser, const QComm
     options->compareFile = parser.value(compare);
     options->restoreFile = parser.value(restore);
     const int commands = int(parser.isSet(backup)) + int(parser.isSet(compare)) +
-                         int(parser.isSet(restore)) + int(options->scan);
+                         int(parser.isSet(restore)) + int(options->scan) + int(options->listen);
     if (commands > 1) {
         *message = QCoreApplication::translate(
-            "CommandLine", "--scan, --backup, --compare and --restore go one at a time");
+            "CommandLine", "--scan, --backup, --compare, --restore and --listen go one at a time");
         return CommandLineOutcome::Error;
     }
     return CommandLineOutcome::Run;
@@ -278,10 +278,32 @@ CommandLineOutcome ReadCommandLine(const QStringList& arguments, CommandLine* op
                                     "The parameters of --backup, --compare and --restore "
                                     "(default 0-250)."),
         QStringLiteral("FIRST-LAST"));
-    parser.addOptions({help,          version,    port,     demo,      replyTimeout, record,
-                       monitor,       monitorCsv, language, scan,      scanBauds,    scanFormats,
-                       scanAddresses, scanBudget, scanAll,  baud,      format,       address,
-                       backup,        compare,    restore,  parameters});
+    const QCommandLineOption listen(
+        QStringLiteral("listen"),
+        QCoreApplication::translate("CommandLine",
+                                    "Listen to a bus another master runs, without the window and "
+                                    "without ever sending: one CSV row per frame heard, in the "
+                                    "line of --baud and --format. Ends after --duration or on "
+                                    "Ctrl+C, with exit status 0."));
+    const QCommandLineOption listenCsv(
+        QStringLiteral("listen-csv"),
+        QCoreApplication::translate("CommandLine", "Write the rows of --listen to FILE."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption listenPcap(
+        QStringLiteral("listen-pcap"),
+        QCoreApplication::translate("CommandLine",
+                                    "Also write the frames of --listen to FILE as a pcap capture "
+                                    "for Wireshark (link type USER0, 147)."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption duration(
+        QStringLiteral("duration"),
+        QCoreApplication::translate("CommandLine", "How long --listen listens, in seconds."),
+        QStringLiteral("SECONDS"));
+    parser.addOptions({help,          version,    port,     demo,       replyTimeout, record,
+                       monitor,       monitorCsv, language, scan,       scanBauds,    scanFormats,
+                       scanAddresses, scanBudget, scanAll,  baud,       format,       address,
+                       backup,        compare,    restore,  parameters, listen,       listenCsv,
+                       listenPcap,    duration});
 
     if (!parser.parse(arguments)) {
         *message =
@@ -333,6 +355,18 @@ CommandLineOutcome ReadCommandLine(const QStringList& arguments, CommandLine* op
             return CommandLineOutcome::Error;
         }
         options->monitor = *readings;
+    }
+    options->listen = parser.isSet(listen);
+    options->listenCsv = parser.value(listenCsv);
+    options->listenPcap = parser.value(listenPcap);
+    if (parser.isSet(duration)) {
+        options->listenSeconds = parser.value(duration).toInt(&number);
+        if (!number || options->listenSeconds < 1) {
+            *message = QCoreApplication::translate("CommandLine",
+                                                   "--duration wants whole seconds, not \"%1\"")
+                           .arg(parser.value(duration));
+            return CommandLineOutcome::Error;
+        }
     }
     const CommandLineOutcome scanOutcome = ReadScanOptions(
         parser, scan, scanBauds, scanFormats, scanAddresses, scanBudget, scanAll, options, message);

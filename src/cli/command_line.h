@@ -33,6 +33,11 @@ struct CommandLine {
     bool addressGiven = false;
     int firstParameter = 0;
     int lastParameter = 250;
+    // --listen: the frames of a bus another master runs, as CSV rows, until --duration is up.
+    bool listen = false;
+    QString listenCsv;      // the rows go here instead of standard output
+    QString listenPcap;     // and the frames here, for Wireshark
+    int listenSeconds = 0;  // 0: until Ctrl+C
     bool parameterCommand() const {
         return !backupFile.isEmpty() || !compareFile.isEmpty() || !restoreFile.isEmpty();
     }

@@ -8,6 +8,7 @@
 #include "cli/command_line.h"
 #include "cli/console.h"
 #include "cli/demo_drive.h"
+#include "cli/listen_command.h"
 #include "cli/parameter_command.h"
 #include "cli/scan_command.h"
 #include "exchange/history_file.h"
@@ -125,10 +126,11 @@ int main(int argc, char* argv[]) {
         });
     // The scan runs on the command line alone, display or not.
     if (options.scan) return RunScanCommand(argc, argv, language, options, map, addOwnLines);
-    if (options.parameterCommand()) {
+    if (options.parameterCommand() || options.listen) {
         CommandLine line = options;
         if (line.baudIndex < 0) line.baudIndex = 1;      // 9600, as the window starts
         if (line.formatIndex < 0) line.formatIndex = 0;  // ASCII 8,N,1
+        if (options.listen) return RunListenCommand(argc, argv, language, line, map, addOwnLines);
         return RunParameterCommand(argc, argv, language, line, map, addOwnLines);
     }
     if (!DisplayNamed())

@@ -92,6 +92,10 @@ void ExchangeCore::startCapture(QueuedRequest& entry, Clock::time_point requestE
 }
 
 void ExchangeCore::onArrival() {
+    if (listener_) {
+        listener_();
+        return;
+    }
     // During the send the bytes wait in the port; the capture takes them once the frame is out.
     if (state_ == State::Sending) return;
     if (state_ == State::Capturing) {

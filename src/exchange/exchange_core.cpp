@@ -51,6 +51,18 @@ ExchangeCore::~ExchangeCore() {
     port_.setArrivalHandler(nullptr);
 }
 
+void ExchangeCore::setListener(std::function<void()> arrival, const QString& reason) {
+    listener_ = std::move(arrival);
+    listeningReason_ = reason;
+    notSentShown_ = false;
+}
+
+void ExchangeCore::clearListener() {
+    listener_ = nullptr;
+    late_.bytes() = Arrivals{};  // what the bus carried is no reply of this program's
+    lastArrival_ = lineFreeAt_ = Clock::now();
+}
+
 void ExchangeCore::setLine(const serial::PortSettings& settings, frame::Framing framing) {
     // An answer sent at other settings reaches this one garbled, never as a twin's answer.
     const bool changed = settings.baudRate != settings_.baudRate ||
@@ -145,6 +157,11 @@ void ExchangeCore::startNext() {
 }
 
 bool ExchangeCore::transmit(QueuedRequest entry) {
+    // Listening, the line is another master's: a second master would collide with it.
+    if (listener_) {
+        emitNotSent(entry, listeningReason_);
+        return true;
+    }
     // Bytes still pending belong to an earlier exchange, not to this one's reply. A request sent
     // into a reply still arriving would collide with it on the line: it waits for the frame gap
     // after the last byte, though not for ever on a line that never falls silent.
@@ -167,7 +184,7 @@ bool ExchangeCore::transmit(QueuedRequest entry) {
 
     if (!port_.isOpen() && port_.open()) emit portReopened();
     if (!port_.isOpen()) {
-        emitNotSent(entry);
+        emitNotSent(entry, port_.errorText());
         return true;
     }
 
@@ -185,7 +202,7 @@ bool ExchangeCore::transmit(QueuedRequest entry) {
     if (switchRts) port_.setRts(true);
     if (!port_.isOpen()) {  // the device went away under the write
         state_ = State::Idle;
-        emitNotSent(entry);
+        emitNotSent(entry, port_.errorText());
         return true;
     }
     notSentShown_ = false;
@@ -193,7 +210,7 @@ bool ExchangeCore::transmit(QueuedRequest entry) {
     return true;
 }
 
-void ExchangeCore::emitNotSent(QueuedRequest& entry) {
+void ExchangeCore::emitNotSent(QueuedRequest& entry, const QString& reason) {
     emitLateBytes();  // what was pending before the send, with no capture to end it
     const Request& request = entry.request;
     // A repeating sender (timed mode, the poller) says so once until the port works again.
@@ -206,7 +223,7 @@ void ExchangeCore::emitNotSent(QueuedRequest& entry) {
         record.direction = Direction::NotSent;
         record.origin = request.origin;
         record.bytes = request.bytes;
-        record.detail = port_.errorText();
+        record.detail = reason;
         report(record);
     }
     if (repeating) notSentShown_ = true;
@@ -218,7 +235,8 @@ void ExchangeCore::emitNotSent(QueuedRequest& entry) {
     exchange.request = request.bytes;
     exchange.judgement.verdict = Verdict::NoReply;
     exchange.judgement.detail =
-        QCoreApplication::translate("ExchangeCore", "not sent: the port is not open");
+        listener_ ? QCoreApplication::translate("ExchangeCore", "not sent: %1").arg(reason)
+                  : QCoreApplication::translate("ExchangeCore", "not sent: the port is not open");
     finished(exchange, entry.done);
 }
 

@@ -78,6 +78,12 @@ class ExchangeCore : public QObject {
     // Forgets what was learnt of the line: another port or device is behind it now.
     void resetLineKnowledge();
 
+    // While a listener is set the line is another master's: arrivals go to the listener, and
+    // every request is refused with `reason` (a "not sent" record), never sent.
+    void setListener(std::function<void()> arrival, const QString& reason);
+    void clearListener();
+    bool listening() const { return bool(listener_); }
+
     // Every record reported so far (also emitted one by one as recordAdded).
     History& history() { return history_; }
     int counter() const { return counter_; }
@@ -131,7 +137,7 @@ class ExchangeCore : public QObject {
     void emitLateBytes();
     void startNext();
     void armCaptureTimer(Clock::time_point at);
-    void emitNotSent(QueuedRequest& entry);
+    void emitNotSent(QueuedRequest& entry, const QString& reason);
     void finished(const Exchange& exchange, const ExchangeDone& done);
     ExchangeRecord recordFor(const Exchange& exchange, Direction direction) const;
 
@@ -176,6 +182,8 @@ class ExchangeCore : public QObject {
     std::optional<Exchange> lastFinished_;
     int counter_ = 0;
     int lastCounter_ = 0;
+    std::function<void()> listener_;
+    QString listeningReason_;
     bool notSentShown_ = false;  // a repeating sender has been told once that the port is closed
 
     QTimer captureTimer_;  // the capture's deadlines and the end of late frames

@@ -10,10 +10,6 @@ namespace {
 
 using exchange::Verdict;
 
-QString Tr(const char* text) {
-    return QCoreApplication::translate("Listening", text);
-}
-
 // The body of a whole frame; empty for any other.
 QByteArray BodyOf(const BusFrame& frame, frame::Framing framing) {
     if (frame.shape != FrameShape::Whole) return QByteArray();
@@ -35,19 +31,20 @@ int AddressOf(const QByteArray& bytes, frame::Framing framing) {
 QString RoleName(FrameRole role) {
     switch (role) {
         case FrameRole::Request:
-            return Tr("request");
+            return QCoreApplication::translate("Listening", "request");
         case FrameRole::Reply:
-            return Tr("reply");
+            return QCoreApplication::translate("Listening", "reply");
         case FrameRole::UnpairedReply:
-            return Tr("reply without request");
+            return QCoreApplication::translate("Listening", "reply without request");
         case FrameRole::Noise:
             break;
     }
-    return Tr("noise");
+    return QCoreApplication::translate("Listening", "noise");
 }
 
 QString HeardVerdictName(const HeardFrame& frame) {
-    if (frame.role == FrameRole::UnpairedReply) return Tr("no request heard");
+    if (frame.role == FrameRole::UnpairedReply)
+        return QCoreApplication::translate("Listening", "no request heard");
     return exchange::VerdictName(frame.verdict);
 }
 
@@ -130,8 +127,10 @@ void BusPairing::closeOpenRequest(Verdict verdict) {
     if (!open_) return;
     held_.front().verdict = verdict;
     if (verdict == Verdict::NoReply)
-        held_.front().detail = Tr("no reply heard before the next request or within %1 ms")
-                                   .arg(kAnswerWindowUs / 1000);
+        held_.front().detail =
+            QCoreApplication::translate("Listening",
+                                        "no reply heard before the next request or within %1 ms")
+                .arg(kAnswerWindowUs / 1000);
     open_.reset();
     for (HeardFrame& frame : held_) settled_.push_back(std::move(frame));
     held_.clear();

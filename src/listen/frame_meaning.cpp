@@ -11,10 +11,6 @@
 namespace listen {
 namespace {
 
-QString Tr(const char* text) {
-    return QCoreApplication::translate("Listening", text);
-}
-
 quint8 At(const QByteArray& body, int i) {
     return i < body.size() ? quint8(body.at(i)) : 0;
 }
@@ -30,7 +26,8 @@ QString Hex4(int value) {
 QString FunctionLabel(int function) {
     const QString name = frame::StandardFunctionName(function);
     const QString number = QStringLiteral("%1").arg(function, 2, 16, QLatin1Char('0')).toUpper();
-    return name.isEmpty() ? Tr("function %1").arg(number) : number + QLatin1Char(' ') + name;
+    return name.isEmpty() ? QCoreApplication::translate("Listening", "function %1").arg(number)
+                          : number + QLatin1Char(' ') + name;
 }
 
 // The reading whose monitor item the request names; nullptr for an item the drive lacks.
@@ -50,19 +47,24 @@ QString DriveRequestMeaning(const QByteArray& body) {
     const int function = At(body, 3);
     switch (At(body, 1)) {
         case drive::kReadParameter:
-            return Tr("read parameter %1").arg(function);
+            return QCoreApplication::translate("Listening", "read parameter %1").arg(function);
         case drive::kWriteParameter:
-            return Tr("write parameter %1 = %2").arg(function).arg(WrittenValue(body));
+            return QCoreApplication::translate("Listening", "write parameter %1 = %2")
+                .arg(function)
+                .arg(WrittenValue(body));
         case drive::kRunControl:
-            if (function == drive::kRunStart) return Tr("start");
-            if (function == drive::kRunStop) return Tr("stop");
-            return Tr("run command %1").arg(function);
+            if (function == drive::kRunStart)
+                return QCoreApplication::translate("Listening", "start");
+            if (function == drive::kRunStop)
+                return QCoreApplication::translate("Listening", "stop");
+            return QCoreApplication::translate("Listening", "run command %1").arg(function);
         case drive::kReadMonitor:
             if (const drive::Reading* reading = ReadingOfItem(function))
-                return Tr("read %1").arg(QString::fromUtf8(reading->caption));
-            return Tr("read monitor item %1").arg(function);
+                return QCoreApplication::translate("Listening", "read %1")
+                    .arg(QString::fromUtf8(reading->caption));
+            return QCoreApplication::translate("Listening", "read monitor item %1").arg(function);
         case drive::kSetFrequency:
-            return Tr("set frequency %1 Hz")
+            return QCoreApplication::translate("Listening", "set frequency %1 Hz")
                 .arg(double(function * 256 + At(body, 4)) / 100.0, 0, 'f', 2);
     }
     return QString();
@@ -73,7 +75,9 @@ QString DriveReplyMeaning(const QByteArray& body) {
     switch (At(body, 1)) {
         case drive::kReadParameter:
             if (const auto value = drive::ParameterValue(body))
-                return Tr("parameter %1 = %2").arg(function).arg(*value);
+                return QCoreApplication::translate("Listening", "parameter %1 = %2")
+                    .arg(function)
+                    .arg(*value);
             break;
         case drive::kReadMonitor: {
             const drive::Reading* reading = ReadingOfItem(function);
@@ -90,7 +94,8 @@ QString DriveReplyMeaning(const QByteArray& body) {
             break;
         }
         default:
-            return Tr("confirmed: %1").arg(DriveRequestMeaning(body));
+            return QCoreApplication::translate("Listening", "confirmed: %1")
+                .arg(DriveRequestMeaning(body));
     }
     return QString();
 }
@@ -103,7 +108,9 @@ QString StandardRequestMeaning(const QByteArray& body) {
         case 0x02:
         case 0x03:
         case 0x04:
-            return Tr("%1: from %2, %3 of them").arg(label, Hex4(Word(body, 2))).arg(Word(body, 4));
+            return QCoreApplication::translate("Listening", "%1: from %2, %3 of them")
+                .arg(label, Hex4(Word(body, 2)))
+                .arg(Word(body, 4));
         case 0x05:
             return QStringLiteral("%1: %2 = %3")
                 .arg(label, Hex4(Word(body, 2)),
@@ -112,18 +119,22 @@ QString StandardRequestMeaning(const QByteArray& body) {
             return QStringLiteral("%1: %2 = %3").arg(label, Hex4(Word(body, 2))).arg(Word(body, 4));
         case 0x0F:
         case 0x10:
-            return Tr("%1: from %2, %3 of them").arg(label, Hex4(Word(body, 2))).arg(Word(body, 4));
+            return QCoreApplication::translate("Listening", "%1: from %2, %3 of them")
+                .arg(label, Hex4(Word(body, 2)))
+                .arg(Word(body, 4));
     }
     return label;
 }
 
 QString StandardReplyMeaning(const QByteArray& body, const QByteArray& requestBody) {
     const int function = At(body, 1);
-    if (function & 0x80) return Tr("exception %1").arg(exchange::ExceptionCodeText(At(body, 2)));
+    if (function & 0x80)
+        return QCoreApplication::translate("Listening", "exception %1")
+            .arg(exchange::ExceptionCodeText(At(body, 2)));
     switch (function) {
         case 0x01:
         case 0x02:
-            return Tr("%1 bytes: %2")
+            return QCoreApplication::translate("Listening", "%1 bytes: %2")
                 .arg(At(body, 2))
                 .arg(QString::fromLatin1(body.mid(3).toHex(' ').toUpper()));
         case 0x03:
@@ -140,7 +151,8 @@ QString StandardReplyMeaning(const QByteArray& body, const QByteArray& requestBo
             return words.join(QStringLiteral("; "));
         }
     }
-    return Tr("confirmed: %1").arg(StandardRequestMeaning(body));
+    return QCoreApplication::translate("Listening", "confirmed: %1")
+        .arg(StandardRequestMeaning(body));
 }
 
 }  // namespace

@@ -144,17 +144,18 @@ bool FrameSplitter::splitRtu(Stage stage) {
         }
         return false;
     }
-    if (gap) {
-        cut(gap, badShape(gap));
-        return true;
-    }
-    // No silence inside: a spoiled frame merged with what followed. It ends where a whole frame
-    // begins.
-    for (int start = 1; start < available; ++start) {
+    // Bytes that make no frame end where a whole frame begins: the tail of a frame the listener
+    // came in on, or a spoiled frame merged with what followed. A whole frame wins over a
+    // silence, which an adapter's pieces put anywhere.
+    for (int start = 1; start < (gap ? gap : available); ++start) {
         if (WholeRtuFrameAt(data + start, available - start)) {
             cut(start, badShape(start));
             return true;
         }
+    }
+    if (gap) {
+        cut(gap, badShape(gap));
+        return true;
     }
     if (stage != Stage::Arriving || available > kLongestRtuFrame) {
         cut(std::min(available, kLongestRtuFrame), badShape(available));

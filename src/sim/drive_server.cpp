@@ -89,6 +89,10 @@ void DriveServer::setEcho(bool echo) {
 
 DriveServer::~DriveServer() {
     stop();
+#ifdef Q_OS_UNIX
+    for (int fd : {tapFd_, tapSlaveFd_})
+        if (fd >= 0) close(fd);
+#endif
 }
 
 bool DriveServer::startPseudoTerminal(QString* slavePath, QString* error) {
@@ -192,6 +196,7 @@ bool DriveServer::openLine(QString* path, QString* error) {
         fd_, [this](const Request& r) { return handle(r); }, characterTime);
     pump_->setTurnaround(std::chrono::milliseconds(turnaroundMs_.load()));
     pump_->setEcho(echo_);
+    pump_->setTap(tapFd_, tapMerging_);
     if (kind_ == LineKind::PseudoTerminal)
         pump_->setHearing([this](const QByteArray& bytes) { return heard(bytes); });
     if (!pump_->start(error)) {

@@ -113,6 +113,12 @@ class DriveServer {
     int requestsSeen() const;
     int requestsSeen(int command) const;
 
+    // A second pseudo-terminal that carries every byte on the line at its wire time: the
+    // master's requests and the drives' replies, as a listener on the wire hears them;
+    // `merging` delivers them as a USB adapter does (LinePump::setTap). Call before starting a
+    // pseudo-terminal or device; `path` receives the tap's path. Linux only.
+    bool startTap(bool merging, QString* path, QString* error);
+
     // Called on the drive's thread with one line of text per request and per reply; set it
     // before starting.
     void setTrace(std::function<void(const QString&)> trace);
@@ -141,6 +147,9 @@ class DriveServer {
     QString path_;
 #ifdef Q_OS_UNIX
     std::unique_ptr<LinePump> pump_;
+    int tapFd_ = -1;
+    int tapSlaveFd_ = -1;  // held open, so the tap stays while listeners come and go
+    bool tapMerging_ = false;
     std::unique_ptr<TcpListener> listener_;
 #endif
     std::unique_ptr<QtTcpDrive> qtTcp_;  // the TCP side where there is no poll() loop

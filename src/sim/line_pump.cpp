@@ -19,7 +19,12 @@ using Clock = std::chrono::steady_clock;
 struct Outgoing {
     Clock::time_point due;
     QByteArray bytes;
+    bool toTap = false;
 };
+
+// A USB adapter's latency timer, and the most it hands on at once.
+constexpr std::chrono::milliseconds kTapLatency{16};
+constexpr int kTapPiece = 32;
 
 // Microseconds until `when`, at most a minute; the drive paces characters finer than a
 // millisecond at the higher baud rates, so it waits in ppoll() rather than poll().
@@ -79,12 +84,23 @@ void LinePump::run() {
     Clock::time_point inboundEnd = Clock::now();
     Clock::time_point outboundEnd = Clock::now();
 
-    const auto schedule = [&](Clock::time_point due, QByteArray bytes) {
+    const Clock::time_point tapEpoch = Clock::now();
+    const auto schedule = [&](Clock::time_point due, QByteArray bytes, bool toTap = false) {
         // After every item already due no later, so the bytes of one reply keep their order.
         const auto at =
             std::upper_bound(outgoing.begin(), outgoing.end(), due,
                              [](Clock::time_point t, const Outgoing& out) { return t < out.due; });
-        outgoing.insert(at, Outgoing{due, std::move(bytes)});
+        outgoing.insert(at, Outgoing{due, std::move(bytes), toTap});
+    };
+    // The tap hears a byte when its last bit is on the wire; a merging one only at the next
+    // tick of its latency timer.
+    const auto tap = [&](Clock::time_point heard, const QByteArray& bytes) {
+        if (tapFd_ < 0) return;
+        if (tapMerging_) {
+            const auto ticks = (heard - tapEpoch + kTapLatency - Clock::duration(1)) / kTapLatency;
+            heard = tapEpoch + ticks * kTapLatency;
+        }
+        schedule(heard, bytes, true);
     };
     const auto answer = [&](const std::vector<Request>& requests) {
         for (const Request& request : requests) {
@@ -96,8 +112,10 @@ void LinePump::run() {
                     schedule(start, std::move(piece.bytes));
                     continue;
                 }
-                for (qsizetype i = 0; i < piece.bytes.size(); ++i)
+                for (qsizetype i = 0; i < piece.bytes.size(); ++i) {
                     schedule(start + characterTime * (i + 1), piece.bytes.mid(i, 1));
+                    tap(start + characterTime * (i + 1), piece.bytes.mid(i, 1));
+                }
                 start += characterTime * piece.bytes.size();
             }
             outboundEnd = std::max(outboundEnd, start);
@@ -107,6 +125,18 @@ void LinePump::run() {
     while (!stopping_) {
         Clock::time_point now = Clock::now();
         while (lineOpen && !waitWritable && !outgoing.empty() && outgoing.front().due <= now) {
+            if (outgoing.front().toTap) {
+                // Everything due at once goes in one write, in pieces where the adapter cuts.
+                QByteArray heard;
+                while (!outgoing.empty() && outgoing.front().toTap && outgoing.front().due <= now &&
+                       (!tapMerging_ || heard.size() < kTapPiece)) {
+                    heard += outgoing.front().bytes;
+                    outgoing.pop_front();
+                }
+                [[maybe_unused]] const ssize_t ignored =
+                    write(tapFd_, heard.constData(), size_t(heard.size()));
+                continue;
+            }
             QByteArray& bytes = outgoing.front().bytes;
             const ssize_t written =
                 bytes.isEmpty() ? 0 : write(fd_, bytes.constData(), bytes.size());
@@ -159,6 +189,9 @@ void LinePump::run() {
                     outboundEnd =
                         std::max<Clock::time_point>(outboundEnd, from + characterTime * count);
                 }
+                const Clock::time_point heardFrom = std::max(inboundEnd, now);
+                for (qsizetype i = 0; i < bytes.size(); ++i)
+                    tap(heardFrom + characterTime * (i + 1), bytes.mid(i, 1));
                 inboundEnd = std::max(inboundEnd, now) + characterTime * count;
                 answer(parser.feed(hearing_ ? hearing_(bytes) : bytes));
             } else if (count == 0 || (errno != EAGAIN && errno != EINTR)) {

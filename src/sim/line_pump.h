@@ -38,6 +38,15 @@ class LinePump {
     // receiver stays on while sending plays the master's request back to it; any thread.
     void setEcho(bool echo) { echo_ = echo; }
 
+    // Every byte on the line, the master's and the drive's, is also written to `fd` at its wire
+    // time, as a second receiver on the wire would hear it. `merging` delivers them as a USB
+    // adapter with a 16 ms latency timer does: up to 32 bytes at a time, across frame
+    // boundaries. Nobody reading: the bytes are dropped. Set before start().
+    void setTap(int fd, bool merging) {
+        tapFd_ = fd;
+        tapMerging_ = merging;
+    }
+
     // The drive's processing time between the end of a request and its reply; any thread.
     void setTurnaround(std::chrono::milliseconds turnaround) {
         turnaroundMs_ = int(turnaround.count());
@@ -59,6 +68,8 @@ class LinePump {
     std::atomic<int> turnaroundMs_{0};
     std::atomic<bool> echo_{false};
     Hearing hearing_;
+    int tapFd_ = -1;
+    bool tapMerging_ = false;
     int wake_[2] = {-1, -1};
     std::atomic<bool> stopping_{false};
     std::thread thread_;

@@ -14,11 +14,15 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "drive/parameter_set.h"
 #include "sim/drive_server.h"
 #include "sim/injection.h"
+#ifdef Q_OS_UNIX
+#include "sim/simulated_master.h"
+#endif
 
 namespace {
 
@@ -125,10 +129,29 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Deliver replies in pieces of N bytes, %1 ms apart, as gateways do.")
             .arg(sim::kChunkPauseMs),
         QStringLiteral("n"), QStringLiteral("0"));
+    const QCommandLineOption tap(
+        QStringLiteral("tap"),
+        QStringLiteral("Also create a second pseudo-terminal that carries every byte on the line "
+                       "at its wire time, the requests heard and the replies sent, for a "
+                       "listener; its path is printed on the second line."));
+    const QCommandLineOption tapMerge(
+        QStringLiteral("tap-merge"),
+        QStringLiteral("Deliver the tap's bytes as a USB adapter with a 16 ms latency timer "
+                       "does: up to 32 bytes at a time, across frame boundaries."));
+    const QCommandLineOption master(
+        QStringLiteral("master"),
+        QStringLiteral("Be polled by a master of the simulator's own: every MS milliseconds a "
+                       "request for the next reading of the next drive, in --master-format."),
+        QStringLiteral("ms"));
+    const QCommandLineOption masterFormat(
+        QStringLiteral("master-format"),
+        QStringLiteral("The framing of --master: rtu (default) or ascii."),
+        QStringLiteral("framing"), QStringLiteral("rtu"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Print every request and reply on stderr."));
     parser.addOptions({device, address, drives, echo, baud, format, turnaround, strictLine, inject,
-                       fault, link, parameters, listen, chunk, verbose});
+                       fault, link, parameters, listen, chunk, tap, tapMerge, master, masterFormat,
+                       verbose});
     parser.process(app);
 
     bool ok = false;
@@ -210,6 +233,10 @@ int main(int argc, char* argv[]) {
     server.setChunk(chunkBytes);
     QString path;
     QString error;
+    QString tapPath;
+    if ((parser.isSet(tap) || parser.isSet(tapMerge)) &&
+        !server.startTap(parser.isSet(tapMerge), &tapPath, &error))
+        return Fail(error);
     const quint16 listenPort = quint16(parser.value(listen).toUInt(&ok));
     if (parser.isSet(listen) && !ok) return Fail(QStringLiteral("--listen wants a TCP port"));
     const bool started =
@@ -222,7 +249,25 @@ int main(int argc, char* argv[]) {
     if (parser.isSet(device) || parser.isSet(listen)) path = server.devicePath();
 
     std::printf("%s\n", qPrintable(path));
+    if (!tapPath.isEmpty()) std::printf("%s\n", qPrintable(tapPath));
     std::fflush(stdout);
+#ifdef Q_OS_UNIX
+    std::unique_ptr<sim::SimulatedMaster> polling;
+    if (parser.isSet(master)) {
+        sim::SimulatedMaster::Options options;
+        options.path = path;
+        options.line = *ownLine;
+        options.framing = parser.value(masterFormat) == QLatin1String("ascii")
+                              ? frame::Framing::Ascii
+                              : frame::Framing::Rtu;
+        options.addresses = driveAddresses;
+        options.intervalMs = parser.value(master).toInt(&ok);
+        if (!ok || options.intervalMs < 10)
+            return Fail(QStringLiteral("--master wants milliseconds from 10 up"));
+        polling = std::make_unique<sim::SimulatedMaster>(options);
+        if (!polling->start(&error)) return Fail(error);
+    }
+#endif
     QStringList addressTexts;
     for (int a : driveAddresses) addressTexts << QString::number(a);
     std::fprintf(stderr, "inverter-sim: drive address %s on %s, injection %s%s; Ctrl+C ends\n",
@@ -235,6 +280,9 @@ int main(int argc, char* argv[]) {
 #else
     SetConsoleCtrlHandler(EndOnConsoleEvent, TRUE);
     app.exec();
+#endif
+#ifdef Q_OS_UNIX
+    if (polling) polling->stop();
 #endif
     server.stop();
     return 0;

@@ -1,0 +1,71 @@
+#include "listen/bus_listener.h"
+
+#include <QDateTime>
+
+namespace listen {
+
+BusListener::BusListener(serial::SerialPort& port, QObject* parent) : QObject(parent), port_(port) {
+    deadline_.setSingleShot(true);
+    deadline_.setTimerType(Qt::PreciseTimer);
+    connect(&deadline_, &QTimer::timeout, this, [this] {
+        if (listening_) pass(nowUs());
+    });
+}
+
+void BusListener::start(const serial::PortSettings& line, frame::Framing framing) {
+    line_ = line;
+    framing_ = framing;
+    splitter_ = std::make_unique<FrameSplitter>(line, framing);
+    pairing_ = std::make_unique<BusPairing>(framing);
+    // RTS on is the receive state of a two-wire adapter that switches by RTS: a listener must
+    // never drive the bus.
+    port_.setRts(true);
+    port_.setQuietArrival(false);  // every piece with its own time
+    port_.readPendingInput();      // bytes from before listening have no times to go by
+    clock_.start();
+    startEpochMs_ = QDateTime::currentMSecsSinceEpoch();
+    listening_ = true;
+}
+
+void BusListener::stop() {
+    if (!listening_) return;
+    onArrival();
+    listening_ = false;
+    deadline_.stop();
+    splitter_->flush();
+    for (const BusFrame& frame : splitter_->take()) pairing_->add(frame);
+    pairing_->flush();
+    std::vector<HeardFrame> frames = pairing_->take();
+    if (!frames.empty()) emit framesHeard(frames);
+}
+
+void BusListener::onArrival() {
+    if (!listening_) return;
+    const QByteArray bytes = port_.readPendingInput();
+    const qint64 now = nowUs();
+    if (!bytes.isEmpty()) splitter_->feed(bytes, now);
+    pass(now);
+}
+
+void BusListener::pass(qint64 nowUs) {
+    splitter_->idle(nowUs);
+    for (const BusFrame& frame : splitter_->take()) pairing_->add(frame);
+    pairing_->idle(nowUs);
+    std::vector<HeardFrame> frames = pairing_->take();
+    if (!frames.empty()) emit framesHeard(frames);
+    armDeadline();
+}
+
+void BusListener::armDeadline() {
+    qint64 next = splitter_->nextDeadlineUs();
+    const qint64 answer = pairing_->nextDeadlineUs();
+    if (next < 0 || (answer >= 0 && answer < next)) next = answer;
+    if (next < 0) {
+        deadline_.stop();
+        return;
+    }
+    // Rounded up, so the timer never wakes just before the moment.
+    deadline_.start(int(std::max<qint64>(1, (next - nowUs() + 999) / 1000)));
+}
+
+}  // namespace listen

@@ -1,0 +1,37 @@
+// Frames heard on a bus as files: CSV rows in the history's columns and language, and a pcap
+// capture that Wireshark reads (one frame a packet, link type 147, USER0).
+#pragma once
+
+#include <QFile>
+#include <QString>
+
+#include "listen/bus_pairing.h"
+
+namespace listen {
+
+// The history's header row, and a frame in its columns: the role in the direction column, the
+// response time and the frame's end after the request in the first- and last-byte columns, the
+// meaning and what is wrong in the note. `epochMs` is the first byte's wall-clock time.
+QString CsvHeader();
+QString CsvRow(const HeardFrame& frame, qint64 epochMs);
+
+// libpcap's file header (microsecond times, link type USER0) and one packet record.
+constexpr quint32 kPcapLinkTypeUser0 = 147;
+QByteArray PcapFileHeader();
+QByteArray PcapRecord(const QByteArray& bytes, qint64 epochUs);
+
+// Writes frames to a file as they are heard, each handed to the system at once, so a capture
+// cut off by a crash holds every frame before it.
+class ListenFile {
+  public:
+    enum class Kind { Csv, Pcap };
+    bool open(const QString& path, Kind kind, QString* error);
+    void write(const HeardFrame& frame, qint64 epochUs);
+    bool isOpen() const { return file_.isOpen(); }
+
+  private:
+    QFile file_;
+    Kind kind_ = Kind::Csv;
+};
+
+}  // namespace listen
