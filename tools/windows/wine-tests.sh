@@ -2,7 +2,7 @@
 # The Windows build's tests under Wine (after tools/windows/build.sh): the widget-free test
 # programs; the window against the simulated drive behind COM1 (Wine maps it to the drive's
 # pseudo-terminal) and behind TCP; the program itself on the command line (--demo, COM1, tcp://,
-# a port that is not there); the installer, the installed program's Chinese title, the
+# listening on COM2 to the simulator's own master, a port that is not there); the installer, the installed program's Chinese title, the
 # uninstaller. --screenshots DIR also keeps pictures of the window under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -34,12 +34,17 @@ check() {  # check DESCRIPTION COMMAND...: runs the command, counts a failure
 pids+=($!)
 "$sim" --listen 0 >"$work/tcp" 2>/dev/null &
 pids+=($!)
-for f in pty tcp; do
+# A third, polled by the simulator's own master; its tap, behind COM2, carries that traffic.
+"$sim" --master 60 --tap >"$work/bus" 2>/dev/null &
+pids+=($!)
+for f in pty tcp bus; do
   for _ in $(seq 50); do [ -s "$work/$f" ] && break; sleep 0.1; done
 done
 pty=$(head -1 "$work/pty"); tcp=$(head -1 "$work/tcp")
 # Wine rewrites its dosdevices links at start; the registry is what maps COM1 to the device.
 "$wine" reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$pty" /f >/dev/null
+for _ in $(seq 50); do [ "$(wc -l <"$work/bus")" -ge 2 ] && break; sleep 0.1; done
+"$wine" reg add 'HKLM\Software\Wine\Ports' /v COM2 /d "$(sed -n 2p "$work/bus")" /f >/dev/null
 "$wine" --server-kill
 
 echo "== the widget-free tests"
@@ -64,6 +69,9 @@ check "a backup through COM1" bash -c \
 check "a backup through tcp://" bash -c \
   "'$wine' '$exe' --port COM1=$tcp --baud 9600 --format rtu-8n1 --backup '$work/tcp.csv' \
      --parameters 0-20 --language en"
+check "listening on COM2 hears another master's requests and replies, paired and good" bash -c \
+  "'$wine' '$exe' --listen --port COM2=COM2 --baud 9600 --format rtu-8n1 --duration 3 --language en \
+     > '$work/listen.csv' && [ \$(grep -c ',reply,8,.*,good,' '$work/listen.csv') -ge 20 ]"
 check "a file named after a device is refused before the reading: exit status 2" bash -c \
   "'$wine' '$exe' --demo --backup '$work/COM1.csv' --language en > '$work/device.txt' 2>&1;
    [ \$? = 2 ] && grep -q 'for a device' '$work/device.txt'"
