@@ -5,6 +5,7 @@
 #include "drive/reply_decoder.h"
 #include "exchange/exception_reply.h"
 #include "listen/bus_pairing.h"
+#include "listen/bus_statistics.h"
 #include "listen/frame_meaning.h"
 
 using exchange::Verdict;
@@ -160,6 +161,29 @@ class TestListening : public QObject {
                                                : QString::number(h.responseUs / 1000));
         }
         QCOMPARE(lines.join(','), roles);
+    }
+
+    // Per address: requests, replies, the unanswered, check errors, and the response times.
+    void statisticsPerAddress() {
+        int unused = 0;
+        listen::BusPairing pairing(Framing::Rtu);
+        const QString reads =
+            "0 010401018049|27000 0104030112C56D7D|100000 010401018049|140000 0104030112C56D00|"
+            "200000 02040101800D|300000 010401018049|310000 0104030112C56D7D";
+        for (const auto& f : Split(Framing::Rtu, reads, &unused)) pairing.add(f);
+        pairing.flush();
+        listen::BusStatistics statistics;
+        for (const listen::HeardFrame& h : pairing.take()) statistics.add(h);
+        const listen::AddressStatistics& one = statistics.perAddress().at(1);
+        QCOMPARE(one.requests, 3);
+        QCOMPARE(one.replies, 3);
+        QCOMPARE(one.checkErrors, 1);
+        QCOMPARE(one.unanswered, 0);
+        QCOMPARE(statistics.perAddress().at(2).unanswered, 1);
+        QCOMPARE(one.fastestUs / 1000, 1);    // 310 - 8.3 - 300
+        QCOMPARE(one.medianUs() / 1000, 18);  // 27 - 8.3
+        QCOMPARE(one.slowestUs / 1000, 31);   // 140 - 8.3 - 100
+        QVERIFY(std::abs(one.requestsPerSecond() - 2.0 / 0.3) < 0.01);
     }
 
     // What a frame says, in the drive's layout or the standard's.

@@ -6,7 +6,7 @@
 namespace listen {
 
 double AddressStatistics::requestsPerSecond() const {
-    if (requests < 2 || lastRequestUs <= firstRequestUs) return 0.0;
+    if (requests < 2 || lastRequestUs <= firstRequestUs) return 0.0;  // one, or all at once
     return (requests - 1) * 1e6 / double(lastRequestUs - firstRequestUs);
 }
 
@@ -26,8 +26,8 @@ void BusStatistics::add(const HeardFrame& frame) {
     AddressStatistics& s = perAddress_[frame.address];
     using exchange::Verdict;
     if (frame.role == FrameRole::Request) {
-        ++s.requests;
-        if (s.firstRequestUs < 0) s.firstRequestUs = frame.frame.firstByteUs;
+        // Back-dated first bytes may lie before the listener's clock began: below zero.
+        if (s.requests++ == 0) s.firstRequestUs = frame.frame.firstByteUs;
         s.lastRequestUs = frame.frame.firstByteUs;
         if (frame.verdict == Verdict::NoReply) ++s.unanswered;
         return;

@@ -15,8 +15,8 @@ struct AddressStatistics {
     int unanswered = 0;
     int checkErrors = 0;
     int exceptions = 0;
-    qint64 firstRequestUs = -1;
-    qint64 lastRequestUs = -1;
+    qint64 firstRequestUs = 0;  // of the first request's first byte; set once requests > 0
+    qint64 lastRequestUs = 0;
     qint64 fastestUs = -1;
     qint64 slowestUs = -1;
     std::deque<qint64> recentUs;  // the last response times, for the median
