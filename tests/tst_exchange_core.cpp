@@ -1,6 +1,8 @@
 // The exchange on a scripted port: how a request goes out, how long its capture lasts, which
 // bytes belong to which exchange, and what a closed port does.
+#include <QRegularExpression>
 #include <QtTest>
+#include <map>
 
 #include "exchange/exchange_core.h"
 #include "fake_serial_port.h"
@@ -24,18 +26,35 @@ const QByteArray kReply = QByteArray::fromHex("0104030112C56D7D");
 const QByteArray kCurrentRequest = QByteArray::fromHex("01040102C048");
 const QByteArray kCurrentReply = QByteArray::fromHex("0104030212C59D7D");
 
+// The frames of the scripts below by letter: requests in capitals, their replies in lower case.
+// C asks what A does with another data byte, D asks another drive, W is a broadcast.
+QByteArray Frame(char name, frame::Framing framing) {
+    const bool rtu = framing == frame::Framing::Rtu;
+    const std::map<char, QByteArray> frames{
+        {'A', rtu ? kRequest : QByteArray(":01040101F9\r\n")},
+        {'a', rtu ? kReply : QByteArray(":0104030112C520\r\n")},
+        {'B', rtu ? kCurrentRequest : QByteArray(":01040102F8\r\n")},
+        {'b', rtu ? kCurrentReply : QByteArray(":0104030212C51F\r\n")},
+        {'C', QByteArray::fromHex("01040201017960")},
+        {'D', QByteArray::fromHex("02040101800D")},
+        {'W', QByteArray::fromHex("000600100123C997")}};
+    return frames.at(name);
+}
+
 struct Rig {
     FakeSerialPort port;
     exchange::ExchangeCore core{port};
+    frame::Framing framing;
     std::vector<exchange::ExchangeRecord> records;
 
-    explicit Rig(frame::Framing framing = frame::Framing::Rtu) {
+    explicit Rig(frame::Framing framing = frame::Framing::Rtu) : framing(framing) {
         port.open();
         core.setLine(kSlowLine, framing);
         QObject::connect(&core, &exchange::ExchangeCore::recordAdded,
                          [this](const exchange::ExchangeRecord& r) { records.push_back(r); });
     }
-    // Each record as "TXD 0", "RXD 0 good", "late 0", "not sent 1".
+    // Each record as "TXD 0", "RXD 0 good a", "late 0 a", "not sent 1": received bytes by their
+    // letter, or in hexadecimal.
     QStringList log() const {
         QStringList lines;
         for (const auto& r : records) {
@@ -43,6 +62,13 @@ struct Rig {
             QString line = QStringLiteral("%1 %2").arg(tags[int(r.direction)]).arg(r.counter);
             if (r.direction == Direction::Received)
                 line += QLatin1Char(' ') + exchange::VerdictEnglishName(*r.verdict);
+            const QByteArray a = Frame('a', framing), b = Frame('b', framing);
+            const bool received =
+                r.direction == Direction::Received || r.direction == Direction::LateReceived;
+            if (received && !r.bytes.isEmpty())
+                line += r.bytes == a   ? QStringLiteral(" a")
+                        : r.bytes == b ? QStringLiteral(" b")
+                                       : QLatin1Char(' ') + QString::fromLatin1(r.bytes.toHex());
             lines << line;
         }
         return lines;
@@ -212,97 +238,77 @@ class TestExchangeCore : public QObject {
         QVERIFY2(std::abs(done->lastByteMs - sinceSend(1)) <= 2, qPrintable(times));
     }
 
-    // A reply that comes after its capture is logged on its own, with its exchange's counter, and
-    // never mixed into the next reply.
-    void lateReplyStaysApart() {
-        Rig rig;
-        rig.port.arriveLater(150, kReply);
-        rig.core.submit({kRequest, Origin::Manual});
-        QVERIFY(QTest::qWaitFor([&] { return rig.records.size() == 3; }, 2000));
-        rig.port.arriveUnannounced(kReply.left(3));  // noise whose news comes after the send
-        rig.port.responder = [](const QByteArray&) { return kReply; };
-        rig.core.submit({kRequest, Origin::Manual});
-        QVERIFY(rig.settle());
-        QCOMPARE(rig.log(), (QStringList{"TXD 0", "RXD 0 no reply", "late 0", "late 0", "TXD 1",
-                                         "RXD 1 good"}));
-        QCOMPARE(rig.records[2].bytes, kReply);
-        QVERIFY(rig.records[2].firstByteMs >= 100);
-    }
-
-    // No drive answers before it has heard the whole request: bytes that came while the next
-    // request went out, and those that follow them without a frame gap, are the earlier
-    // request's late answer. The reply of the request itself comes after them.
-    void bytesDuringTheSendAreAnEarlierReply_data() {
+    // Which exchange bytes belong to, step by step. A reply that comes after its capture, or
+    // during the next send (no drive answers before it has heard the whole request), or ahead of
+    // the next reply, is late on its own exchange, never mixed into another. A request whose
+    // answer would pass for that of the unanswered one before it waits for that answer or for
+    // silence; a broadcast is owed nothing. Steps: "pA"/"mA" a poll/press of A; "s" until idle;
+    // "a" the bytes of a now, "a@30" 30 ms on, "a[:3]" and "a[3:]" its parts, "!a" unannounced,
+    // "^a" in the input while the next request goes out; "r=a" the drive answers a; "#2" two
+    // frames sent by now; "w5" five records by now.
+    void bytesBelongToTheirExchange_data() {
         QTest::addColumn<frame::Framing>("framing");
-        QTest::addColumn<QByteArray>("earlier");
-        QTest::addColumn<QByteArray>("earlierReply");
-        QTest::addColumn<QByteArray>("request");
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<int>("split");  // bytes of the late reply in the input during the send
-        QTest::newRow("rtu, rest after the send")
-            << frame::Framing::Rtu << kRequest << kReply << kCurrentRequest << kCurrentReply << 3;
-        QTest::newRow("rtu, all during the send")
-            << frame::Framing::Rtu << kRequest << kReply << kCurrentRequest << kCurrentReply << 8;
-        QTest::newRow("ascii, rest after the send")
-            << frame::Framing::Ascii << QByteArray(":01040101F9\r\n")
-            << QByteArray(":0104030112C520\r\n") << QByteArray(":01040102F8\r\n")
-            << QByteArray(":0104030212C51F\r\n") << 5;
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("log");
+        const auto rtu = frame::Framing::Rtu;
+        const QString lateFirst = "TXD 0|RXD 0 no reply|late 0 a|TXD 1|RXD 1 no reply";
+        const QString lateInTheNext = "TXD 0|RXD 0 no reply|TXD 1|late 0 a|RXD 1 good b";
+        const QString nextGoes = "TXD 0|RXD 0 no reply|TXD 1|RXD 1 no reply";
+        // clang-format off
+        QTest::newRow("after the capture, then noise") << rtu << "a@150 mA w3 !a[:3] r=a mA s" << "TXD 0|RXD 0 no reply|late 0 a|late 0 010403|TXD 1|RXD 1 good a";
+        QTest::newRow("rtu, during the send and after") << rtu << "pA s ^a[:3] a[3:]@1 b@30 pB s" << lateInTheNext;
+        QTest::newRow("rtu, all during the send") << rtu << "pA s ^a b@30 pB s" << lateInTheNext;
+        QTest::newRow("ascii, during the send and after") << frame::Framing::Ascii << "pA s ^a[:5] a[5:]@1 b@30 pB s" << lateInTheNext;
+        QTest::newRow("ahead of the next reply, then its twin's") << rtu << "mA s a@10 b@40 mB s b@10 mB s" << lateInTheNext + "|TXD 2|RXD 2 good b";
+        QTest::newRow("still arriving when the next is due") << rtu << "pA s !a[:3] a[3:]@2 pB #1 s" << lateFirst;
+        QTest::newRow("more than one request behind") << rtu << "pA pB s a w5" << nextGoes + "|late 0 a";
+        QTest::newRow("twin: the same reading") << rtu << "pA s pA #1 a s" << lateFirst;
+        QTest::newRow("twin: another data byte") << rtu << "pA s pC #1 a s" << lateFirst;
+        QTest::newRow("twin goes after silence") << rtu << "pA s pA #1 s" << nextGoes;
+        QTest::newRow("another reading goes at once") << rtu << "pA s pB #2 s" << nextGoes;
+        QTest::newRow("another drive goes at once") << rtu << "pA s pD #2 s" << nextGoes;
+        QTest::newRow("broadcasts") << rtu << "mW s mW #2 s" << "TXD 0|RXD 0 broadcast|TXD 1|RXD 1 broadcast";
+        // clang-format on
     }
-    void bytesDuringTheSendAreAnEarlierReply() {
+    void bytesBelongToTheirExchange() {
         QFETCH(frame::Framing, framing);
-        QFETCH(QByteArray, earlier);
-        QFETCH(QByteArray, earlierReply);
-        QFETCH(QByteArray, request);
-        QFETCH(QByteArray, reply);
-        QFETCH(int, split);
+        QFETCH(QString, script);
         Rig rig(framing);
-        rig.core.submit({earlier, Origin::Poll});  // no answer within its capture
-        QVERIFY(rig.settle());
-        rig.port.duringSend = earlierReply.left(split);
-        if (split < earlierReply.size()) rig.port.arriveLater(1, earlierReply.mid(split));
-        rig.port.arriveLater(30, reply);
-        const auto done = rig.core.waitForExchange(rig.core.submit({request, Origin::Poll}),
-                                                   std::chrono::seconds(2));
-        QVERIFY(done);
-        QCOMPARE(done->judgement.verdict, Verdict::Good);
-        QCOMPARE(done->reply, reply);
-        QVERIFY2(done->firstByteMs >= 25, qPrintable(QString::number(done->firstByteMs)));
-        QCOMPARE(rig.log(),
-                 (QStringList{"TXD 0", "RXD 0 no reply", "TXD 1", "late 0", "RXD 1 good"}));
-        QCOMPARE(rig.records[3].bytes, earlierReply);
-    }
-
-    // A request whose answer would pass for that of the unanswered request before it waits: for
-    // that answer, which is then late on its own exchange, or for silence after its capture.
-    // One whose answer looks different goes at once.
-    void aTwinWaitsForTheAnswerBeforeIt_data() {
-        QTest::addColumn<QByteArray>("next");
-        QTest::addColumn<bool>("held");
-        QTest::newRow("the same reading") << kRequest << true;
-        QTest::newRow("the same reading, another data byte")
-            << QByteArray::fromHex("01040201017960") << true;
-        QTest::newRow("another reading") << kCurrentRequest << false;
-        QTest::newRow("another drive") << QByteArray::fromHex("02040101800D") << false;
-    }
-    void aTwinWaitsForTheAnswerBeforeIt() {
-        QFETCH(QByteArray, next);
-        QFETCH(bool, held);
-        Rig rig;
-        rig.core.submit({kRequest, Origin::Poll});
-        QVERIFY(rig.settle());
-        rig.core.submit({next, Origin::Poll});
-        QCOMPARE(rig.port.frames.size(), std::size_t(held ? 1 : 2));
-        if (!held) return;
-        rig.port.arrive(kReply);  // the drive's answer to the first, late
-        QVERIFY(rig.settle());
-        QCOMPARE(rig.log(),
-                 (QStringList{"TXD 0", "RXD 0 no reply", "late 0", "TXD 1", "RXD 1 no reply"}));
-        // Without the answer, the twin goes once the line has been silent long enough.
-        const auto closed = std::chrono::steady_clock::now();
-        rig.core.submit({next, Origin::Poll});
-        QCOMPARE(rig.port.frames.size(), std::size_t(2));
-        QVERIFY(QTest::qWaitFor([&] { return rig.port.frames.size() == 3; }, 2000));
-        QVERIFY(std::chrono::steady_clock::now() - closed >= std::chrono::milliseconds(145));
+        for (const QString& step : script.split(' ')) {
+            static const QRegularExpression bytes(
+                R"(^([!^]?)([ab])(?:\[(\d*):(\d*)\])?(?:@(\d+))?$)");
+            const QRegularExpressionMatch m = bytes.match(step);
+            if (step == "s") {
+                QVERIFY2(rig.settle(), qPrintable(rig.log().join('|')));
+            } else if (step[0] == 'p' || step[0] == 'm') {
+                const Origin origin = step[0] == 'p' ? Origin::Poll : Origin::Manual;
+                rig.core.submit({Frame(step[1].toLatin1(), framing), origin});
+            } else if (step[0] == '#') {
+                QCOMPARE(int(rig.port.frames.size()), step.mid(1).toInt());
+            } else if (step[0] == 'w') {
+                QVERIFY(QTest::qWaitFor(
+                    [&] { return int(rig.records.size()) >= step.mid(1).toInt(); }, 2000));
+            } else if (step.startsWith("r=")) {
+                rig.port.responder = [reply = Frame(step[2].toLatin1(), framing)](
+                                         const QByteArray&) { return reply; };
+            } else if (m.hasMatch()) {
+                QByteArray part = Frame(m.captured(2)[0].toLatin1(), framing);
+                part = part.mid(
+                    m.captured(3).toInt(),
+                    m.captured(4).isEmpty() ? -1 : m.captured(4).toInt() - m.captured(3).toInt());
+                if (m.captured(1) == "!")
+                    rig.port.arriveUnannounced(part);
+                else if (m.captured(1) == "^")
+                    rig.port.duringSend = part;
+                else if (m.captured(5).isEmpty())
+                    rig.port.arrive(part);
+                else
+                    rig.port.arriveLater(m.captured(5).toInt(), part);
+            } else {
+                QFAIL(qPrintable("no such step: " + step));
+            }
+        }
+        QTEST(rig.log().join('|'), "log");
     }
 
     // A port faster than its baud rate has the answer in before the request's wire time is up:
@@ -333,18 +339,6 @@ class TestExchangeCore : public QObject {
         QCOMPARE(rig.port.frames.size(), std::size_t(6));
         rig.core.resetLineKnowledge();
         QVERIFY(!rig.core.lineFasterThanBaud());
-    }
-
-    // A broadcast is answered by no slave: it is owed nothing, and its twin is not held back.
-    void broadcastIsOwedNothing() {
-        Rig rig;
-        const QByteArray broadcast = QByteArray::fromHex("000600100123C997");
-        auto done = rig.core.waitForExchange(rig.core.submit({broadcast, Origin::Manual}),
-                                             std::chrono::seconds(2));
-        QVERIFY(done && done->judgement.verdict == Verdict::Broadcast);
-        QVERIFY(rig.settle());
-        rig.core.submit({broadcast, Origin::Manual});
-        QCOMPARE(rig.port.frames.size(), std::size_t(2));
     }
 
     // Bytes before any request went out have no request to be late for: no delay is made up.
@@ -394,57 +388,6 @@ class TestExchangeCore : public QObject {
         QVERIFY(done->judgement.detail.contains("came back"));
         if (answerMs >= 0) QVERIFY(done->firstByteMs >= answerMs - 5);
         QCOMPARE(rig.log().size(), 2);  // TXD and RXD, no late line
-    }
-
-    // A whole answer to the request before, whose reply was missing, that opens the reply of
-    // another request is that request's late answer; this one waits on for its own.
-    void answerToTheRequestBeforeIsLate() {
-        Rig rig;
-        rig.core.submit({kRequest, Origin::Manual});
-        QVERIFY(rig.settle());
-        rig.port.arriveLater(10, kReply);
-        rig.port.arriveLater(40, kCurrentReply);
-        const auto done = rig.core.waitForExchange(
-            rig.core.submit({kCurrentRequest, Origin::Manual}), std::chrono::seconds(2));
-        QVERIFY(done);
-        QCOMPARE(done->judgement.verdict, Verdict::Good);
-        QCOMPARE(done->reply, kCurrentReply);
-        QCOMPARE(rig.log(),
-                 (QStringList{"TXD 0", "RXD 0 no reply", "TXD 1", "late 0", "RXD 1 good"}));
-        // The same request again: its answer cannot be told from the one before, and is taken.
-        rig.port.arriveLater(10, kCurrentReply);
-        const auto again = rig.core.waitForExchange(
-            rig.core.submit({kCurrentRequest, Origin::Manual}), std::chrono::seconds(2));
-        QVERIFY(again && again->judgement.verdict == Verdict::Good);
-    }
-
-    // A request is not sent into a reply still arriving: it waits for the frame gap after the
-    // reply's last byte, and the reply is logged whole as late.
-    void requestWaitsForTheLineToFallSilent() {
-        Rig rig;
-        rig.core.submit({kRequest, Origin::Poll});
-        QVERIFY(rig.settle());
-        rig.port.arriveUnannounced(kReply.left(3));
-        rig.port.arriveLater(2, kReply.mid(3));
-        rig.port.written.clear();
-        rig.core.submit({kCurrentRequest, Origin::Poll});
-        QVERIFY(rig.port.written.isEmpty());
-        QVERIFY(rig.settle());
-        QCOMPARE(rig.port.written, kCurrentRequest);
-        QCOMPARE(rig.log(),
-                 (QStringList{"TXD 0", "RXD 0 no reply", "late 0", "TXD 1", "RXD 1 no reply"}));
-        QCOMPARE(rig.records[2].bytes, kReply);
-    }
-
-    // A drive that answers late may be more than one request behind: a late answer belongs to the
-    // request it answers.
-    void lateAnswerBelongsToItsRequest() {
-        Rig rig;
-        rig.core.submit({kRequest, Origin::Poll});
-        rig.core.submit({kCurrentRequest, Origin::Poll});
-        QVERIFY(rig.settle());
-        rig.port.arrive(kReply);  // the first request's answer
-        QTRY_COMPARE(rig.log().last(), QStringLiteral("late 0"));
     }
 
     // Presses wait out their pause and go in the order made; a stop goes before a timed tick
@@ -527,7 +470,7 @@ class TestExchangeCore : public QObject {
         QVERIFY(done);
         QCOMPARE(done->judgement.verdict, Verdict::Good);
         QVERIFY(rig.settle());
-        QCOMPARE(rig.log(), QStringList({"TXD 0", "RXD 0 good"}));
+        QCOMPARE(rig.log(), QStringList({"TXD 0", "RXD 0 good a"}));
     }
 
     // An ASCII reply may pause between its characters for longer than RTU's frame gap.

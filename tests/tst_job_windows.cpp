@@ -137,8 +137,9 @@ class TestJobWindows : public QObject {
         QVERIFY(rig.drive.requestsSeen(drive::kWriteParameter) < 41);
     }
 
-    // A drive started through 启动 runs at 0 Hz as far as anyone can tell: writing to it is
-    // asked about, and after 停止 it is not.
+    // 比较 shows exactly the parameter changed since the file was saved. A drive started through
+    // 启动 runs at 0 Hz as far as anyone can tell: writing to it is asked about, and after 停止
+    // it is not; the write puts the file's value back.
     void startedDriveAtZeroHertzCountsAsRunning() {
         DriveRig rig(kRtu, k9600);
         QVERIFY(rig.ready());
@@ -152,8 +153,21 @@ class TestJobWindows : public QObject {
         QVERIFY(manager->openFile(dir.filePath("set.csv"), false, &error));
         const int original = rig.drive.model().parameter(12);
         rig.drive.updateModel([](sim::DriveModel& model) { model.setParameter(12, 77); });
+        manager->compareButton->click();
+        QVERIFY(QTest::qWaitFor([&] { return Idle(rig); }, 10000));
+        std::vector<int> differing;
+        for (const drive::ComparedParameter& row : manager->compared())
+            if (row.state != drive::Comparison::Equal) differing.push_back(row.number);
+        QCOMPARE(differing, std::vector<int>{12});
         manager->readButton->click();
         QVERIFY(QTest::qWaitFor([&] { return Idle(rig); }, 10000));
+        // Worked out against the drive at address 1, the differences go to no other.
+        rig.window->inverterAddress->setText(QStringLiteral("2"));
+        manager->setConfirmation([](const QString&) { return true; });
+        manager->writeButton->click();
+        QVERIFY(manager->status->text().contains("address 1"));
+        QCOMPARE(rig.drive.requestsSeen(drive::kWriteParameter), 0);
+        rig.window->inverterAddress->setText(QStringLiteral("1"));
 
         for (const bool stopFirst : {false, true}) {
             rig.window->startButton->click();
