@@ -7,6 +7,7 @@
 #   trend.png        live monitoring of two readings while the drive ramps up
 #   scan.png         查找变频器 after finding the two drives of a strict line at 19200 8,O,1
 #   parameters.png   参数管理 comparing a drive with a set saved from another
+#   listen.png       总线监听 hearing the simulator's own master poll two drives
 # and history-en.png and trend-en.png, the same two windows with --language en (the main
 # window's captions are the same in both languages).
 set -euo pipefail
@@ -183,3 +184,28 @@ shoot "参数管理" parameters.png
 stop
 stop
 rm -rf "$work" "$sim_out"
+
+# 总线监听: the program listens on the simulated drive's tap while the simulator's own master
+# polls drives 1 and 2.
+sim_out=$(mktemp)
+build/tools/inverter-sim/inverter-sim --drives 1,2 --master 80 --tap >"$sim_out" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do [ "$(grep -c /dev/ "$sim_out")" -ge 2 ] && break; sleep 0.1; done
+tap=$(grep -o '/dev/[^ ]*' "$sim_out" | sed -n 2p)
+$app --port "COM1=$tap" --format rtu-8n1 --baud 9600 >/dev/null 2>&1 &
+pids+=($!)
+xdotool windowmove --sync "$(window "$main")" 0 0
+sleep 1
+click 696 212                   # a reading: the window has the keyboard
+xdotool key ctrl+l
+bus=$(window "总线监听")
+xdotool windowmove --sync "$bus" 200 100
+xdotool windowfocus --sync "$bus"
+sleep 0.5
+xdotool key space               # 开始监听, where the focus starts
+sleep 6
+xdotool mousemove 1270 790
+shoot "总线监听" listen.png
+stop
+stop
+rm -f "$sim_out"

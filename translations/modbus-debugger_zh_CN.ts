@@ -570,6 +570,132 @@ stayed away.</source>
     </message>
 </context>
 <context>
+    <name>ListenModel</name>
+    <message>
+        <source>time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>gap ms</source>
+        <translation>间隔 ms</translation>
+    </message>
+    <message>
+        <source>address</source>
+        <translation>地址</translation>
+    </message>
+    <message>
+        <source>frame</source>
+        <translation>帧</translation>
+    </message>
+    <message>
+        <source>meaning</source>
+        <translation>含义</translation>
+    </message>
+    <message>
+        <source>verdict</source>
+        <translation>判定</translation>
+    </message>
+    <message>
+        <source>response ms</source>
+        <translation>回应 ms</translation>
+    </message>
+</context>
+<context>
+    <name>ListenWindow</name>
+    <message>
+        <source>address</source>
+        <translation>地址</translation>
+    </message>
+    <message>
+        <source>function</source>
+        <translation>功能</translation>
+    </message>
+    <message>
+        <source>every verdict</source>
+        <translation>全部判定</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>暂停</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>清除</translation>
+    </message>
+    <message>
+        <source>Save…</source>
+        <translation>保存…</translation>
+    </message>
+    <message>
+        <source>requests</source>
+        <translation>请求</translation>
+    </message>
+    <message>
+        <source>replies</source>
+        <translation>回应</translation>
+    </message>
+    <message>
+        <source>requests/s</source>
+        <translation>请求/秒</translation>
+    </message>
+    <message>
+        <source>fastest ms</source>
+        <translation>最快 ms</translation>
+    </message>
+    <message>
+        <source>median ms</source>
+        <translation>中位 ms</translation>
+    </message>
+    <message>
+        <source>slowest ms</source>
+        <translation>最慢 ms</translation>
+    </message>
+    <message>
+        <source>Save the frames heard</source>
+        <translation>保存听到的帧</translation>
+    </message>
+    <message>
+        <source>CSV (*.csv);;pcap for Wireshark (*.pcap)</source>
+        <translation>CSV (*.csv);;Wireshark 的 pcap (*.pcap)</translation>
+    </message>
+    <message>
+        <source>Saved to %1</source>
+        <translation>已保存到 %1</translation>
+    </message>
+    <message>
+        <source>Stop listening</source>
+        <translation>停止监听</translation>
+    </message>
+    <message>
+        <source>Listen</source>
+        <translation>开始监听</translation>
+    </message>
+    <message>
+        <source>Listening on %1: nothing is sent</source>
+        <translation>正在监听 %1：本程序不发送</translation>
+    </message>
+    <message>
+        <source>Not listening</source>
+        <translation>未在监听</translation>
+    </message>
+    <message>
+        <source>; %1 frames</source>
+        <translation>；共 %1 帧</translation>
+    </message>
+    <message>
+        <source>, the oldest %1 dropped</source>
+        <translation>，最早的 %1 帧已丢弃</translation>
+    </message>
+    <message>
+        <source>; paused, %1 waiting</source>
+        <translation>；已暂停，%1 帧待显示</translation>
+    </message>
+    <message>
+        <source>Cannot write %1: %2</source>
+        <translation>无法写入 %1：%2</translation>
+    </message>
+</context>
+<context>
     <name>Listening</name>
     <message>
         <source>cannot write %1: %2</source>
@@ -864,6 +990,14 @@ stayed away.</source>
     <message>
         <source>Now polling drive %1; the samples of drive %2 were cleared</source>
         <translation>现在监视变频器 %1；变频器 %2 的采样已清除</translation>
+    </message>
+    <message>
+        <source>A job is using the line: stop it first</source>
+        <translation>有任务正在使用线路：请先停止它</translation>
+    </message>
+    <message>
+        <source>listening to the bus (总线监听): this program sends nothing</source>
+        <translation>正在总线监听：本程序不发送</translation>
     </message>
 </context>
 <context>

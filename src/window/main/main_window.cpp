@@ -41,6 +41,7 @@ MainWindow::MainWindow(serial::SerialPort& port, const std::array<QString, 4>& p
     offerAppendCheck();
     connectDriveFinder();
     connectParameterManager();
+    connectListening();
     sendButton->setFocus();
 
     displayTimer_ = new QTimer(this);
@@ -131,6 +132,7 @@ void MainWindow::load() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (listening()) stopListening();
     jobRunner_.abandon();
     poller_.stop();
     timedSendTimer->stop();

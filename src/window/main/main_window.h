@@ -19,6 +19,7 @@
 #include "frame/frame_composer.h"
 #include "frame/standard_request.h"
 #include "jobs/job_runner.h"
+#include "listen/bus_listener.h"
 #include "serial/serial_port.h"
 #include "window/main/result_box.h"
 #include "window/parameters/parameter_window.h"
@@ -33,6 +34,7 @@ class QTimer;
 class CellEdit;
 class EntryGuard;
 class HistoryWindow;
+class ListenWindow;
 class TrendWindow;
 
 constexpr int kCellCount = 64;
@@ -188,6 +190,17 @@ class MainWindow : public QWidget {
     // "参数管理": opened with Ctrl+P or from the context menu of 读取功能 and 设定功能.
     ParameterWindow* openParameters();
     ParameterWindow* parameterWindow() const { return parameterWindow_; }
+    // ---- Listening to another master's bus ---------------------------------------------------
+    // "总线监听": opened with Ctrl+L or from the format and baud-rate groups' context menu.
+    ListenWindow* openListen();
+    ListenWindow* listenWindow() const { return listenWindow_; }
+    // The line is another master's: timed mode and polling stop, every press is refused with
+    // the reason, and the port's bytes go to the listening window. False (said in that window)
+    // while a job runs or the port cannot open.
+    bool startListening();
+    void stopListening();
+    bool listening() const { return core_.listening(); }
+
     // The command line's baud rate, format and address for the buttons (-1: left as they are).
     void useLine(int baudIndex, int formatIndex, int address);
 
@@ -289,12 +302,15 @@ class MainWindow : public QWidget {
     void lockForJob(bool running);
     void connectParameterManager();
     ParameterWindow::Context parameterContext();
+    void connectListening();
 
     serial::SerialPort& port_;
     exchange::ExchangeCore core_;
     exchange::Poller poller_;
     jobs::PortLineSwitch jobLine_;  // a job's settings, and the user's back when it ends
     jobs::JobRunner jobRunner_;
+    listen::BusListener listener_{port_};
+    ListenWindow* listenWindow_ = nullptr;
     ScanWindow* scanWindow_ = nullptr;
     ParameterWindow* parameterWindow_ = nullptr;
     bool jobLocked_ = false;
