@@ -92,6 +92,8 @@ ListenWindow::ListenWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
          exchange::VerdictName(exchange::Verdict::Exception), tr("requests/s"), tr("fastest ms"),
          tr("median ms"), tr("slowest ms")});
     statisticsTable->verticalHeader()->hide();
+    statisticsTable->horizontalHeader()->setDefaultSectionSize(82);
+    statisticsTable->horizontalHeader()->setStretchLastSection(true);
     statisticsTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
     auto* bar = new QHBoxLayout;
