@@ -29,6 +29,7 @@ class FakeSerialPort : public serial::SerialPort {
 
     void setPortNumber(int number) override { portNumber_ = number; }
     void setSettings(const QString& text) override { settings_ = text; }
+    const QString& settings() const { return settings_; }
     bool open() override;
     void close() override;
     bool isOpen() const override { return open_; }

@@ -9,6 +9,8 @@
 #include <QtTest>
 
 #include "fake_serial_port.h"
+#include "listen/settings_search.h"
+#include "serial/port_settings.h"
 #include "window/listen/listen_window.h"
 #include "window/main/main_window.h"
 
@@ -16,16 +18,39 @@ namespace {
 
 constexpr int kRtu = 3;
 
+// Another master's traffic on a port that garbles it unless it is set as the bus is: every
+// 40 ms a request and its reply in the framing of `format`, whose bytes a wrong setting flips.
+struct Bus {
+    FakeSerialPort& port;
+    QString settings;
+    frame::Framing framing;
+    QTimer timer;
+    Bus(FakeSerialPort& p, int baud, int format) : port(p) {
+        settings = serial::SettingsText(baud, format);
+        framing = serial::IsAsciiFormat(format) ? frame::Framing::Ascii : frame::Framing::Rtu;
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            const QByteArray request = framing == frame::Framing::Rtu
+                                           ? QByteArray::fromHex("010401018049")
+                                           : QByteArray(":01040101F9\r\n");
+            QByteArray heard = request;
+            if (port.settings() != settings)
+                for (char& byte : heard) byte = char(byte ^ 0x5A);
+            port.arrive(heard);
+        });
+        timer.start(40);
+    }
+};
+
 struct Harness {
     FakeSerialPort port;
     MainWindow window{port, {"/dev/ttyUSB0", "", "", ""}};
     ListenWindow* listen = nullptr;
-    Harness() {
+    explicit Harness(bool start = true) {
         window.load();
         window.formatGroup->button(kRtu)->click();
         port.written.clear();
         listen = window.openListen();
-        listen->startButton->click();
+        if (start) listen->startButton->click();
     }
     // A request of address `address` for output frequency, and its reply `ms` later.
     void exchange(int address, int ms) {
@@ -90,6 +115,50 @@ class TestListenWindow : public QObject {
         QVERIFY(h.window.baudGroup->button(0)->isEnabled());
         h.window.readingButtons[1]->click();
         QTRY_COMPARE(h.port.written, QByteArray::fromHex("010401018049"));
+    }
+
+    // "自动" listens at each setting until one makes whole frames, and selects it.
+    void autoFindsTheSetting_data() {
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("found");  // the format found; -1: none
+        QTest::newRow("ASCII at 9600") << 1 << 0 << 0;
+        QTest::newRow("RTU 8,O,1 at 19200") << 2 << 5 << 5;
+        QTest::newRow("nothing but garbage") << -1 << -1 << -1;
+    }
+    void autoFindsTheSetting() {
+        QFETCH(int, baud);
+        QFETCH(int, format);
+        QFETCH(int, found);
+        FakeSerialPort port;
+        listen::BusListener listener(port);
+        port.setArrivalHandler([&] { listener.onArrival(); });
+        port.open();
+        listen::SettingsSearch search(port, listener);
+        QObject::connect(&listener, &listen::BusListener::framesHeard, &search,
+                         &listen::SettingsSearch::tally);
+        std::optional<std::pair<int, int>> result;
+        QObject::connect(&search, &listen::SettingsSearch::finished, [&](int b, int f) {
+            result = {b, f};
+        });
+        Bus bus(port, std::max(baud, 0), std::max(format, 0));
+        if (baud < 0) bus.settings = QStringLiteral("none");
+        search.start(std::chrono::milliseconds(150), 3);
+        QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 10000);
+        QCOMPARE(result->second, found);
+        if (found >= 0) QCOMPARE(result->first, baud);
+    }
+
+    // In the window: ticked, the search selects the buttons and the frames then follow.
+    void autoSelectsTheButtons() {
+        Harness h(false);
+        Bus bus(h.port, 1, 0);  // ASCII 8,N,1 at 9600, the second setting tried
+        h.listen->autoBox->setChecked(true);
+        h.listen->startButton->click();
+        QTRY_VERIFY_WITH_TIMEOUT(h.window.formatGroup->button(0)->isChecked(), 5000);
+        QVERIFY(h.window.baudGroup->button(1)->isChecked());
+        QTRY_VERIFY(h.listen->model->rowCount() >= 2);
+        QCOMPARE(h.listen->model->rowAt(0).frame.frame.shape, listen::FrameShape::Whole);
     }
 };
 

@@ -603,6 +603,10 @@ stayed away.</source>
 <context>
     <name>ListenWindow</name>
     <message>
+        <source>Find the baud rate and data format by listening at each in turn, then select them</source>
+        <translation>依次在各波特率和资料格式下监听，找出总线所用的设置并选中</translation>
+    </message>
+    <message>
         <source>address</source>
         <translation>地址</translation>
     </message>
@@ -992,12 +996,24 @@ stayed away.</source>
         <translation>现在监视变频器 %1；变频器 %2 的采样已清除</translation>
     </message>
     <message>
+        <source>Finding the line&apos;s settings: listening at %1…</source>
+        <translation>正在查找线路设置：在 %1 监听…</translation>
+    </message>
+    <message>
+        <source>No setting made frames whose check holds: listening at the buttons&apos; setting</source>
+        <translation>没有任何设置能听到校验正确的帧：按按钮选定的设置监听</translation>
+    </message>
+    <message>
         <source>A job is using the line: stop it first</source>
         <translation>有任务正在使用线路：请先停止它</translation>
     </message>
     <message>
         <source>listening to the bus (总线监听): this program sends nothing</source>
         <translation>正在总线监听：本程序不发送</translation>
+    </message>
+    <message>
+        <source>each setting in turn</source>
+        <translation>逐一尝试各设置</translation>
     </message>
 </context>
 <context>

@@ -54,6 +54,10 @@ ListenWindow::ListenWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     filter->setSourceModel(model);
 
     startButton = new QPushButton(this);
+    autoBox = new QCheckBox(QStringLiteral("自动"), this);
+    autoBox->setToolTip(
+        tr("Find the baud rate and data format by listening at each in turn, "
+           "then select them"));
     addressFilter = new QLineEdit(this);
     addressFilter->setPlaceholderText(tr("address"));
     functionFilter = new QLineEdit(this);
@@ -98,6 +102,7 @@ ListenWindow::ListenWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     auto* bar = new QHBoxLayout;
     bar->addWidget(startButton);
+    bar->addWidget(autoBox);
     bar->addWidget(addressFilter);
     bar->addWidget(functionFilter);
     bar->addWidget(verdictFilter);

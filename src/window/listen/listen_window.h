@@ -31,6 +31,7 @@ class ListenWindow : public QWidget {
     bool saveAs(const QString& path, bool pcap, QString* error) const;
 
     QPushButton* startButton = nullptr;
+    QCheckBox* autoBox = nullptr;  // "自动": find the baud rate and format by listening first
     QLineEdit* addressFilter = nullptr;
     QLineEdit* functionFilter = nullptr;
     QComboBox* verdictFilter = nullptr;

@@ -25,12 +25,35 @@ void MainWindow::connectListening() {
     }
     connect(&listener_, &listen::BusListener::framesHeard, this,
             [this](const std::vector<listen::HeardFrame>& frames) {
+                if (settingsSearch_.running()) {
+                    settingsSearch_.tally(frames);
+                    return;
+                }
                 if (!listenWindow_) return;
                 std::vector<ListenRow> rows;
                 rows.reserve(frames.size());
                 for (const listen::HeardFrame& frame : frames)
                     rows.push_back({frame, listener_.epochUs(frame.frame.firstByteUs)});
                 listenWindow_->addFrames(std::move(rows));
+            });
+    connect(&settingsSearch_, &listen::SettingsSearch::trying, this, [this](int baud, int format) {
+        if (listenWindow_)
+            listenWindow_->note(tr("Finding the line's settings: listening at %1…")
+                                    .arg(serial::SettingsText(baud, format)));
+    });
+    connect(&settingsSearch_, &listen::SettingsSearch::finished, this,
+            [this](int baud, int format) {
+                lockLineButtons(false);
+                if (baud >= 0) {
+                    useLine(baud, format, -1);
+                } else {
+                    reconfigurePort();  // back to the buttons' setting
+                }
+                listenAtButtons();
+                if (baud < 0 && listenWindow_)
+                    listenWindow_->note(
+                        tr("No setting made frames whose check holds: listening at the "
+                           "buttons' setting"));
             });
 }
 
@@ -62,21 +85,37 @@ bool MainWindow::startListening() {
     poller_.stop();
     core_.setListener([this] { listener_.onArrival(); },
                       tr("listening to the bus (总线监听): this program sends nothing"));
+    lockLineButtons(true);
+    if (window->autoBox->isChecked()) {
+        window->setListening(true, tr("each setting in turn"));
+        settingsSearch_.start();
+    } else {
+        listenAtButtons();
+    }
+    return true;
+}
+
+void MainWindow::listenAtButtons() {
     const QString settings =
         serial::SettingsText(selectedIndex(baudGroup), selectedIndex(formatGroup));
     listener_.start(serial::ParseSettings(settings).value_or(serial::PortSettings{}),
                     selectedFraming());
-    // The line stays as it is heard: another setting would garble every frame.
+    lockLineButtons(true);
+    if (listenWindow_) listenWindow_->setListening(true, lineDescription());
+}
+
+// The line stays as it is heard: another setting would garble every frame.
+void MainWindow::lockLineButtons(bool locked) {
     for (QButtonGroup* group : {portGroup, baudGroup, formatGroup})
-        for (QAbstractButton* button : group->buttons()) button->setEnabled(false);
-    window->setListening(true, lineDescription());
-    return true;
+        for (QAbstractButton* button : group->buttons()) button->setEnabled(!locked);
 }
 
 void MainWindow::stopListening() {
+    const bool searching = settingsSearch_.running();
+    settingsSearch_.stop();
     listener_.stop();
     core_.clearListener();
-    for (QButtonGroup* group : {portGroup, baudGroup, formatGroup})
-        for (QAbstractButton* button : group->buttons()) button->setEnabled(true);
+    lockLineButtons(false);
+    if (searching) reconfigurePort();  // the search left the port at some other setting
     if (listenWindow_) listenWindow_->setListening(false, QString());
 }

@@ -20,6 +20,7 @@
 #include "frame/standard_request.h"
 #include "jobs/job_runner.h"
 #include "listen/bus_listener.h"
+#include "listen/settings_search.h"
 #include "serial/serial_port.h"
 #include "window/main/result_box.h"
 #include "window/parameters/parameter_window.h"
@@ -195,8 +196,9 @@ class MainWindow : public QWidget {
     ListenWindow* openListen();
     ListenWindow* listenWindow() const { return listenWindow_; }
     // The line is another master's: timed mode and polling stop, every press is refused with
-    // the reason, and the port's bytes go to the listening window. False (said in that window)
-    // while a job runs or the port cannot open.
+    // the reason, and the port's bytes go to the listening window; with its "自动" ticked, the
+    // baud rate and format are first found by listening and selected. False (said in that
+    // window) while a job runs or the port cannot open.
     bool startListening();
     void stopListening();
     bool listening() const { return core_.listening(); }
@@ -303,6 +305,9 @@ class MainWindow : public QWidget {
     void connectParameterManager();
     ParameterWindow::Context parameterContext();
     void connectListening();
+    // Listening at the settings the buttons select, once the line is the listener's.
+    void listenAtButtons();
+    void lockLineButtons(bool locked);
 
     serial::SerialPort& port_;
     exchange::ExchangeCore core_;
@@ -310,6 +315,7 @@ class MainWindow : public QWidget {
     jobs::PortLineSwitch jobLine_;  // a job's settings, and the user's back when it ends
     jobs::JobRunner jobRunner_;
     listen::BusListener listener_{port_};
+    listen::SettingsSearch settingsSearch_{port_, listener_};
     ListenWindow* listenWindow_ = nullptr;
     ScanWindow* scanWindow_ = nullptr;
     ParameterWindow* parameterWindow_ = nullptr;
