@@ -129,7 +129,7 @@ class TestMonitoring : public QObject {
             const sim::DriveModel model = rig.drive.model();
             for (std::size_t i = std::size_t(before) + 2; i < seen.size(); ++i) {
                 const Sample& s = seen[i];
-                QVERIFY(s.good());
+                QVERIFY2(s.good(), qPrintable(exchange::VerdictEnglishName(s.verdict)));
                 QCOMPARE(s.raw, model.monitor(drive::ReadingAt(s.reading).item));
             }
             rig.drive.advance(500);  // the ramp moves on between the checks
