@@ -20,6 +20,7 @@ int RunSoak(const Args& args);
 int RunFirstByte(const Args& args);
 int RunScan(const Args& args);
 int RunParameters(const Args& args);
+int RunListen(const Args& args);
 }  // namespace bench
 
 namespace {
@@ -44,6 +45,7 @@ void Usage() {
         "3]\n"
         "  scan     [--case all|wrong-setting|address-200|full-walk] [--runs 3]\n"
         "  parameters [--runs 3]\n"
+        "  listen   [--framing rtu|ascii] [--baud 38400] [--seconds 600] [--merge]\n"
         "Window measurements use the X display in DISPLAY (offscreen without one);\n"
         "--hidden leaves the window unshown, so nothing is painted.\n");
 }
@@ -58,7 +60,8 @@ int main(int argc, char* argv[]) {
     const char* command = argv[1];
     const bool window = std::strcmp(command, "wire") != 0 && std::strcmp(command, "startup") != 0 &&
                         std::strcmp(command, "scan") != 0 &&
-                        std::strcmp(command, "parameters") != 0;
+                        std::strcmp(command, "parameters") != 0 &&
+                        std::strcmp(command, "listen") != 0;
     // Without a display the window paints into memory on the offscreen platform; bench/run.sh
     // gives it an X display, as a user's window has.
     if (window && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
@@ -82,6 +85,7 @@ int main(int argc, char* argv[]) {
     if (!std::strcmp(command, "firstbyte")) return bench::RunFirstByte(args);
     if (!std::strcmp(command, "scan")) return bench::RunScan(args);
     if (!std::strcmp(command, "parameters")) return bench::RunParameters(args);
+    if (!std::strcmp(command, "listen")) return bench::RunListen(args);
     Usage();
     return 2;
 }

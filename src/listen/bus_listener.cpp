@@ -10,6 +10,9 @@ BusListener::BusListener(serial::SerialPort& port, QObject* parent) : QObject(pa
     connect(&deadline_, &QTimer::timeout, this, [this] {
         if (listening_) pass(nowUs());
     });
+    batch_.setSingleShot(true);
+    batch_.setTimerType(Qt::PreciseTimer);
+    connect(&batch_, &QTimer::timeout, this, &BusListener::readNow);
 }
 
 void BusListener::start(const serial::PortSettings& line, frame::Framing framing) {
@@ -20,8 +23,9 @@ void BusListener::start(const serial::PortSettings& line, frame::Framing framing
     // RTS on is the receive state of a two-wire adapter that switches by RTS: a listener must
     // never drive the bus.
     port_.setRts(true);
-    port_.setQuietArrival(false);  // every piece with its own time
-    port_.readPendingInput();      // bytes from before listening have no times to go by
+    // The port tells of the first byte and leaves the rest with the driver until taken.
+    port_.setQuietArrival(true);
+    port_.readPendingInput();  // bytes from before listening have no times to go by
     clock_.start();
     startEpochMs_ = QDateTime::currentMSecsSinceEpoch();
     listening_ = true;
@@ -29,7 +33,8 @@ void BusListener::start(const serial::PortSettings& line, frame::Framing framing
 
 void BusListener::stop() {
     if (!listening_) return;
-    onArrival();
+    readNow();
+    batch_.stop();
     listening_ = false;
     deadline_.stop();
     splitter_->flush();
@@ -40,6 +45,10 @@ void BusListener::stop() {
 }
 
 void BusListener::onArrival() {
+    if (listening_ && !batch_.isActive()) batch_.start(kBatchMs);
+}
+
+void BusListener::readNow() {
     if (!listening_) return;
     const QByteArray bytes = port_.readPendingInput();
     const qint64 now = nowUs();

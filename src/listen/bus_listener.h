@@ -23,8 +23,12 @@ class BusListener : public QObject {
     void stop();
     bool listening() const { return listening_; }
 
-    // Called when bytes have arrived: the port's arrival handler, while listening.
+    // Called when bytes have arrived: the port's arrival handler, while listening. The bytes are
+    // taken a moment later, with what came meanwhile: a wake-up per character at the higher
+    // baud rates would cost more than the frames themselves.
     void onArrival();
+    // Takes what has arrived now.
+    void readNow();
 
     // The wall-clock time of a moment on the listener's clock, in microseconds since the epoch.
     qint64 epochUs(qint64 us) const { return startEpochMs_ * 1000 + us; }
@@ -34,6 +38,10 @@ class BusListener : public QObject {
 
   signals:
     void framesHeard(const std::vector<listen::HeardFrame>& frames);
+
+  public:
+    // How long bytes gather after the first one's news before they are taken.
+    static constexpr int kBatchMs = 4;
 
   private:
     void pass(qint64 nowUs);
@@ -47,6 +55,7 @@ class BusListener : public QObject {
     QElapsedTimer clock_;
     qint64 startEpochMs_ = 0;
     QTimer deadline_;
+    QTimer batch_;
     bool listening_ = false;
 };
 

@@ -91,7 +91,6 @@ void ListenFile::write(const HeardFrame& frame, qint64 epochUs) {
     if (!file_.isOpen()) return;
     file_.write(kind_ == Kind::Pcap ? PcapRecord(frame.frame.bytes, epochUs)
                                     : CsvRow(frame, epochUs / 1000).toUtf8());
-    file_.flush();
 }
 
 }  // namespace listen

@@ -20,13 +20,16 @@ constexpr quint32 kPcapLinkTypeUser0 = 147;
 QByteArray PcapFileHeader();
 QByteArray PcapRecord(const QByteArray& bytes, qint64 epochUs);
 
-// Writes frames to a file as they are heard, each handed to the system at once, so a capture
-// cut off by a crash holds every frame before it.
+// Writes frames to a file as they are heard; flush() after each batch hands them to the
+// system, so a capture cut off by a crash holds every frame but the last moment's.
 class ListenFile {
   public:
     enum class Kind { Csv, Pcap };
     bool open(const QString& path, Kind kind, QString* error);
     void write(const HeardFrame& frame, qint64 epochUs);
+    void flush() {
+        if (file_.isOpen()) file_.flush();
+    }
     bool isOpen() const { return file_.isOpen(); }
 
   private:

@@ -11,6 +11,19 @@
 #include "sim/line_open.h"
 
 namespace sim {
+namespace {
+
+constexpr std::chrono::seconds kReplyTimeout{1};
+constexpr std::chrono::milliseconds kGap{2};
+
+// Whether the bytes hold a whole reply of the drive's layout: its length byte says where an RTU
+// frame ends, CR LF an ASCII one.
+bool ReplyEnded(const QByteArray& reply, frame::Framing framing) {
+    if (framing == frame::Framing::Ascii) return reply.endsWith("\r\n");
+    return reply.size() >= 3 && reply.size() >= 5 + quint8(reply.at(2));
+}
+
+}  // namespace
 
 SimulatedMaster::SimulatedMaster(Options options) : options_(std::move(options)) {}
 
@@ -61,6 +74,7 @@ void SimulatedMaster::run() {
     constexpr int kReadings = 9;  // monitor items 0..7 and the fault code
     std::size_t turn = 0;
     Clock::time_point next = Clock::now();
+    Clock::time_point lastByte = next;
     bool lineGone = false;  // the drive's end closed: sleep out the intervals, read nothing
     while (!stopping_) {
         const int address = options_.addresses[turn / kReadings % options_.addresses.size()];
@@ -74,11 +88,18 @@ void SimulatedMaster::run() {
                                        : frame::AsciiFrame(body);
         note("->", request);
         [[maybe_unused]] const ssize_t sent = write(fd_, request.constData(), request.size());
-        // What comes back before the next request is its reply.
+        // What comes back before the next request is its reply. As a master on a half-duplex
+        // bus does, the next request waits for the reply's end (or a second without one), then
+        // for the interval, and never goes out within a frame gap of the reply.
+        const Clock::time_point sentAt = Clock::now();
         next += std::chrono::milliseconds(options_.intervalMs);
         QByteArray reply;
         while (!stopping_) {
-            const auto left = next - Clock::now();
+            const Clock::time_point now = Clock::now();
+            const bool replyEnded = ReplyEnded(reply, options_.framing);
+            if (replyEnded || now - sentAt > kReplyTimeout) next = std::max(next, lastByte + kGap);
+            const auto left =
+                (replyEnded || now - sentAt > kReplyTimeout ? next : now + kGap) - now;
             if (left <= Clock::duration::zero()) break;
             pollfd fds[2] = {{wake_[0], POLLIN, 0}, {fd_, POLLIN, 0}};
             const int ms = int(std::chrono::ceil<std::chrono::milliseconds>(left).count());
@@ -88,10 +109,12 @@ void SimulatedMaster::run() {
             const ssize_t count = read(fd_, buffer, sizeof buffer);
             if (count > 0) {
                 reply.append(buffer, int(count));
+                lastByte = Clock::now();
             } else if (count == 0 || errno != EAGAIN) {
                 lineGone = true;
             }
         }
+        next = std::max(next, Clock::now());
         if (!reply.isEmpty()) note("<-", reply);
     }
 }
