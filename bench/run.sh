@@ -105,6 +105,11 @@ run "$bench" scan --case address-200 --runs $([ $quick = 1 ] && echo 1 || echo 3
 [ $quick = 1 ] || run "$bench" scan --case full-walk
 # The parameter jobs: 251 parameters read, 50 restored with read-back, RTU and ASCII.
 run "$bench" parameters --runs $([ $quick = 1 ] && echo 1 || echo 3)
+# Listening to a saturated bus, RTU 38400 and ASCII 9600 (the ten minutes each:
+# inverter-bench listen --seconds 600).
+for framing in rtu ascii; do
+  run "$bench" listen --framing $framing --seconds $([ $quick = 1 ] && echo 20 || echo 120)
+done
 run "$bench" stores
 run "$bench" idle --seconds 10
 run "$bench" soak "${soak[@]}"
