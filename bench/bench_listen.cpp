@@ -145,6 +145,8 @@ int RunListen(const Args& args) {
     const int baud = args.integer("baud", framing == QLatin1String("ascii") ? 9600 : 38400);
     const int seconds = args.integer("seconds", 600);
     const bool merging = args.flag("merge");
+    // First, while this process has freed nothing it could reuse for the rows.
+    const double table = TableMiB();
     const Heard heard = ListenOnce(framing, baud, seconds, merging);
     const QString what = QStringLiteral("listening, %1 %2%3, %4 s")
                              .arg(framing.toUpper())
@@ -169,7 +171,6 @@ int RunListen(const Args& args) {
               {heard.residentMiB},
               1,
               true});
-    const double table = TableMiB();
     PrintRow({QStringLiteral("listening table of %1 rows: memory").arg(kListenRows),
               QStringLiteral("≤ 80 MiB"),
               QStringLiteral("MiB"),
