@@ -30,7 +30,7 @@ class TestCommandLine : public QObject {
             << QStringList{"--language", "de"} << "" << english << 2 << "zh or en";
         QTest::newRow("no display") << QStringList{} << "" << english << 1 << "no display";
         QTest::newRow("display unreachable")
-            << QStringList{} << ":97" << english << 1 << "cannot open the display";
+            << QStringList{} << ":1997" << english << 1 << "cannot open the display";
         // Chinese is the default for every locale but an English one, and --language wins.
         QTest::newRow("help, C locale") << QStringList{"--help"} << ""
                                         << "C.UTF-8" << 0 << "显示本帮助后结束";
