@@ -143,7 +143,7 @@ class TestListenWindow : public QObject {
         });
         Bus bus(port, std::max(baud, 0), std::max(format, 0));
         if (baud < 0) bus.settings = QStringLiteral("none");
-        search.start(std::chrono::milliseconds(150), 3);
+        search.start(std::chrono::milliseconds(300), 3);  // room for a busy machine
         QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 10000);
         QCOMPARE(result->second, found);
         if (found >= 0) QCOMPARE(result->first, baud);
