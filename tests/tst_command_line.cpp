@@ -5,6 +5,7 @@
 #include <QtTest>
 #include <csignal>
 
+#include "program_environment.h"
 #include "serial/port_settings.h"
 #include "sim/drive_server.h"
 
@@ -52,11 +53,7 @@ class TestCommandLine : public QObject {
         QFETCH(int, exitCode);
         QFETCH(QString, output);
         QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char* name :
-             {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LC_ALL", "LC_MESSAGES", "LANGUAGE"})
-            environment.remove(QLatin1String(name));
-        environment.insert(QStringLiteral("LANG"), locale);
+        QProcessEnvironment environment = WithoutDisplay(locale);
         if (!display.isEmpty()) environment.insert(QStringLiteral("DISPLAY"), display);
         program.setProcessEnvironment(environment);
         program.start(QStringLiteral(MODBUS_DEBUGGER), arguments);
@@ -149,11 +146,7 @@ class TestCommandLine : public QObject {
         QString path, error;
         QVERIFY2(drive.startPseudoTerminal(&path, &error), qPrintable(error));
         QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            environment.remove(QLatin1String(name));
-        environment.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
-        program.setProcessEnvironment(environment);
+        program.setProcessEnvironment(WithoutDisplay());
         program.start(QStringLiteral(MODBUS_DEBUGGER),
                       QStringList{"--scan", "--port", "COM1=" + path} + options);
         QVERIFY(program.waitForFinished(30000));
@@ -180,11 +173,7 @@ class TestCommandLine : public QObject {
         QVERIFY(a.startPseudoTerminal(&pathA, &error) && b.startPseudoTerminal(&pathB, &error));
         const auto run = [](const QString& path, const QStringList& command, QString* out) {
             QProcess program;
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.remove(QStringLiteral("DISPLAY"));
-            environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-            environment.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
-            program.setProcessEnvironment(environment);
+            program.setProcessEnvironment(WithoutDisplay());
             program.start(QStringLiteral(MODBUS_DEBUGGER),
                           QStringList{"--port", "COM1=" + path, "--baud", "38400", "--format",
                                       "rtu-8n1", "--parameters", "0-30"} +

@@ -8,6 +8,7 @@
 #include "exchange/exchange_core.h"
 #include "frame/frame_composer.h"
 #include "line_reading.h"
+#include "program_environment.h"
 #include "ser2net_gateway.h"
 #include "serial/line_selector.h"
 #include "sim/drive_server.h"
@@ -153,10 +154,7 @@ class TestGateway : public QObject {
         const QString file = dir.filePath("drive.csv");
         arguments.replaceInStrings(QRegularExpression("^FILE$"), file);
         QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("DISPLAY"));
-        environment.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
-        program.setProcessEnvironment(environment);
+        program.setProcessEnvironment(WithoutDisplay());
         program.start(QStringLiteral(MODBUS_DEBUGGER),
                       arguments + QStringList{"--port", "COM1=" + rig.gateway.address()});
         QVERIFY(program.waitForFinished(60000));

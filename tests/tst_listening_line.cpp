@@ -5,6 +5,7 @@
 
 #include "exchange/exchange_core.h"
 #include "listen/bus_listener.h"
+#include "program_environment.h"
 #include "pty_pair.h"
 #include "serial/qt_serial_port.h"
 #include "sim/drive_server.h"
@@ -13,13 +14,6 @@
 namespace {
 
 const serial::PortSettings kLine{9600, serial::Parity::None, 8, 1};
-
-QProcessEnvironment ProgramEnvironment() {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        environment.remove(QLatin1String(name));
-    return environment;
-}
 
 }  // namespace
 
@@ -47,7 +41,7 @@ class TestListeningLine : public QObject {
         QVERIFY2(master.start(&error), qPrintable(error));
 
         QProcess program;
-        program.setProcessEnvironment(ProgramEnvironment());
+        program.setProcessEnvironment(WithoutDisplay());
         const QString pcap = dir.filePath("bus.pcap");
         program.start(QStringLiteral(MODBUS_DEBUGGER),
                       {"--listen", "--port", "COM1=" + tap, "--baud", "9600", "--format", "rtu-8n1",
