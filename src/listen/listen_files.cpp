@@ -16,11 +16,11 @@ QByteArray Little32(quint32 value) {
     return bytes;
 }
 
-QString Milliseconds(qint64 us) {
+}  // namespace
+
+QString MillisecondsText(qint64 us) {
     return us < 0 ? QString() : QString::number(double(us) / 1000.0, 'f', 1);
 }
-
-}  // namespace
 
 QString CsvHeader() {
     return exchange::CsvHeader();
@@ -43,9 +43,9 @@ QString CsvRow(const HeardFrame& frame, qint64 epochMs) {
                                     ? HeardVerdictName(frame)
                                     : exchange::VerdictFileWord(frame.verdict));
     if (frame.role == FrameRole::Reply && frame.responseUs >= 0) {
-        set(HistoryColumn::FirstByteMs, Milliseconds(frame.responseUs));
+        set(HistoryColumn::FirstByteMs, MillisecondsText(frame.responseUs));
         set(HistoryColumn::LastByteMs,
-            Milliseconds(frame.responseUs + frame.frame.lastByteUs - frame.frame.firstByteUs));
+            MillisecondsText(frame.responseUs + frame.frame.lastByteUs - frame.frame.firstByteUs));
     }
     QString note = frame.meaning;
     if (!frame.detail.isEmpty())

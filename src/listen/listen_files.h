@@ -13,6 +13,8 @@ namespace listen {
 // response time and the frame's end after the request in the first- and last-byte columns, the
 // meaning and what is wrong in the note. `epochMs` is the first byte's wall-clock time.
 QString CsvHeader();
+// A time in microseconds as milliseconds with one decimal ("12.3"); empty for none (below 0).
+QString MillisecondsText(qint64 us);
 QString CsvRow(const HeardFrame& frame, qint64 epochMs);
 
 // libpcap's file header (microsecond times, link type USER0) and one packet record.

@@ -2,15 +2,8 @@
 
 #include <QDateTime>
 
+#include "listen/listen_files.h"
 #include "window/common/verdict_style.h"
-
-namespace {
-
-QString Milliseconds(qint64 us) {
-    return us < 0 ? QString() : QString::number(double(us) / 1000.0, 'f', 1);
-}
-
-}  // namespace
 
 int ListenModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(rows_.size());
@@ -59,7 +52,7 @@ QVariant ListenModel::data(const QModelIndex& index, int role) const {
             return QDateTime::fromMSecsSinceEpoch(row.epochUs / 1000)
                 .toString(QStringLiteral("HH:mm:ss.zzz"));
         case ListenColumn::GapBefore:
-            return Milliseconds(frame.gapBeforeUs);
+            return listen::MillisecondsText(frame.gapBeforeUs);
         case ListenColumn::Address:
             return frame.address < 0 ? QString() : QString::number(frame.address);
         case ListenColumn::Role:
@@ -71,7 +64,7 @@ QVariant ListenModel::data(const QModelIndex& index, int role) const {
         case ListenColumn::Verdict:
             return listen::HeardVerdictName(frame);
         case ListenColumn::Response:
-            return Milliseconds(frame.responseUs);
+            return listen::MillisecondsText(frame.responseUs);
     }
     return {};
 }

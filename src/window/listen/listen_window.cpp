@@ -40,7 +40,7 @@ int ByteFilter(const QString& text) {
 }
 
 QString Milliseconds(qint64 us) {
-    return us < 0 ? QStringLiteral("—") : QString::number(double(us) / 1000.0, 'f', 1);
+    return us < 0 ? QStringLiteral("—") : listen::MillisecondsText(us);
 }
 
 }  // namespace
