@@ -40,6 +40,7 @@ void FillSamples(exchange::SampleStore& store, qint64 start, int count, int read
         exchange::Sample s;
         s.timeMs = start + i * 5;
         s.reading = quint8(i % readings);
+        s.address = 1;
         s.raw = qint16((i / 40) % 5000 + (qint64(i) * 7919) % 37);
         s.verdict = i % 997 == 0 ? exchange::Verdict::NoReply : exchange::Verdict::Good;
         store.append(s);
@@ -225,7 +226,9 @@ int RunStores(const Args& args) {
     w.poller().samples().clear();
     FillSamples(w.poller().samples(), now - 3600000, 720000, 8);
     trend->choose({0, 1, 2, 3, 4, 5, 6, 7});
-    trend->chart->setReadings({0, 1, 2, 3, 4, 5, 6, 7});
+    std::vector<exchange::Channel> eight;
+    for (int reading = 0; reading < 8; ++reading) eight.push_back({1, reading});
+    trend->chart->setChannels(eight);
     trend->spanBox->setCurrentIndex(trend->spanBox->count() - 1);  // all
     rig.runEvents(500);
     TrendChart* chart = trend->chart;

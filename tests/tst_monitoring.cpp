@@ -35,6 +35,30 @@ class TestMonitoring : public QObject {
         QCOMPARE(error.isEmpty(), !readings.isEmpty());
     }
 
+    // --monitor's list: a bare name is the drive in the address box (0), ADDRESS:NAME another.
+    void driveReadingList_data() {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QStringList>("chosen");  // "address:reading"; empty: refused
+        QTest::newRow("three drives")
+            << "1:output-frequency,2:1,3:fault-code" << QStringList{"1:1", "2:1", "3:8"};
+        QTest::newRow("bare and addressed, each once")
+            << "output-current, 2:output-current,2:2" << QStringList{"0:2", "2:2"};
+        QTest::newRow("address 0 is a broadcast") << "0:output-frequency" << QStringList{};
+        QTest::newRow("address past 247") << "248:1" << QStringList{};
+        QTest::newRow("no such reading") << "2:speed" << QStringList{};
+    }
+    void driveReadingList() {
+        QFETCH(QString, list);
+        QFETCH(QStringList, chosen);
+        QString error;
+        const auto parsed = drive::ParseDriveReadingList(list, &error);
+        QStringList got;
+        for (const drive::DriveReading& one : parsed.value_or(std::vector<drive::DriveReading>{}))
+            got << QStringLiteral("%1:%2").arg(one.address).arg(one.reading);
+        QCOMPARE(got, chosen);
+        QCOMPARE(error.isEmpty(), !chosen.isEmpty());
+    }
+
     // A column of the trace holds the lowest and the highest good sample in it; a bad sample ends
     // the line, so the next good one starts a new piece, also inside the same column.
     void traceKeepsEveryExtreme() {
@@ -46,7 +70,7 @@ class TestMonitoring : public QObject {
         for (const auto& [time, raw, verdict] : samples)
             trace.add({time, qint16(raw), 2, 1, verdict});
         QStringList points;
-        for (const exchange::TracePoint& p : trace.points(2))
+        for (const exchange::TracePoint& p : trace.points({1, 2}))
             points << QStringLiteral("%1 %2..%3%4")
                           .arg(p.bucket)
                           .arg(p.low)
@@ -103,9 +127,9 @@ class TestMonitoring : public QObject {
         QFile file(dir.filePath("s.csv"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(file.readAll()).split("\r\n"),
-                 (QStringList{"time_ms,reading,raw,value,verdict",
-                              "1796630400123,output-frequency,4852,48.52,good",
-                              "1796630400163,temperature,,,no reply", ""}));
+                 (QStringList{"time_ms,address,reading,raw,value,verdict",
+                              "1796630400123,1,output-frequency,4852,48.52,good",
+                              "1796630400163,1,temperature,,,no reply", ""}));
     }
 
     // Polled in turn, each sample carries the drive's own value, also while the drive ramps, and
@@ -227,7 +251,7 @@ class TestMonitoring : public QObject {
         int pieces = 0;
         TrendWindow* trend = rig.window->openTrend({2});
         trend->chart->refresh();
-        for (const exchange::TracePoint& p : trend->chart->trace().points(2))
+        for (const exchange::TracePoint& p : trend->chart->trace().points({1, 2}))
             pieces += p.startsPiece;
         QVERIFY(pieces >= 2);
 

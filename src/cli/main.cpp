@@ -184,9 +184,9 @@ int main(int argc, char* argv[]) {
             QDateTime::currentMSecsSinceEpoch(),
             QCoreApplication::translate("Main", "modbus-debugger %1 started on %2")
                 .arg(QStringLiteral(APP_VERSION), window.lineDescription())));
-    if (!options.monitor.empty()) {
-        window.openTrend(options.monitor);
-        window.startPolling(options.monitor);
+    if (!options.monitor.empty() || !options.monitorOthers.empty()) {
+        const TrendWindow* trend = window.openTrend(options.monitor, options.monitorOthers);
+        window.startPolling(trend->chosenReadings(), trend->chosenChannels());
     }
     return app.exec();
 }

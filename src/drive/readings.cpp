@@ -1,6 +1,7 @@
 #include "drive/readings.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <array>
 
 #include "drive/reply_decoder.h"
@@ -62,6 +63,39 @@ std::optional<std::vector<int>> ParseReadingList(const QString& list, QString* e
         return std::nullopt;
     }
     return readings;
+}
+
+std::optional<std::vector<DriveReading>> ParseDriveReadingList(const QString& list,
+                                                               QString* error) {
+    std::vector<DriveReading> chosen;
+    for (const QString& word : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        DriveReading one;
+        QString name = word;
+        const qsizetype colon = word.indexOf(QLatin1Char(':'));
+        if (colon >= 0) {
+            bool number = false;
+            one.address = word.left(colon).trimmed().toInt(&number);
+            if (!number || one.address < 1 || one.address > 247) {
+                *error = QCoreApplication::translate(
+                             "Readings", "\"%1\": a drive's address is a number from 1 to 247")
+                             .arg(word.trimmed());
+                return std::nullopt;
+            }
+            name = word.mid(colon + 1);
+        }
+        const std::optional<std::vector<int>> reading = ParseReadingList(name, error);
+        if (!reading) return std::nullopt;
+        one.reading = reading->front();
+        if (std::none_of(chosen.begin(), chosen.end(), [&one](const DriveReading& c) {
+                return c.address == one.address && c.reading == one.reading;
+            }))
+            chosen.push_back(one);
+    }
+    if (chosen.empty()) {
+        *error = QCoreApplication::translate("Readings", "no reading named");
+        return std::nullopt;
+    }
+    return chosen;
 }
 
 double ScaledValue(int reading, int raw) {

@@ -29,6 +29,14 @@ QString ReadingFileName(int index);
 std::optional<std::vector<int>> ParseReadingList(const QString& list, QString* error);
 QStringList ReadingNames();
 
+// One reading of one drive as --monitor names it: "2:output-frequency" (or "2:1"); a bare name
+// means the drive in the inverter address box, address 0 here.
+struct DriveReading {
+    int address = 0;
+    int reading = 0;
+};
+std::optional<std::vector<DriveReading>> ParseDriveReadingList(const QString& list, QString* error);
+
 // The reading's raw value as its result box scales it (hundredths of a hertz to hertz).
 double ScaledValue(int reading, int raw);
 

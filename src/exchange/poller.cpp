@@ -1,6 +1,7 @@
 #include "exchange/poller.h"
 
 #include <QDateTime>
+#include <algorithm>
 #include <utility>
 
 #include "drive/drive_requests.h"
@@ -24,35 +25,66 @@ Poller::~Poller() {
     if (running_) core_.setPollSource(nullptr);
 }
 
-void Poller::start(const std::vector<int>& readings, int address) {
+void Poller::start(const std::vector<int>& readings, int address,
+                   const std::vector<Channel>& others) {
     readings_ = readings;
+    others_ = others;
     address_ = address;
-    requests_.clear();
-    next_ = 0;
-    pending_ = -1;
-    resetCounts();
-    running_ = !readings_.empty();
+    pending_.reset();
+    resetFigures();
+    buildCycle();
+    running_ = !cycle_.empty();
     if (!running_) return;
     core_.setPollSource([this] { return nextRequest(); });
     core_.wakePolling();
     emit runningChanged(true);
 }
 
-void Poller::resetCounts() {
-    for (auto& times : recent_) times.clear();
-    for (auto& counts : counts_) counts.fill(0);
-    notSent_.fill(0);
+// The main drive's readings first, then the other drives', each drive's together; a channel
+// named twice is polled once.
+void Poller::buildCycle() {
+    cycle_.clear();
+    const auto add = [this](const Channel& channel) {
+        if (std::find(cycle_.begin(), cycle_.end(), channel) == cycle_.end())
+            cycle_.push_back(channel);
+    };
+    for (int reading : readings_) add(Channel{address_, reading});
+    std::vector<int> drives;
+    for (const Channel& channel : others_)
+        if (std::find(drives.begin(), drives.end(), channel.address) == drives.end())
+            drives.push_back(channel.address);
+    for (int drive : drives)
+        for (const Channel& channel : others_)
+            if (channel.address == drive) add(channel);
+    next_ = 0;
+    askedThisCycle_.clear();
+}
+
+void Poller::resetFigures() {
+    figures_.clear();
+    timing_.clear();
+    silent_.clear();
     portClosed_ = false;
-    turnaroundMs_ = -1;
-    replySpreadMs_ = -1;
 }
 
 void Poller::setAddress(int address) {
     if (address == address_) return;
-    address_ = address;
-    requests_.clear();
-    samples_.clear();
-    resetCounts();
+    const int before = std::exchange(address_, address);
+    buildCycle();
+    if (others_.empty()) {
+        samples_.clear();
+        resetFigures();
+    } else {
+        // The other drives' samples stay; only the drive left behind is forgotten.
+        const bool stillPolled = std::any_of(cycle_.begin(), cycle_.end(),
+                                             [before](auto& c) { return c.address == before; });
+        if (!stillPolled) {
+            for (auto it = figures_.begin(); it != figures_.end();)
+                it = it->first.address == before ? figures_.erase(it) : std::next(it);
+            timing_.erase(before);
+            silent_.erase(before);
+        }
+    }
     emit addressChanged(address);
 }
 
@@ -64,45 +96,54 @@ void Poller::stop() {
 }
 
 std::optional<Request> Poller::nextRequest() {
-    if (!running_ || readings_.empty()) return std::nullopt;
-    const std::size_t turn = next_ % readings_.size();
-    const int reading = readings_[turn];
-    ++next_;
-    pending_ = reading;
-    pendingAddress_ = address_;
-    // Composed once per reading and framing, not for every poll.
-    if (requests_.size() != readings_.size() || requestFraming_ != core_.framing()) {
+    if (!running_ || cycle_.empty()) return std::nullopt;
+    // Composed once per channel and framing, not for every poll.
+    if (requestFraming_ != core_.framing()) {
         requestFraming_ = core_.framing();
         requests_.clear();
-        for (int r : readings_) {
+    }
+    for (std::size_t tries = 0; tries < cycle_.size(); ++tries) {
+        const std::size_t turn = next_++ % cycle_.size();
+        if (turn == 0) askedThisCycle_.clear();
+        const Channel channel = cycle_[turn];
+        const bool firstOfDrive = askedThisCycle_.insert(channel.address).second;
+        if (silent(channel.address) && !firstOfDrive) continue;
+        QByteArray& request = requests_[channel];
+        if (request.isEmpty()) {
             frame::RequestFields fields;
-            fields.address = QString::number(address_);
+            fields.address = QString::number(channel.address);
             fields.command = QString::number(drive::kReadMonitor);
             fields.length = QStringLiteral("1");
-            fields.function = QString::number(drive::ReadingAt(r).item);
-            requests_.push_back(frame::ComposeFrame(fields, requestFraming_));
+            fields.function = QString::number(drive::ReadingAt(channel.reading).item);
+            request = frame::ComposeFrame(fields, requestFraming_);
         }
+        pending_ = channel;
+        return Request{request, Origin::Poll};
     }
-    return Request{requests_[turn], Origin::Poll};
+    return std::nullopt;
 }
 
 void Poller::onExchange(const Exchange& exchange) {
-    if (exchange.origin != Origin::Poll || pending_ < 0) return;
+    if (exchange.origin != Origin::Poll || !pending_) return;
+    const Channel channel = *std::exchange(pending_, std::nullopt);
     if (!exchange.sent) {
-        const int reading = std::exchange(pending_, -1);
-        ++notSent_[std::size_t(reading)];
+        ++figures_[channel].notSent;
         portClosed_ = true;
-        emit notSent(reading);
+        if (channel.address == address_) emit notSent(channel.reading);
         return;
     }
     portClosed_ = false;
+    // The drive polled before the address changed.
+    if (std::find(cycle_.begin(), cycle_.end(), channel) == cycle_.end()) return;
     Sample sample;
     sample.timeMs = QDateTime::currentMSecsSinceEpoch();
-    sample.reading = quint8(pending_);
-    sample.address = quint8(pendingAddress_);
+    sample.reading = quint8(channel.reading);
+    sample.address = quint8(channel.address);
     sample.verdict = exchange.judgement.verdict;
-    pending_ = -1;
-    if (pendingAddress_ != address_) return;  // the drive polled before
+    if (sample.verdict == Verdict::NoReply)
+        silent_.insert(channel.address);
+    else
+        silent_.erase(channel.address);
     if (sample.good()) {
         const std::optional<int> raw = sample.reading == drive::kFaultCodeReadingIndex
                                            ? drive::FaultCode(exchange.judgement.body)
@@ -113,51 +154,81 @@ void Poller::onExchange(const Exchange& exchange) {
             sample.verdict = Verdict::OtherAnswer;  // whole, but too short for the value
         }
     }
+    Figures& figures = figures_[channel];
     if (sample.good()) {
-        std::deque<qint64>& times = recent_[sample.reading];
-        times.push_back(sample.timeMs);
-        while (times.front() < sample.timeMs - kRateWindowMs) times.pop_front();
-        if (exchange.firstByteDelay.count() >= 0) {
-            const double delayMs = exchange.firstByteDelay.count() / 1000.0;
-            turnaroundMs_ = turnaroundMs_ < 0 ? delayMs : 0.9 * turnaroundMs_ + 0.1 * delayMs;
-            const double spreadMs =
-                std::max<double>(0, (exchange.lastByteDelay - exchange.firstByteDelay).count()) /
-                1000.0;
-            replySpreadMs_ = replySpreadMs_ < 0 ? spreadMs : 0.9 * replySpreadMs_ + 0.1 * spreadMs;
-            replyLength_ = int(exchange.reply.size());
-        }
+        figures.recent.push_back(sample.timeMs);
+        while (figures.recent.front() < sample.timeMs - kRateWindowMs) figures.recent.pop_front();
+        noteTiming(channel.address, exchange);
     }
-    ++counts_[sample.reading][std::size_t(sample.verdict)];
+    ++figures.counts[std::size_t(sample.verdict)];
     samples_.append(sample);
     emit sampleAdded(sample);
 }
 
-double Poller::rate(int reading) const {
-    const std::deque<qint64>& times = recent_[std::size_t(reading)];
-    if (portClosed_ || times.size() < 2) return 0;
+void Poller::noteTiming(int address, const Exchange& exchange) {
+    if (exchange.firstByteDelay.count() < 0) return;
+    DriveTiming& timing = timing_[address];
+    const double delayMs = exchange.firstByteDelay.count() / 1000.0;
+    timing.turnaroundMs =
+        timing.turnaroundMs < 0 ? delayMs : 0.9 * timing.turnaroundMs + 0.1 * delayMs;
+    const double spreadMs =
+        std::max<double>(0, (exchange.lastByteDelay - exchange.firstByteDelay).count()) / 1000.0;
+    timing.replySpreadMs =
+        timing.replySpreadMs < 0 ? spreadMs : 0.9 * timing.replySpreadMs + 0.1 * spreadMs;
+    timing.replyLength = int(exchange.reply.size());
+}
+
+double Poller::rate(const Channel& channel) const {
+    const auto found = figures_.find(channel);
+    if (portClosed_ || found == figures_.end() || found->second.recent.size() < 2) return 0;
+    const std::deque<qint64>& times = found->second.recent;
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     if (now - times.back() > kRateWindowMs) return 0;
     return 1000.0 * double(times.size() - 1) /
            double(std::max<qint64>(times.back() - times.front(), 1));
 }
 
-int Poller::count(int reading, Verdict verdict) const {
-    return counts_[std::size_t(reading)][std::size_t(verdict)];
+int Poller::count(const Channel& channel, Verdict verdict) const {
+    const auto found = figures_.find(channel);
+    return found == figures_.end() ? 0 : found->second.counts[std::size_t(verdict)];
+}
+
+int Poller::notSentCount(const Channel& channel) const {
+    const auto found = figures_.find(channel);
+    return found == figures_.end() ? 0 : found->second.notSent;
 }
 
 double Poller::lineLimit() const {
-    if (turnaroundMs_ < 0 || readings_.empty()) return 0;
+    if (cycle_.empty()) return 0;
     const serial::PortSettings& line = core_.lineSettings();
     const double characterMs = serial::CharacterTime(line).count() / 1000.0;
     const double gapMs = serial::FrameGap(line).count() / 1000.0;
     const int requestLength = core_.framing() == frame::Framing::Rtu ? 6 : 13;
-    // The first byte's delay runs from the request's end to the first reply character's end.
-    double exchangeMs = requestLength * characterMs + turnaroundMs_ +
-                        std::max(replyLength_ - 1, 0) * characterMs + gapMs;
-    // Over a network the request has left once the gateway has it: the delay holds its wire
-    // time there, and the reply comes in the gateway's bursts, as far apart as measured.
-    if (line.linkSilence.count() > 0) exchangeMs = turnaroundMs_ + replySpreadMs_ + gapMs;
-    return 1000.0 / exchangeMs;
+    const bool network = line.linkSilence.count() > 0;
+    double cycleMs = 0;
+    int answering = 0;
+    std::set<int> silentCounted;
+    for (const Channel& channel : cycle_) {
+        if (silent(channel.address)) {
+            // Asked once a cycle; the request's wire time and a whole reply timeout.
+            if (silentCounted.insert(channel.address).second)
+                cycleMs += (network ? 0 : requestLength * characterMs) +
+                           double(core_.replyTimeout().count()) + gapMs;
+            continue;
+        }
+        const auto found = timing_.find(channel.address);
+        if (found == timing_.end() || found->second.turnaroundMs < 0) return 0;
+        const DriveTiming& timing = found->second;
+        // The first byte's delay runs from the request's end to the first reply character's end.
+        // Over a network the request has left once the gateway has it: the delay holds its wire
+        // time there, and the reply comes in the gateway's bursts, as far apart as measured.
+        cycleMs += network ? timing.turnaroundMs + timing.replySpreadMs + gapMs
+                           : requestLength * characterMs + timing.turnaroundMs +
+                                 std::max(timing.replyLength - 1, 0) * characterMs + gapMs;
+        ++answering;
+    }
+    if (answering == 0 || cycleMs <= 0) return 0;
+    return 1000.0 * answering / cycleMs;
 }
 
 }  // namespace exchange

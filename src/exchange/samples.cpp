@@ -65,14 +65,15 @@ std::size_t SampleStore::firstAtOrAfter(qint64 timeMs) const {
 }
 
 QString SampleCsvHeader() {
-    return QCoreApplication::translate("Samples", "time_ms,reading,raw,value,verdict") +
+    return QCoreApplication::translate("Samples", "time_ms,address,reading,raw,value,verdict") +
            QStringLiteral("\r\n");
 }
 
 QString SampleCsvRow(const Sample& sample) {
     const bool good = sample.good();
-    return QStringLiteral("%1,%2,%3,%4,%5\r\n")
+    return QStringLiteral("%1,%2,%3,%4,%5,%6\r\n")
         .arg(sample.timeMs)
+        .arg(sample.address)
         .arg(drive::ReadingFileName(sample.reading))
         .arg(good ? QString::number(sample.raw) : QString())
         .arg(good ? QString::number(drive::ScaledValue(sample.reading, sample.raw), 'g', 10)
@@ -83,34 +84,40 @@ QString SampleCsvRow(const Sample& sample) {
 void Trace::reset(qint64 bucketMs) {
     bucketMs_ = std::max<qint64>(bucketMs, 1);
     lastTime_ = 0;
-    for (auto& points : points_) points.clear();
-    std::fill(std::begin(broken_), std::end(broken_), true);
+    lines_.clear();
+}
+
+const std::deque<TracePoint>& Trace::points(const Channel& channel) const {
+    static const std::deque<TracePoint> none;
+    const auto found = lines_.find(channel);
+    return found == lines_.end() ? none : found->second.points;
 }
 
 void Trace::add(const Sample& sample) {
     lastTime_ = sample.timeMs;
-    const std::size_t r = sample.reading;
-    if (r >= std::size(points_)) return;
+    if (sample.reading >= drive::kReadings) return;
+    Line& line = lines_[Channel{sample.address, sample.reading}];
     if (!sample.good()) {
-        broken_[r] = true;
+        line.broken = true;
         return;
     }
     const double value = drive::ScaledValue(sample.reading, sample.raw);
     // Columns are aligned to multiples of their width, so they stay valid as the window slides.
     const qint64 bucket = sample.timeMs - ((sample.timeMs % bucketMs_) + bucketMs_) % bucketMs_;
-    std::deque<TracePoint>& points = points_[r];
-    if (!broken_[r] && !points.empty() && points.back().bucket == bucket) {
+    std::deque<TracePoint>& points = line.points;
+    if (!line.broken && !points.empty() && points.back().bucket == bucket) {
         points.back().low = std::min(points.back().low, value);
         points.back().high = std::max(points.back().high, value);
         return;
     }
-    points.push_back({bucket, value, value, broken_[r]});
-    broken_[r] = false;
+    points.push_back({bucket, value, value, line.broken});
+    line.broken = false;
 }
 
 void Trace::dropBefore(qint64 timeMs) {
-    for (auto& points : points_)
-        while (!points.empty() && points.front().bucket + bucketMs_ <= timeMs) points.pop_front();
+    for (auto& [channel, line] : lines_)
+        while (!line.points.empty() && line.points.front().bucket + bucketMs_ <= timeMs)
+            line.points.pop_front();
 }
 
 }  // namespace exchange

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QtGlobal>
 #include <deque>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -19,6 +20,18 @@ struct Sample {
     quint8 address = 0;  // the drive asked
     Verdict verdict = Verdict::NoReply;
     bool good() const { return verdict == Verdict::Good; }
+};
+
+// One reading of one drive: what the trend polls and draws as one line.
+struct Channel {
+    int address = 1;
+    int reading = 0;  // drive::ReadingAt index
+    bool operator==(const Channel& other) const {
+        return address == other.address && reading == other.reading;
+    }
+    bool operator<(const Channel& other) const {
+        return address != other.address ? address < other.address : reading < other.reading;
+    }
 };
 
 // An hour of every reading polled at the line's limit at 38400 baud (about 200 samples a second)
@@ -57,7 +70,7 @@ class SampleStore {
 // Writes the samples through a QSaveFile: all or nothing; false with the reason.
 bool SaveSamples(const QString& path, const SampleStore& samples, QString* error);
 
-// CSV of samples: time in ms, reading, raw value, scaled value, verdict.
+// CSV of samples: time in ms, the drive's address, reading, raw value, scaled value, verdict.
 QString SampleCsvHeader();
 QString SampleCsvRow(const Sample& sample);
 
@@ -80,16 +93,17 @@ class Trace {
     void add(const Sample& sample);
     // Drops the columns that end before `timeMs`.
     void dropBefore(qint64 timeMs);
-    const std::deque<TracePoint>& points(int reading) const {
-        return points_[std::size_t(reading)];
-    }
+    const std::deque<TracePoint>& points(const Channel& channel) const;
     qint64 lastTime() const { return lastTime_; }
 
   private:
+    struct Line {
+        std::deque<TracePoint> points;
+        bool broken = true;
+    };
     qint64 bucketMs_ = 1;
     qint64 lastTime_ = 0;
-    std::deque<TracePoint> points_[9];
-    bool broken_[9] = {true, true, true, true, true, true, true, true, true};
+    std::map<Channel, Line> lines_;
 };
 
 }  // namespace exchange

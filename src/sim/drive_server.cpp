@@ -55,13 +55,13 @@ bool SameLine(const serial::PortSettings& seen, const serial::PortSettings& own)
 }  // namespace
 
 DriveServer::DriveServer(int address)
-    : address_(address), drives_{{address, DriveModel()}}, lastSyncMs_(NowMs()) {}
+    : address_(address), drives_{{address, DriveModel(), 0}}, lastSyncMs_(NowMs()) {}
 
 void DriveServer::setDrives(const std::vector<int>& addresses) {
     if (addresses.empty()) return;
     std::lock_guard<std::mutex> lock(mutex_);
     drives_.clear();
-    for (int address : addresses) drives_.push_back({address, DriveModel()});
+    for (int address : addresses) drives_.push_back({address, DriveModel(), 0});
     address_ = addresses.front();
 }
 
@@ -313,14 +313,17 @@ std::vector<Piece> DriveServer::handle(const Request& request) {
         ++requestsSeen_;
         ++commandsSeen_[request.command()];
         syncClockLocked();
+        int extraDelayMs = 0;
         for (Drive& drive : drives_) {
             const bool asked = request.address() == drive.address;
             if (!asked && request.address() != kBroadcastAddress) continue;
             reply = BuildReply(request, drive.address, drive.model);
+            extraDelayMs = std::max(0, drive.turnaroundMs - turnaroundMs_.load());
             if (asked) break;
         }
         injection = injection_;
         if (reply) pieces = Shape(*reply, request.framing, injection, random_);
+        if (!pieces.empty()) pieces.front().delayMs += extraDelayMs;
     }
     if (const int chunk = chunk_; chunk > 0) {
         // A gateway forwards what it has collected every few milliseconds.
@@ -390,6 +393,27 @@ void DriveServer::updateModel(const std::function<void(DriveModel&)>& change) {
     std::lock_guard<std::mutex> lock(mutex_);
     syncClockLocked();
     change(drives_.front().model);
+}
+
+bool DriveServer::updateModel(int address, const std::function<void(DriveModel&)>& change) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    syncClockLocked();
+    for (Drive& drive : drives_)
+        if (drive.address == address) {
+            change(drive.model);
+            return true;
+        }
+    return false;
+}
+
+bool DriveServer::setDriveTurnaround(int address, int milliseconds) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (Drive& drive : drives_)
+        if (drive.address == address) {
+            drive.turnaroundMs = std::clamp(milliseconds, 0, kLongestTurnaroundMs);
+            return true;
+        }
+    return false;
 }
 
 void DriveServer::updateEveryModel(const std::function<void(DriveModel&)>& change) {

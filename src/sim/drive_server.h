@@ -108,6 +108,10 @@ class DriveServer {
     // first drive's, or every drive's.
     void updateModel(const std::function<void(DriveModel&)>& change);
     void updateEveryModel(const std::function<void(DriveModel&)>& change);
+    // The drive at `address`; false when no drive has it.
+    bool updateModel(int address, const std::function<void(DriveModel&)>& change);
+    // One drive answers later than the line's turnaround: its own, when longer. Any thread.
+    bool setDriveTurnaround(int address, int milliseconds);
 
     // Valid frames received so far, for any address; and those with this command.
     int requestsSeen() const;
@@ -135,6 +139,7 @@ class DriveServer {
     struct Drive {
         int address;
         DriveModel model;
+        int turnaroundMs = 0;  // its own; the line's turnaround when that is longer
     };
 
     int address_;

@@ -42,6 +42,18 @@ bool FormatToSettings(const QString& format, QString* settings) {
     return true;
 }
 
+// "ADDRESS=VALUE" names one of the drives; a bare value is for all (address 0). Nothing for an
+// address no drive has.
+std::optional<std::pair<int, QString>> ForOneDrive(const QString& value,
+                                                   const std::vector<int>& drives) {
+    static const QRegularExpression prefix(QStringLiteral("^(\\d{1,3})=(.*)$"));
+    const QRegularExpressionMatch match = prefix.match(value);
+    if (!match.hasMatch()) return std::pair<int, QString>{0, value};
+    const int address = match.captured(1).toInt();
+    if (std::find(drives.begin(), drives.end(), address) == drives.end()) return std::nullopt;
+    return std::pair<int, QString>{address, match.captured(2)};
+}
+
 #ifdef Q_OS_WIN
 // Ctrl+C or a closed console ends the drive from the event loop.
 BOOL WINAPI EndOnConsoleEvent(DWORD) {
@@ -91,7 +103,8 @@ int main(int argc, char* argv[]) {
         QStringLiteral("turnaround"),
         QStringLiteral("Milliseconds from the end of a request to the reply, 0..%1 (default %2). "
                        "On a pseudo-terminal each reply character also takes its wire time at "
-                       "the settings the master has set.")
+                       "the settings the master has set. ADDRESS=MS gives one drive of --drives "
+                       "a longer turnaround of its own; repeat it for several.")
             .arg(sim::kLongestTurnaroundMs)
             .arg(sim::kDefaultTurnaroundMs),
         QStringLiteral("ms"), QString::number(sim::kDefaultTurnaroundMs));
@@ -116,7 +129,8 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption parameters(
         QStringLiteral("parameters"),
         QStringLiteral("Preload the drives' parameters from FILE, a parameter set as "
-                       "modbus-debugger saves it (--backup, 参数管理)."),
+                       "modbus-debugger saves it (--backup, 参数管理). ADDRESS=FILE preloads one "
+                       "drive of --drives; repeat it for several, after a FILE for all."),
         QStringLiteral("FILE"));
     const QCommandLineOption listen(
         QStringLiteral("listen"),
@@ -185,10 +199,20 @@ int main(int argc, char* argv[]) {
     const std::optional<serial::PortSettings> ownLine =
         serial::ParseSettings(parser.value(baud) + QLatin1Char(',') + lineFormat);
     if (!ownLine) return Fail(QStringLiteral("--baud wants a baud rate such as 9600"));
-    const int turnaroundMs = parser.value(turnaround).toInt(&ok);
-    if (!ok || turnaroundMs < 0 || turnaroundMs > sim::kLongestTurnaroundMs)
-        return Fail(QStringLiteral("--turnaround wants milliseconds from 0 to %1")
-                        .arg(sim::kLongestTurnaroundMs));
+    int turnaroundMs = sim::kDefaultTurnaroundMs;
+    std::vector<std::pair<int, int>> driveTurnarounds;
+    for (const QString& value : parser.values(turnaround)) {
+        const std::optional<std::pair<int, QString>> one = ForOneDrive(value, driveAddresses);
+        const int ms = one ? one->second.toInt(&ok) : -1;
+        if (!one || !ok || ms < 0 || ms > sim::kLongestTurnaroundMs)
+            return Fail(QStringLiteral("--turnaround wants milliseconds from 0 to %1, or "
+                                       "ADDRESS=MS for a drive of --drives")
+                            .arg(sim::kLongestTurnaroundMs));
+        if (one->first)
+            driveTurnarounds.emplace_back(one->first, ms);
+        else
+            turnaroundMs = ms;
+    }
 
 #ifdef Q_OS_UNIX
     // The drive's thread inherits this mask, so the two signals reach sigwait() below only.
@@ -207,18 +231,26 @@ int main(int argc, char* argv[]) {
     server.setOwnLine(*ownLine);
     server.setStrictLine(parser.isSet(strictLine));
     server.setFaultCode(faultCode);
-    if (parser.isSet(parameters)) {
-        QFile file(parser.value(parameters));
+    for (const auto& [drive, ms] : driveTurnarounds) server.setDriveTurnaround(drive, ms);
+    for (const QString& value : parser.values(parameters)) {
+        const std::optional<std::pair<int, QString>> one = ForOneDrive(value, driveAddresses);
+        if (!one)
+            return Fail(QStringLiteral("--parameters: no drive has the address in %1").arg(value));
+        QFile file(one->second);
         if (!file.open(QIODevice::ReadOnly))
             return Fail(QStringLiteral("--parameters: cannot open %1").arg(file.fileName()));
         QString reason;
         const std::optional<drive::ParameterSet> set =
             drive::ReadParameterSet(file.readAll(), &reason);
         if (!set) return Fail(QStringLiteral("--parameters: %1").arg(reason));
-        server.updateEveryModel([&set](sim::DriveModel& model) {
+        const auto load = [&set](sim::DriveModel& model) {
             for (const auto& [number, entry] : set->entries)
                 if (entry.value) model.setParameter(number, *entry.value);
-        });
+        };
+        if (one->first)
+            server.updateModel(one->first, load);
+        else
+            server.updateEveryModel(load);
     }
     if (parser.isSet(link)) server.setLinkPath(parser.value(link));
     if (parser.isSet(verbose)) {

@@ -26,7 +26,10 @@ void MainWindow::followAddress() {
                        .arg(before)
                        .arg(*address));
     showSoon();
-    if (!poller_.running()) return;
+    if (!poller_.running()) {
+        if (trendWindow_) trendWindow_->showAddress(*address);
+        return;
+    }
     if (*address == 0) {
         // Every drive carries out a broadcast and none answers it: there is nothing to poll.
         noteOnTrend(tr("Address 0 is a broadcast, which no drive answers: still polling drive %1")
@@ -34,9 +37,12 @@ void MainWindow::followAddress() {
         addressInForce_ = poller_.address();
         return;
     }
+    const bool alone = poller_.otherChannels().empty();
     poller_.setAddress(*address);
-    noteOnTrend(
-        tr("Now polling drive %1; the samples of drive %2 were cleared").arg(*address).arg(before));
+    noteOnTrend(alone ? tr("Now polling drive %1; the samples of drive %2 were cleared")
+                            .arg(*address)
+                            .arg(before)
+                      : tr("Now polling drive %1 in place of drive %2").arg(*address).arg(before));
 }
 
 bool MainWindow::fromAddressInForce(const exchange::Exchange& exchange) const {

@@ -173,12 +173,14 @@ class MainWindow : public QWidget {
     // ---- Live monitoring ------------------------------------------------------------------
     // "趋势监视": opened with Ctrl+T or from a reading button's context menu, with the given
     // readings chosen (none: as they were); made on first use.
-    TrendWindow* openTrend(const std::vector<int>& readings = {});
+    TrendWindow* openTrend(const std::vector<int>& readings = {},
+                           const std::vector<exchange::Channel>& others = {});
     TrendWindow* trendWindow() const { return trendWindow_; }
     exchange::Poller& poller() { return poller_; }
     // Polls the readings of the drive the inverter address box names; timed mode stops first,
     // with a note, as the two cannot share the line. False when the address is refused.
-    bool startPolling(const std::vector<int>& readings);
+    bool startPolling(const std::vector<int>& readings,
+                      const std::vector<exchange::Channel>& others = {});
 
     // ---- Finding a drive -------------------------------------------------------------------
     // "查找变频器": opened with Ctrl+F or from the port group's and 变频地址's context menu;

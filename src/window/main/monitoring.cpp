@@ -35,7 +35,8 @@ void MainWindow::connectMonitoring() {
     }
 }
 
-TrendWindow* MainWindow::openTrend(const std::vector<int>& readings) {
+TrendWindow* MainWindow::openTrend(const std::vector<int>& readings,
+                                   const std::vector<exchange::Channel>& others) {
     if (!trendWindow_) {
         trendWindow_ = new TrendWindow(poller_, this);
         trendWindow_->setReplyTimeout(int(core_.replyTimeout().count()));
@@ -43,13 +44,23 @@ TrendWindow* MainWindow::openTrend(const std::vector<int>& readings) {
         connect(trendWindow_, &TrendWindow::stopRequested, &poller_, &exchange::Poller::stop);
         connect(trendWindow_, &TrendWindow::replyTimeoutChosen, this, &MainWindow::setReplyTimeout);
     }
-    if (!readings.empty()) {
+    if (!poller_.running()) trendWindow_->showAddress(addressInForce_);
+    // A further drive named by the address in force is the main drive.
+    std::vector<int> wanted = readings;
+    std::vector<exchange::Channel> further;
+    const std::optional<int> address =
+        drive::WholeNumber(inverterAddress->text(), 0, drive::kHighestAddress);
+    for (const exchange::Channel& channel : others)
+        (address && channel.address == *address ? wanted.push_back(channel.reading)
+                                                : further.push_back(channel));
+    if (!wanted.empty()) {
         std::vector<int> chosen = trendWindow_->chosenReadings();
-        for (int reading : readings)
+        for (int reading : wanted)
             if (std::find(chosen.begin(), chosen.end(), reading) == chosen.end())
                 chosen.push_back(reading);
         trendWindow_->choose(chosen);
     }
+    trendWindow_->chooseChannels(further);
     trendWindow_->show();
     trendWindow_->raise();
     trendWindow_->activateWindow();
@@ -60,8 +71,9 @@ void MainWindow::noteOnTrend(const QString& text) {
     if (trendWindow_) trendWindow_->note(text);
 }
 
-bool MainWindow::startPolling(const std::vector<int>& readings) {
-    if (readings.empty()) {
+bool MainWindow::startPolling(const std::vector<int>& readings,
+                              const std::vector<exchange::Channel>& others) {
+    if (readings.empty() && others.empty()) {
         noteOnTrend(tr("Choose the readings to monitor first"));
         return false;
     }
@@ -82,13 +94,13 @@ bool MainWindow::startPolling(const std::vector<int>& readings) {
         noteOnTrend(QString());
     }
     const int address = *drive::WholeNumber(inverterAddress->text(), 0, drive::kHighestAddress);
-    if (address == 0) {
+    if (address == 0 && !readings.empty()) {
         noteOnTrend(
             tr("Address 0 is a broadcast, which no drive answers: enter the address of "
                "one drive"));
         return false;
     }
-    poller_.start(readings, address);
+    poller_.start(readings, address, others);
     return true;
 }
 

@@ -22,6 +22,9 @@ const QColor kColours[drive::kReadings] = {
     QColor(0xff, 0x7f, 0x0e), QColor(0x94, 0x67, 0xbd), QColor(0x8c, 0x56, 0x4b),
     QColor(0xe3, 0x77, 0xc2), QColor(0x17, 0xbe, 0xcf), QColor(0x7f, 0x7f, 0x7f)};
 
+// Each further drive's hue: blue, red, green, orange, purple, teal, brown, pink.
+constexpr int kDriveHues[] = {210, 0, 120, 30, 275, 180, 20, 320};
+
 // The strip of fault-code changes along the top of the plot.
 constexpr int kStripHeight = 16;
 // Value axes on show at once, and intervals on one.
@@ -45,14 +48,14 @@ void TraceItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidge
     painter->save();
     painter->setClipRect(area);
     painter->setRenderHint(QPainter::Antialiasing, false);
-    for (int reading : chart_.readings_) {
-        if (reading == drive::kFaultCodeReadingIndex) continue;
-        QValueAxis* axis = chart_.axisFor(reading);
+    for (const exchange::Channel& channel : chart_.channels_) {
+        if (channel.reading == drive::kFaultCodeReadingIndex) continue;
+        QValueAxis* axis = chart_.axisFor(channel.reading);
         const double low = axis->min();
         const double yScale = area.height() / std::max(axis->max() - low, 1e-9);
         const auto y = [&](double v) { return area.bottom() - (v - low) * yScale; };
         QPainterPath path;
-        for (const exchange::TracePoint& p : chart_.trace_.points(reading)) {
+        for (const exchange::TracePoint& p : chart_.trace_.points(channel)) {
             if (p.bucket + chart_.trace_.bucketMs() <= chart_.shownFrom_) continue;
             const double px = x(p.bucket + halfBucket);
             if (p.startsPiece || path.elementCount() == 0) {
@@ -62,23 +65,29 @@ void TraceItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidge
             }
             if (p.high != p.low) path.lineTo(px, y(p.high));
         }
-        painter->setPen(QPen(chart_.colour(reading), 1.5));
+        painter->setPen(QPen(chart_.colour(channel), 1.5));
         painter->drawPath(path);
     }
-    // The fault code as text at each change.
-    if (std::count(chart_.readings_.begin(), chart_.readings_.end(),
-                   drive::kFaultCodeReadingIndex)) {
-        painter->setPen(chart_.colour(drive::kFaultCodeReadingIndex));
-        for (std::size_t i = 0; i < chart_.faultChanges_.size(); ++i) {
-            const auto& [time, code] = chart_.faultChanges_[i];
+    // Each drive's fault code as text at each change, a strip per drive.
+    int strip = 0;
+    for (const exchange::Channel& channel : chart_.channels_) {
+        if (channel.reading != drive::kFaultCodeReadingIndex) continue;
+        const auto found = chart_.faultChanges_.find(channel.address);
+        const double top = area.top() + kStripHeight * strip++;
+        if (found == chart_.faultChanges_.end()) continue;
+        const auto& changes = found->second;
+        const QString drive =
+            chart_.severalDrives() ? TrendChart::tr("Drive %1: ").arg(channel.address) : QString();
+        painter->setPen(chart_.colour(channel));
+        for (std::size_t i = 0; i < changes.size(); ++i) {
+            const auto& [time, code] = changes[i];
             // The code in force when the span begins shows at its left edge.
-            const bool later = i + 1 < chart_.faultChanges_.size() &&
-                               chart_.faultChanges_[i + 1].first <= chart_.shownFrom_;
+            const bool later = i + 1 < changes.size() && changes[i + 1].first <= chart_.shownFrom_;
             if (later) continue;
             const double px = time < chart_.shownFrom_ ? area.left() : x(time);
-            painter->drawLine(QPointF(px, area.top()), QPointF(px, area.top() + kStripHeight));
-            painter->drawText(QPointF(px + 3, area.top() + kStripHeight - 4),
-                              drive::FaultText(code));
+            painter->drawLine(QPointF(px, top), QPointF(px, top + kStripHeight));
+            painter->drawText(QPointF(px + 3, top + kStripHeight - 4),
+                              drive + drive::FaultText(code));
         }
     }
     painter->restore();
@@ -96,17 +105,6 @@ TrendChart::TrendChart(const exchange::SampleStore& samples, QWidget* parent)
     timeAxis_->setFormat(QStringLiteral("HH:mm:ss"));
     timeAxis_->setTickCount(6);
     chart->addAxis(timeAxis_, Qt::AlignBottom);
-    // One series per reading: they name the lines in the legend and tie them to their axes; the
-    // trace item draws the lines themselves.
-    for (int reading = 0; reading < drive::kReadings; ++reading) {
-        auto* series = new QLineSeries;
-        series->setColor(colour(reading));
-        chart->addSeries(series);
-        series->attachAxis(timeAxis_);
-        if (reading != drive::kFaultCodeReadingIndex) series->attachAxis(axisFor(reading));
-        series->setVisible(false);
-        series_.push_back(series);
-    }
     item_ = new TraceItem(*this);
     item_->setZValue(10);
     chart->scene()->addItem(item_);
@@ -117,11 +115,44 @@ TrendChart::TrendChart(const exchange::SampleStore& samples, QWidget* parent)
         if (std::max(1, int(area.width())) != columns_)
             rebuild(shownTo_ ? shownTo_ : QDateTime::currentMSecsSinceEpoch());
     });
-    setReadings({});
+    setChannels({});
 }
 
-QColor TrendChart::colour(int reading) const {
-    return kColours[reading];
+bool TrendChart::severalDrives() const {
+    return std::any_of(channels_.begin(), channels_.end(), [this](const exchange::Channel& c) {
+        return c.address != channels_.front().address;
+    });
+}
+
+// One drive's readings have colours apart; with several drives each drive has a hue of its own
+// and its readings are shades of it.
+QColor TrendChart::colour(const exchange::Channel& channel) const {
+    if (!severalDrives()) return kColours[channel.reading];
+    std::vector<int> drives;
+    int shade = 0;
+    for (const exchange::Channel& c : channels_) {
+        if (std::find(drives.begin(), drives.end(), c.address) == drives.end())
+            drives.push_back(c.address);
+        if (c.address == channel.address && c.reading < channel.reading) ++shade;
+    }
+    const auto at = std::find(drives.begin(), drives.end(), channel.address) - drives.begin();
+    return QColor::fromHsl(kDriveHues[std::size_t(at) % std::size(kDriveHues)],
+                           200 - 20 * (shade % 4), 80 + 35 * (shade % 4));
+}
+
+QLineSeries* TrendChart::seriesFor(const exchange::Channel& channel) {
+    auto found = series_.find(channel);
+    if (found != series_.end()) return found->second;
+    // A series names the line in the legend and ties it to its axes; the trace item draws the
+    // line itself.
+    auto* series = new QLineSeries;
+    chart()->addSeries(series);
+    series->attachAxis(timeAxis_);
+    if (channel.reading != drive::kFaultCodeReadingIndex)
+        series->attachAxis(axisFor(channel.reading));
+    series->setVisible(false);
+    series_[channel] = series;
+    return series;
 }
 
 QValueAxis* TrendChart::axisFor(int reading) {
@@ -139,19 +170,22 @@ QValueAxis* TrendChart::axisFor(int reading) {
     return axis;
 }
 
-void TrendChart::setReadings(const std::vector<int>& readings) {
-    readings_ = readings;
-    for (int reading = 0; reading < drive::kReadings; ++reading) {
-        const bool shown = std::count(readings.begin(), readings.end(), reading) > 0;
-        series_[std::size_t(reading)]->setVisible(shown);
+void TrendChart::setChannels(const std::vector<exchange::Channel>& channels) {
+    channels_ = channels;
+    for (auto& [channel, series] : series_)
+        series->setVisible(std::count(channels_.begin(), channels_.end(), channel) > 0);
+    for (const exchange::Channel& channel : channels_) {
+        QLineSeries* series = seriesFor(channel);
+        series->setColor(colour(channel));
+        series->setVisible(true);
     }
     // Only the axes of the units on show, the first four of them: more crowd the plot away.
     // A reading whose axis stays hidden names its range in the legend instead.
     std::vector<QValueAxis*> used;
-    for (int reading : readings_)
-        if (reading != drive::kFaultCodeReadingIndex &&
-            std::find(used.begin(), used.end(), axisFor(reading)) == used.end())
-            used.push_back(axisFor(reading));
+    for (const exchange::Channel& channel : channels_)
+        if (channel.reading != drive::kFaultCodeReadingIndex &&
+            std::find(used.begin(), used.end(), axisFor(channel.reading)) == used.end())
+            used.push_back(axisFor(channel.reading));
     for (auto& [unit, axis] : unitAxes_) {
         const auto at = std::find(used.begin(), used.end(), axis);
         axis->setVisible(at != used.end() && at - used.begin() < kMostAxesShown);
@@ -161,19 +195,21 @@ void TrendChart::setReadings(const std::vector<int>& readings) {
 }
 
 void TrendChart::nameSeries() {
-    for (int reading = 0; reading < drive::kReadings; ++reading) {
-        const drive::Reading& r = drive::ReadingAt(reading);
-        QString name = QString::fromUtf8(r.caption);
+    const bool several = severalDrives();
+    for (auto& [channel, series] : series_) {
+        const drive::Reading& r = drive::ReadingAt(channel.reading);
+        QString name =
+            several ? tr("Drive %1 %2").arg(channel.address).arg(QString::fromUtf8(r.caption))
+                    : QString::fromUtf8(r.caption);
         if (*r.unit) {
-            const QValueAxis* axis = axisFor(reading);
-            name += axis->isVisible() || !series_[std::size_t(reading)]->isVisible()
+            const QValueAxis* axis = axisFor(channel.reading);
+            name += axis->isVisible() || !series->isVisible()
                         ? QStringLiteral(" (%1)").arg(QString::fromUtf8(r.unit))
                         : tr(" (%1, %2 to %3)")
                               .arg(QString::fromUtf8(r.unit), QString::number(axis->min(), 'g', 6),
                                    QString::number(axis->max(), 'g', 6));
         }
-        if (series_[std::size_t(reading)]->name() != name)
-            series_[std::size_t(reading)]->setName(name);
+        if (series->name() != name) series->setName(name);
     }
 }
 
@@ -207,9 +243,10 @@ void TrendChart::rebuild(qint64 now) {
 
 void TrendChart::take(const exchange::Sample& sample) {
     trace_.add(sample);
-    if (sample.reading == drive::kFaultCodeReadingIndex && sample.good() &&
-        (faultChanges_.empty() || faultChanges_.back().second != sample.raw))
-        faultChanges_.emplace_back(sample.timeMs, sample.raw);
+    if (sample.reading != drive::kFaultCodeReadingIndex || !sample.good()) return;
+    auto& changes = faultChanges_[sample.address];
+    if (changes.empty() || changes.back().second != sample.raw)
+        changes.emplace_back(sample.timeMs, sample.raw);
 }
 
 void TrendChart::refresh() {
@@ -244,15 +281,14 @@ void TrendChart::updateAxes(qint64 now) {
                             QDateTime::fromMSecsSinceEpoch(shownTo_));
     }
     trace_.dropBefore(shownFrom_ - trace_.bucketMs());
-    while (!faultChanges_.empty() && faultChanges_.front().first < shownFrom_ &&
-           faultChanges_.size() > 1 && faultChanges_[1].first < shownFrom_)
-        faultChanges_.erase(faultChanges_.begin());
+    for (auto& [address, changes] : faultChanges_)
+        while (changes.size() > 1 && changes[1].first < shownFrom_) changes.erase(changes.begin());
     // Each unit's axis spans what its readings show, with a little room.
     std::map<QValueAxis*, std::pair<double, double>> ranges;
-    for (int reading : readings_) {
-        if (reading == drive::kFaultCodeReadingIndex) continue;
-        auto& range = ranges.try_emplace(axisFor(reading), 1e300, -1e300).first->second;
-        for (const exchange::TracePoint& p : trace_.points(reading)) {
+    for (const exchange::Channel& channel : channels_) {
+        if (channel.reading == drive::kFaultCodeReadingIndex) continue;
+        auto& range = ranges.try_emplace(axisFor(channel.reading), 1e300, -1e300).first->second;
+        for (const exchange::TracePoint& p : trace_.points(channel)) {
             range.first = std::min(range.first, p.low);
             range.second = std::max(range.second, p.high);
         }

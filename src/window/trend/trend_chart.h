@@ -1,7 +1,7 @@
-// The trend chart: one line per chosen reading over the last 10 s, 1 min, 10 min or all of
-// it, each on a y axis of its unit, and the fault code as a strip of its changes. The lines come
-// from the decimated trace (the minimum and maximum of each pixel column), so an hour of samples
-// draws as quickly as a minute; Qt Charts provides the axes, the legend and the frame.
+// The trend chart: one line per chosen reading of each drive over the last 10 s, 1 min, 10 min or
+// all of it, each on a y axis of its unit, and the fault code as a strip of its changes. The lines
+// come from the decimated trace (the minimum and maximum of each pixel column), so an hour of
+// samples draws as quickly as a minute; Qt Charts provides the axes, the legend and the frame.
 #pragma once
 
 #include <QChartView>
@@ -34,14 +34,16 @@ class TrendChart : public QChartView {
   public:
     explicit TrendChart(const exchange::SampleStore& samples, QWidget* parent = nullptr);
 
-    void setReadings(const std::vector<int>& readings);
+    // The lines drawn: one per channel, each drive's in a colour family of its own when there
+    // are several drives.
+    void setChannels(const std::vector<exchange::Channel>& channels);
     // The time shown: the last `ms` milliseconds, or all samples kept with 0.
     void setSpan(qint64 ms);
     // Takes in the samples stored since the last call, moves the axes on and redraws.
     void refresh();
 
     const exchange::Trace& trace() const { return trace_; }
-    QColor colour(int reading) const;
+    QColor colour(const exchange::Channel& channel) const;
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -49,6 +51,8 @@ class TrendChart : public QChartView {
   private:
     friend class TraceItem;
     QValueAxis* axisFor(int reading);
+    QLineSeries* seriesFor(const exchange::Channel& channel);
+    bool severalDrives() const;
     // The legend's names: caption and unit, and the range of an axis that is not on show.
     void nameSeries();
     void rebuild(qint64 now);
@@ -58,16 +62,16 @@ class TrendChart : public QChartView {
     const exchange::SampleStore& samples_;
     exchange::Trace trace_;
     quint64 taken_ = 0;  // samples taken in, as the store counts them
-    std::vector<int> readings_;
+    std::vector<exchange::Channel> channels_;
     qint64 spanMs_ = 60000;
     qint64 shownFrom_ = 0;
     qint64 shownTo_ = 0;
     int columns_ = 0;
-    // The fault code's changes: time and the new code.
-    std::vector<std::pair<qint64, int>> faultChanges_;
+    // Each drive's fault code changes: time and the new code.
+    std::map<int, std::vector<std::pair<qint64, int>>> faultChanges_;
 
     QDateTimeAxis* timeAxis_ = nullptr;
     std::map<QString, QValueAxis*> unitAxes_;
-    std::vector<QLineSeries*> series_;
+    std::map<exchange::Channel, QLineSeries*> series_;
     TraceItem* item_ = nullptr;
 };

@@ -1,5 +1,6 @@
-// "趋势监视": the trend poller's window. One check box per reading with its achieved rate and
-// its bad samples, Start/Stop, the time shown, the reply timeout, and the chart.
+// "趋势监视": the trend poller's window. One check box per reading of the drive in the inverter
+// address box with its achieved rate and its bad samples, a column of check boxes for each
+// further drive, Start/Stop, the time shown, the reply timeout, and the chart.
 #pragma once
 
 #include <QWidget>
@@ -14,6 +15,8 @@ class QLabel;
 class QPushButton;
 class QSpinBox;
 class QTimer;
+class QToolButton;
+class QGridLayout;
 class TrendChart;
 
 class TrendWindow : public QWidget {
@@ -33,9 +36,28 @@ class TrendWindow : public QWidget {
     QLabel* addressLabel = nullptr;                 // the drive polled
     QPushButton* suggestedTimeoutButton = nullptr;  // one click takes the suggested timeout
     TrendChart* chart = nullptr;
+    QSpinBox* driveBox = nullptr;  // the address of a drive to add
+    QPushButton* addDriveButton = nullptr;
 
+    // A further drive polled alongside: its readings' check boxes, which show their rates.
+    struct DriveColumn {
+        int address = 0;
+        QLabel* header = nullptr;
+        QToolButton* removeButton = nullptr;
+        std::array<QCheckBox*, drive::kReadings> boxes{};
+    };
+    const std::vector<DriveColumn>& driveColumns() const { return columns_; }
+
+    // The main drive's chosen readings.
     std::vector<int> chosenReadings() const;
     void choose(const std::vector<int>& readings);
+    // The further drives' chosen readings.
+    std::vector<exchange::Channel> chosenChannels() const;
+    // Adds the drives these channels name, as needed, and ticks their readings.
+    void chooseChannels(const std::vector<exchange::Channel>& channels);
+    // False, with a note, for the main drive, one already there or a broadcast.
+    bool addDrive(int address);
+    void removeDrive(int address);
     // A short note under the chart: why polling stopped, a save's outcome.
     void note(const QString& text);
     bool saveSamples(const QString& path, QString* error);
@@ -44,7 +66,8 @@ class TrendWindow : public QWidget {
 
   signals:
     // The user asked to start or stop polling; the main window decides (it owns timed mode).
-    void startRequested(const std::vector<int>& readings);
+    void startRequested(const std::vector<int>& readings,
+                        const std::vector<exchange::Channel>& others);
     void stopRequested();
     void replyTimeoutChosen(int milliseconds);
 
@@ -59,7 +82,12 @@ class TrendWindow : public QWidget {
   private:
     void showRunning(bool running);
     void showFigures();
+    void showChannels();
+    QString badCounts(const exchange::Channel& channel) const;
 
+    QGridLayout* grid_ = nullptr;
+    int mainAddress_ = 1;  // the drive in the inverter address box
+    std::vector<DriveColumn> columns_;
     exchange::Poller& poller_;
     QTimer* redraw_ = nullptr;
     int redraws_ = 0;
