@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "drive/parameter_set.h"
+#include "drive/set_comparison.h"
 
 using drive::Comparison;
 using drive::ParameterSet;
@@ -104,6 +105,66 @@ class TestParameterSet : public QObject {
                                       [number](const auto& r) { return r.number == number; });
         QVERIFY(row != rows.end());
         QCOMPARE(row->state, state);
+    }
+
+    // Drives against one reference, parameter by parameter: each drive's value and state in its
+    // own column; a parameter no one holds differently is no difference.
+    void severalDrives_data() {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("columns");  // each drive's value and state
+        QTest::addColumn<bool>("differs");
+        QTest::newRow("alike everywhere") << 1 << "7= 7= 7=" << false;
+        QTest::newRow("one drive set otherwise") << 2 << "7= 9≠ 7=" << true;
+        QTest::newRow("one drive without a value") << 3 << "7= —? 7=" << true;
+        QTest::newRow("not in the reference") << 4 << "—= 5+ —=" << true;
+    }
+    void severalDrives() {
+        QFETCH(int, number);
+        QFETCH(QString, columns);
+        QFETCH(bool, differs);
+        ParameterSet reference, one, two, three;
+        reference.entries = {{1, {7, {}}}, {2, {7, {}}}, {3, {7, {}}}};
+        one.entries = {{1, {7, {}}}, {2, {7, {}}}, {3, {7, {}}}};
+        two.entries = {{1, {7, {}}}, {2, {9, {}}}, {3, {std::nullopt, "no reply"}}, {4, {5, {}}}};
+        three = one;
+        const std::vector<drive::ComparedRow> rows =
+            drive::CompareSeveral(reference, {one, two, three});
+        QCOMPARE(rows.size(), std::size_t(4));
+        const auto row = std::find_if(rows.begin(), rows.end(),
+                                      [number](const auto& r) { return r.number == number; });
+        QVERIFY(row != rows.end());
+        const std::map<Comparison, QString> marks = {{Comparison::Equal, "="},
+                                                     {Comparison::Different, "≠"},
+                                                     {Comparison::OnlyFirst, "+"},
+                                                     {Comparison::OnlySecond, "-"},
+                                                     {Comparison::Unreadable, "?"}};
+        QStringList shown;
+        for (std::size_t d = 0; d < 3; ++d)
+            shown << (row->values[d] ? QString::number(*row->values[d]) : QStringLiteral("—")) +
+                         marks.at(row->states[d]);
+        QCOMPARE(shown.join(' '), columns);
+        QCOMPARE(row->differs(), differs);
+    }
+
+    void addressList_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<int>>("addresses");  // empty: refused
+        QTest::newRow("a range") << "1-3" << QList<int>{1, 2, 3};
+        QTest::newRow("single ones and a range, each once") << "5,1-2,2" << QList<int>{5, 1, 2};
+        QTest::newRow("the highest") << "247" << QList<int>{247};
+        QTest::newRow("broadcast") << "0-3" << QList<int>{};
+        QTest::newRow("past 247") << "240-248" << QList<int>{};
+        QTest::newRow("backwards") << "5-1" << QList<int>{};
+        QTest::newRow("open end") << "3-" << QList<int>{};
+        QTest::newRow("nothing") << "," << QList<int>{};
+    }
+    void addressList() {
+        QFETCH(QString, text);
+        QFETCH(QList<int>, addresses);
+        QString error;
+        const auto parsed = drive::ParseAddressList(text, &error);
+        QCOMPARE(parsed ? QList<int>(parsed->begin(), parsed->end()) : QList<int>(), addresses);
+        QCOMPARE(error.isEmpty(), !addresses.isEmpty());
     }
 
     // 512 goes out as 02 00, the bytes of 2; 256 * n + m and values up to 255 do not.

@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>Addresses</name>
+    <message>
+        <source>&quot;%1&quot;: name drive addresses from 1 to 247 as 1-12 or 1,3,5-7</source>
+        <translation>“%1”：变频器地址为 1 到 247，写作 1-12 或 1,3,5-7</translation>
+    </message>
+</context>
+<context>
     <name>ComPortControl</name>
     <message>
         <source>none</source>
@@ -67,14 +74,6 @@
         <translation>接收等待回应第一个字节的时间，50（默认）到 2000 ms。变频器回应晚于 50 ms 时请调大。</translation>
     </message>
     <message>
-        <source>Open the trend window and poll these readings from the start: names or item numbers, comma-separated. Readings: %1.</source>
-        <translation>启动时打开趋势窗口并监视这些读数：名称或项目编号，用逗号分隔。读数：%1。</translation>
-    </message>
-    <message>
-        <source>Append every polled sample to FILE as CSV (time in ms, reading, raw value, scaled value, verdict), written through per row.</source>
-        <translation>把每个监视采样以 CSV 追加到 FILE（时间 ms、读数、原始值、换算值、判定），每行立即写入磁盘。</translation>
-    </message>
-    <message>
         <source>The language of the program&apos;s messages: zh (Chinese) or en (English). By default English for an English locale (LANG), Chinese otherwise.</source>
         <translation>程序提示的语言：zh（中文）或 en（英文）。默认：英文区域设置（LANG）用英文，其他用中文。</translation>
     </message>
@@ -119,8 +118,12 @@
         <translation>--scan-budget 应为 %1 到 %2 的毫秒数，而不是“%3”</translation>
     </message>
     <message>
-        <source>--scan, --backup, --compare, --restore and --listen go one at a time</source>
-        <translation>--scan、--backup、--compare、--restore 和 --listen 一次只能用一个</translation>
+        <source>Open the trend window and poll these readings from the start: names or item numbers, comma-separated; ADDRESS:NAME polls a reading of another drive on the line (2:output-frequency), a bare name the drive of --address. Readings: %1.</source>
+        <translation>启动时打开趋势窗口并监视这些读数：名称或项目编号，用逗号分隔；ADDRESS:NAME 监视同一线路上另一台变频器的读数（2:output-frequency），不带地址的名称指 --address 的变频器。读数：%1。</translation>
+    </message>
+    <message>
+        <source>Append every polled sample to FILE as CSV (time in ms, the drive&apos;s address, reading, raw value, scaled value, verdict), written through per row.</source>
+        <translation>把每个监视采样以 CSV 追加到 FILE（时间 ms、变频器地址、读数、原始值、换算值、判定），每行立即写入磁盘。</translation>
     </message>
     <message>
         <source>Find the drives on COM1 (or the port --port names) without the window: probe with the fault-code reading over baud rates, data formats and addresses, print one line per drive found (address, baud rate, format, first-byte delay) and the probes and time taken. Exit status 0 when a drive was found, 1 when none.</source>
@@ -151,6 +154,10 @@
         <translation>只能给出一种波特率</translation>
     </message>
     <message>
+        <source>--compare-drive wants 1 to 247, not &quot;%1&quot;</source>
+        <translation>--compare-drive 需要 1 到 247，而不是“%1”</translation>
+    </message>
+    <message>
         <source>name one data format</source>
         <translation>只能给出一种资料格式</translation>
     </message>
@@ -163,8 +170,16 @@
         <translation>--parameters 应为 0-250 之内的 起-止，而不是“%1”</translation>
     </message>
     <message>
-        <source>--scan, --backup, --compare and --restore go one at a time</source>
-        <translation type="vanished">--scan、--backup、--compare 和 --restore 一次只能用一个</translation>
+        <source>--scan, --backup, --compare, --compare-drive, --restore and --listen go one at a time</source>
+        <translation>--scan、--backup、--compare、--compare-drive、--restore 和 --listen 一次只能用一个</translation>
+    </message>
+    <message>
+        <source>--addresses goes with --backup, --compare, --compare-drive or --restore</source>
+        <translation>--addresses 要与 --backup、--compare、--compare-drive 或 --restore 一起使用</translation>
+    </message>
+    <message>
+        <source>--compare-drive compares the drives of --addresses with it</source>
+        <translation>--compare-drive 把 --addresses 中的变频器与它比较</translation>
     </message>
     <message>
         <source>MODBUS debugging program for frequency inverters.
@@ -210,6 +225,14 @@ stayed away.</source>
     <message>
         <source>Write the parameters of FILE that differ from the drive&apos;s, each read back; not while the drive runs. Exit status 0 only when every one read back as meant.</source>
         <translation>把 FILE 中与变频器不同的参数写入变频器，每个写后回读；变频器运行时不写。只有全部回读正确时退出码为 0。</translation>
+    </message>
+    <message>
+        <source>The parameter commands for several drives on the line, such as 1-12 or 1,3,5-7: --backup then names a folder and writes a file per drive (drive-001.csv ...), --compare and --compare-drive print one table of every drive, --restore writes to each drive in turn.</source>
+        <translation>对同一线路上的多台变频器执行参数命令，例如 1-12 或 1,3,5-7：此时 --backup 指定一个文件夹，每台变频器写一个文件（drive-001.csv ……），--compare 和 --compare-drive 把所有变频器打印在一张表里，--restore 依次写入每台变频器。</translation>
+    </message>
+    <message>
+        <source>Compare the drives of --addresses with drive N&apos;s parameters, as --compare does with a file.</source>
+        <translation>把 --addresses 中的变频器与变频器 N 的参数比较，如同 --compare 与文件比较。</translation>
     </message>
     <message>
         <source>The parameters of --backup, --compare and --restore (default 0-250).</source>
@@ -996,6 +1019,10 @@ stayed away.</source>
         <translation>现在监视变频器 %1；变频器 %2 的采样已清除</translation>
     </message>
     <message>
+        <source>Now polling drive %1 in place of drive %2</source>
+        <translation>现在监视变频器 %1，代替变频器 %2</translation>
+    </message>
+    <message>
         <source>Finding the line&apos;s settings: listening at %1…</source>
         <translation>正在查找线路设置：在 %1 监听…</translation>
     </message>
@@ -1325,6 +1352,10 @@ stayed away.</source>
         <source>no reading named</source>
         <translation>没有给出读数</translation>
     </message>
+    <message>
+        <source>&quot;%1&quot;: a drive&apos;s address is a number from 1 to 247</source>
+        <translation>“%1”：变频器地址是 1 到 247 的数</translation>
+    </message>
 </context>
 <context>
     <name>ReplyJudge</name>
@@ -1419,8 +1450,8 @@ stayed away.</source>
 <context>
     <name>Samples</name>
     <message>
-        <source>time_ms,reading,raw,value,verdict</source>
-        <translation>时间 ms,读数,原始值,数值,判定</translation>
+        <source>time_ms,address,reading,raw,value,verdict</source>
+        <translation>时间 ms,地址,读数,原始值,数值,判定</translation>
     </message>
 </context>
 <context>
@@ -1565,6 +1596,45 @@ stayed away.</source>
     <message>
         <source>Another job holds the line; stop it first</source>
         <translation>另一项任务正在使用线路；请先停止它</translation>
+    </message>
+</context>
+<context>
+    <name>SeveralDrives</name>
+    <message>
+        <source>drive %1: </source>
+        <translation>变频器 %1：</translation>
+    </message>
+    <message>
+        <source>parameter</source>
+        <translation>参数</translation>
+    </message>
+    <message>
+        <source>drive %1</source>
+        <translation>变频器 %1</translation>
+    </message>
+    <message>
+        <source>file</source>
+        <translation>文件</translation>
+    </message>
+    <message>
+        <source>no answer</source>
+        <translation>无回应</translation>
+    </message>
+    <message>
+        <source>no answer, skipped</source>
+        <translation>无回应，已跳过</translation>
+    </message>
+    <message>
+        <source>%1 parameters read, %2 without a value, saved to %3</source>
+        <translation>已读取 %1 个参数，%2 个无值，已保存到 %3</translation>
+    </message>
+    <message>
+        <source>%1 of %2 drive(s) done</source>
+        <translation>%2 台变频器中 %1 台完成</translation>
+    </message>
+    <message>
+        <source>%1 parameter(s) differ on %2 of %3 drive(s)</source>
+        <translation>%1 个参数不同，涉及 %3 台变频器中的 %2 台</translation>
     </message>
 </context>
 <context>
@@ -1746,6 +1816,14 @@ stayed away.</source>
 <context>
     <name>TrendChart</name>
     <message>
+        <source>Drive %1: </source>
+        <translation>变频器 %1：</translation>
+    </message>
+    <message>
+        <source>Drive %1 %2</source>
+        <translation>变频器 %1 %2</translation>
+    </message>
+    <message>
         <source> (%1, %2 to %3)</source>
         <translation>（%1，%2 到 %3）</translation>
     </message>
@@ -1781,6 +1859,18 @@ stayed away.</source>
         <translation>保存…</translation>
     </message>
     <message>
+        <source>Drive </source>
+        <translation>变频器 </translation>
+    </message>
+    <message>
+        <source>Add drive</source>
+        <translation>添加变频器</translation>
+    </message>
+    <message>
+        <source>Poll a further drive on the same line alongside the one in 变频地址</source>
+        <translation>在同一线路上，与变频地址中的变频器一起监视另一台变频器</translation>
+    </message>
+    <message>
         <source>Reply timeout</source>
         <translation>回应超时</translation>
     </message>
@@ -1797,8 +1887,20 @@ stayed away.</source>
         <translation>已保存到 %1</translation>
     </message>
     <message>
+        <source>Drive %1 is the one in 变频地址: tick its readings on the left</source>
+        <translation>变频器 %1 就是变频地址中的变频器：请在左边勾选它的读数</translation>
+    </message>
+    <message>
         <source>Drive %1</source>
         <translation>变频器 %1</translation>
+    </message>
+    <message>
+        <source>Stop polling drive %1</source>
+        <translation>停止监视变频器 %1</translation>
+    </message>
+    <message>
+        <source>Drive %1 %2</source>
+        <translation>变频器 %1 %2</translation>
     </message>
     <message>
         <source>The drive polled: the inverter address (变频地址) of the main window</source>
@@ -1819,6 +1921,10 @@ stayed away.</source>
     <message>
         <source>not sent %1</source>
         <translation>未发送 %1</translation>
+    </message>
+    <message>
+        <source>Drive %1 does not answer: asked once a round until it does</source>
+        <translation>变频器 %1 不回应：在它回应之前每轮只询问一次</translation>
     </message>
     <message>
         <source>achieved %1 /s, the line&apos;s limit %2 /s</source>

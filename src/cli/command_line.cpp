@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 
 #include "drive/readings.h"
+#include "drive/set_comparison.h"
 #include "jobs/drive_scan.h"
 #include "jobs/scan_options.h"
 
@@ -57,15 +58,33 @@ CommandLineOutcome ReadScanOptions(const QCommandLineParser& parser, const QComm
     return CommandLineOutcome::Run;
 }
 
-CommandLineOutcome ReadLineOptions(const QCommandLineParser& parser, const QCommandLineOption& baud,
-                                   const QCommandLineOption& format,
-                                   const QCommandLineOption& address,
-                                   const QCommandLineOption& backup,
-                                   const QCommandLineOption& compare,
-                                   const QCommandLineOption& restore,
-                                   const QCommandLineOption& parameters, CommandLine* options,
-                                   QString* message) {
+CommandLineOutcome ReadLineOptions(
+    const QCommandLineParser& parser, const QCommandLineOption& baud,
+    const QCommandLineOption& format, const QCommandLineOption& address,
+    const QCommandLineOption& backup, const QCommandLineOption& compare,
+    const QCommandLineOption& restore, const QCommandLineOption& parameters,
+    const QCommandLineOption& addresses, const QCommandLineOption& compareDrive,
+    CommandLine* options, QString* message) {
     QString error;
+    if (parser.isSet(addresses)) {
+        const std::optional<std::vector<int>> list =
+            drive::ParseAddressList(parser.value(addresses), &error);
+        if (!list) {
+            *message = QStringLiteral("--addresses: ") + error;
+            return CommandLineOutcome::Error;
+        }
+        options->addresses = *list;
+    }
+    if (parser.isSet(compareDrive)) {
+        bool number = false;
+        options->compareDrive = parser.value(compareDrive).toInt(&number);
+        if (!number || options->compareDrive < 1 || options->compareDrive > 247) {
+            *message = QCoreApplication::translate("CommandLine",
+                                                   "--compare-drive wants 1 to 247, not \"%1\"")
+                           .arg(parser.value(compareDrive));
+            return CommandLineOutcome::Error;
+        }
+    }
     if (parser.isSet(baud)) {
         const std::optional<std::vector<int>> list =
             jobs::ParseBaudList(parser.value(baud), &error);
@@ -117,10 +136,23 @@ CommandLineOutcome ReadLineOptions(const QCommandLineParser& parser, const QComm
     options->compareFile = parser.value(compare);
     options->restoreFile = parser.value(restore);
     const int commands = int(parser.isSet(backup)) + int(parser.isSet(compare)) +
-                         int(parser.isSet(restore)) + int(options->scan) + int(options->listen);
+                         int(parser.isSet(restore)) + int(options->scan) + int(options->listen) +
+                         int(parser.isSet(compareDrive));
     if (commands > 1) {
+        *message = QCoreApplication::translate("CommandLine",
+                                               "--scan, --backup, --compare, --compare-drive, "
+                                               "--restore and --listen go one at a time");
+        return CommandLineOutcome::Error;
+    }
+    if (!options->addresses.empty() && !options->parameterCommand()) {
         *message = QCoreApplication::translate(
-            "CommandLine", "--scan, --backup, --compare, --restore and --listen go one at a time");
+            "CommandLine",
+            "--addresses goes with --backup, --compare, --compare-drive or --restore");
+        return CommandLineOutcome::Error;
+    }
+    if (options->compareDrive && options->addresses.empty()) {
+        *message = QCoreApplication::translate(
+            "CommandLine", "--compare-drive compares the drives of --addresses with it");
         return CommandLineOutcome::Error;
     }
     return CommandLineOutcome::Run;
@@ -181,15 +213,17 @@ CommandLineOutcome ReadCommandLine(const QStringList& arguments, CommandLine* op
         QCoreApplication::translate(
             "CommandLine",
             "Open the trend window and poll these readings from the start: names or "
-            "item numbers, comma-separated. Readings: %1.")
+            "item numbers, comma-separated; ADDRESS:NAME polls a reading of another drive "
+            "on the line (2:output-frequency), a bare name the drive of --address. "
+            "Readings: %1.")
             .arg(drive::ReadingNames().join(QStringLiteral(", "))),
         QStringLiteral("LIST"));
     const QCommandLineOption monitorCsv(
         QStringLiteral("monitor-csv"),
         QCoreApplication::translate(
             "CommandLine",
-            "Append every polled sample to FILE as CSV (time in ms, reading, raw "
-            "value, scaled value, verdict), written through per row."),
+            "Append every polled sample to FILE as CSV (time in ms, the drive's address, "
+            "reading, raw value, scaled value, verdict), written through per row."),
         QStringLiteral("FILE"));
     const QCommandLineOption language(
         QStringLiteral("language"),
@@ -272,6 +306,21 @@ CommandLineOutcome ReadCommandLine(const QStringList& arguments, CommandLine* op
                                     "each read back; not while the drive runs. Exit status 0 "
                                     "only when every one read back as meant."),
         QStringLiteral("FILE"));
+    const QCommandLineOption addresses(
+        QStringLiteral("addresses"),
+        QCoreApplication::translate(
+            "CommandLine",
+            "The parameter commands for several drives on the line, such as 1-12 or 1,3,5-7: "
+            "--backup then names a folder and writes a file per drive (drive-001.csv ...), "
+            "--compare and --compare-drive print one table of every drive, --restore writes "
+            "to each drive in turn."),
+        QStringLiteral("LIST"));
+    const QCommandLineOption compareDrive(
+        QStringLiteral("compare-drive"),
+        QCoreApplication::translate("CommandLine",
+                                    "Compare the drives of --addresses with drive N's "
+                                    "parameters, as --compare does with a file."),
+        QStringLiteral("N"));
     const QCommandLineOption parameters(
         QStringLiteral("parameters"),
         QCoreApplication::translate("CommandLine",
@@ -299,11 +348,11 @@ CommandLineOutcome ReadCommandLine(const QStringList& arguments, CommandLine* op
         QStringLiteral("duration"),
         QCoreApplication::translate("CommandLine", "How long --listen listens, in seconds."),
         QStringLiteral("SECONDS"));
-    parser.addOptions({help,          version,    port,     demo,       replyTimeout, record,
-                       monitor,       monitorCsv, language, scan,       scanBauds,    scanFormats,
-                       scanAddresses, scanBudget, scanAll,  baud,       format,       address,
-                       backup,        compare,    restore,  parameters, listen,       listenCsv,
-                       listenPcap,    duration});
+    parser.addOptions({help,          version,    port,      demo,        replyTimeout, record,
+                       monitor,       monitorCsv, language,  scan,        scanBauds,    scanFormats,
+                       scanAddresses, scanBudget, scanAll,   baud,        format,       address,
+                       backup,        compare,    restore,   parameters,  listen,       listenCsv,
+                       listenPcap,    duration,   addresses, compareDrive});
 
     if (!parser.parse(arguments)) {
         *message =
@@ -348,13 +397,18 @@ CommandLineOutcome ReadCommandLine(const QStringList& arguments, CommandLine* op
     }
     if (parser.isSet(monitor)) {
         QString error;
-        const std::optional<std::vector<int>> readings =
-            drive::ParseReadingList(parser.value(monitor), &error);
+        const std::optional<std::vector<drive::DriveReading>> readings =
+            drive::ParseDriveReadingList(parser.value(monitor), &error);
         if (!readings) {
             *message = QStringLiteral("--monitor: ") + error;
             return CommandLineOutcome::Error;
         }
-        options->monitor = *readings;
+        for (const drive::DriveReading& one : *readings) {
+            if (one.address == 0)
+                options->monitor.push_back(one.reading);
+            else
+                options->monitorOthers.push_back(exchange::Channel{one.address, one.reading});
+        }
     }
     options->listen = parser.isSet(listen);
     options->listenCsv = parser.value(listenCsv);
@@ -372,5 +426,5 @@ CommandLineOutcome ReadCommandLine(const QStringList& arguments, CommandLine* op
         parser, scan, scanBauds, scanFormats, scanAddresses, scanBudget, scanAll, options, message);
     if (scanOutcome != CommandLineOutcome::Run) return scanOutcome;
     return ReadLineOptions(parser, baud, format, address, backup, compare, restore, parameters,
-                           options, message);
+                           addresses, compareDrive, options, message);
 }

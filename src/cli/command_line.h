@@ -6,14 +6,17 @@
 #include <QStringList>
 #include <vector>
 
+#include "exchange/samples.h"
+
 struct CommandLine {
     QStringList portAssignments;  // "COMn=PATH"
     bool demo = false;
     QString recordFile;  // every history row appended here as CSV
     int replyTimeoutMs = 50;
     std::vector<int> monitor;  // readings to poll from the start (drive::ReadingAt indices)
-    QString monitorCsv;        // every polled sample appended here as CSV
-    QString language;          // "zh", "en", or empty for the locale's choice
+    std::vector<exchange::Channel> monitorOthers;  // and readings of further drives
+    QString monitorCsv;                            // every polled sample appended here as CSV
+    QString language;                              // "zh", "en", or empty for the locale's choice
     // --scan: find drives on the line without the window.
     bool scan = false;
     std::vector<int> scanBauds{0, 1, 2, 3};          // baud-rate button indices
@@ -30,6 +33,9 @@ struct CommandLine {
     QString compareFile;
     QString restoreFile;
     int parameterAddress = 1;  // --address; -1 when not given
+    // --addresses: the parameter commands for several drives; --backup names a folder then.
+    std::vector<int> addresses;
+    int compareDrive = 0;  // --compare-drive: the drive the others are compared with
     bool addressGiven = false;
     int firstParameter = 0;
     int lastParameter = 250;
@@ -39,7 +45,8 @@ struct CommandLine {
     QString listenPcap;     // and the frames here, for Wireshark
     int listenSeconds = 0;  // 0: until Ctrl+C
     bool parameterCommand() const {
-        return !backupFile.isEmpty() || !compareFile.isEmpty() || !restoreFile.isEmpty();
+        return !backupFile.isEmpty() || !compareFile.isEmpty() || !restoreFile.isEmpty() ||
+               compareDrive > 0;
     }
 };
 
