@@ -4,7 +4,10 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
@@ -13,6 +16,7 @@
 #include "drive_rig.h"
 #include "exchange/samples.h"
 #include "program_environment.h"
+#include "window/scan/scan_window.h"
 #include "window/trend/trend_chart.h"
 #include "window/trend/trend_window.h"
 
@@ -149,6 +153,47 @@ class TestSeveralDrives : public QObject {
         QCOMPARE(trend->chosenChannels().size(), std::size_t(1));
         poller.stop();
         QVERIFY(rig.settle());
+    }
+
+    // The drive finder's "find all" on a line of three drives: "监视全部" polls all three, the
+    // first in the address box; "备份全部" reads each into its own file (parameters 0..10 here).
+    void finderServesEveryDriveFound() {
+        DriveRig rig(kRtu, k9600, sim::kDefaultTurnaroundMs, {1, 2, 3});
+        QVERIFY(rig.ready());
+        rig.drive.updateModel(2, [](sim::DriveModel& m) { m.setParameter(7, 321); });
+        ScanWindow* scan = rig.window->openScan();
+        for (std::size_t i = 0; i < scan->baudBoxes.size(); ++i)
+            scan->baudBoxes[i]->setChecked(i == std::size_t(k9600));
+        for (std::size_t i = 0; i < scan->formatBoxes.size(); ++i)
+            scan->formatBoxes[i]->setChecked(i == std::size_t(kRtu));
+        scan->lastAddress->setValue(5);
+        scan->findAll->setChecked(true);
+        QVERIFY(!scan->watchAllButton->isEnabled());
+        scan->startButton->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!scan->scanning(), 10000);
+        QVERIFY(scan->watchAllButton->isEnabled());
+
+        scan->watchAllButton->click();
+        exchange::Poller& poller = rig.window->poller();
+        QVERIFY(poller.running());
+        QCOMPARE(rig.window->inverterAddress->text(), QStringLiteral("1"));
+        QCOMPARE(poller.cycle(), (std::vector<Channel>{{1, 1}, {2, 1}, {3, 1}}));
+        poller.stop();
+        QVERIFY(rig.settle());
+
+        QTemporaryDir dir;
+        QVERIFY(scan->backupAll(dir.filePath("found"), 0, 10));
+        QVERIFY(!scan->backupAllButton->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!scan->backingUp(), 60000);
+        QVERIFY2(scan->status->text().contains("1, 2, 3"), qPrintable(scan->status->text()));
+        QFile file(QDir(dir.filePath("found")).filePath("drive-002.csv"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QString error;
+        const auto set = drive::ReadParameterSet(file.readAll(), &error);
+        QVERIFY2(set, qPrintable(error));
+        QCOMPARE(set->address, 2);
+        QCOMPARE(set->entries.size(), std::size_t(11));
+        QCOMPARE(*set->entries.at(7).value, quint16(321));
     }
 
     // Three drives, the second set otherwise: a folder backup of all three, a comparison that

@@ -1542,6 +1542,18 @@ stayed away.</source>
         <translation>每次试探等待变频器开始回应的时间</translation>
     </message>
     <message>
+        <source>Poll the trend&apos;s readings of every drive found</source>
+        <translation>监视找到的每台变频器的趋势读数</translation>
+    </message>
+    <message>
+        <source>Read the parameters of every drive found into a folder, a file per drive</source>
+        <translation>把找到的每台变频器的参数读到一个文件夹，每台一个文件</translation>
+    </message>
+    <message>
+        <source>The folder for the drives&apos; parameter sets</source>
+        <translation>存放各变频器参数集的文件夹</translation>
+    </message>
+    <message>
         <source>Choose at least one baud rate and one data format</source>
         <translation>请至少选择一种波特率和一种资料格式</translation>
     </message>
@@ -1596,6 +1608,36 @@ stayed away.</source>
     <message>
         <source>Another job holds the line; stop it first</source>
         <translation>另一项任务正在使用线路；请先停止它</translation>
+    </message>
+    <message>
+        <source>drive %1 at %2 baud, %3</source>
+        <translation>变频器 %1（%2 波特，%3）</translation>
+    </message>
+    <message>
+        <source>Left out, at another line setting: %1</source>
+        <translation>未包括，线路设置不同：%1</translation>
+    </message>
+    <message numerus="yes">
+        <source>Reading the parameters of %n drive(s)…</source>
+        <translation>
+            <numerusform>正在读取 %n 台变频器的参数…</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>drive %1 did not answer</source>
+        <translation>变频器 %1 无回应</translation>
+    </message>
+    <message>
+        <source>Parameters of drive(s) %1 saved to %2</source>
+        <translation>变频器 %1 的参数已保存到 %2</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>Stopped. %1</source>
+        <translation>已停止。%1</translation>
     </message>
 </context>
 <context>

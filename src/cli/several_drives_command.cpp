@@ -10,6 +10,7 @@
 #include "cli/parameter_jobs_run.h"
 #include "drive/set_comparison.h"
 #include "exchange/history_file.h"
+#include "jobs/several_drives_read.h"
 
 namespace {
 
@@ -20,23 +21,12 @@ QString DrivePrefix(int address) {
 // Why a drive has no set: the port stayed away, or the drive did not answer its first request.
 enum class ReadEnd { Read, Silent, PortAway };
 
-// Reads one drive's parameters `first`..`last`. A drive that does not answer the first one is not
-// asked the other 250 times: that alone would take the line for half a minute.
-ReadEnd ReadDrive(jobs::JobRunner& runner, jobs::ParameterJobOptions options, int address,
+ReadEnd ReadDrive(jobs::JobRunner& runner, const jobs::ParameterJobOptions& options, int address,
                   int first, int last, const QString& lineText, drive::ParameterSet* set) {
-    options.address = address;
-    jobs::ParameterRead probe(options, first, first);
-    if (!RunJob(runner, probe)) return ReadEnd::PortAway;
-    *set = probe.set();
-    if (!set->entries.at(first).value &&
-        set->entries.at(first).verdict == exchange::VerdictFileWord(exchange::Verdict::NoReply))
-        return ReadEnd::Silent;
-    if (first < last) {
-        jobs::ParameterRead rest(options, first + 1, last);
-        if (!RunJob(runner, rest)) return ReadEnd::PortAway;
-        for (const auto& [number, entry] : rest.set().entries) set->entries[number] = entry;
-    }
-    set->address = address;
+    jobs::SeveralDrivesRead read(options, {address}, first, last);
+    if (!RunJob(runner, read)) return ReadEnd::PortAway;
+    if (!read.results().front().answered) return ReadEnd::Silent;
+    *set = read.results().front().set;
     set->line = lineText;
     set->date = QDateTime::currentDateTime().toString(Qt::ISODate);
     set->version = QStringLiteral(APP_VERSION);
@@ -90,16 +80,13 @@ void PrintTable(const QString& referenceName, const std::vector<int>& addresses,
 
 }  // namespace
 
-QString DriveFileName(int address) {
-    return QStringLiteral("drive-%1.csv").arg(address, 3, 10, QLatin1Char('0'));
-}
-
 bool CanSaveSeveral(const CommandLine& options, QString* error) {
     if (options.backupFile.isEmpty()) return true;
     const QDir folder(options.backupFile);
     QString reason;
     if (!QDir().mkpath(folder.path()) ||
-        !exchange::CanSave(folder.filePath(DriveFileName(options.addresses.front())), &reason)) {
+        !exchange::CanSave(folder.filePath(jobs::DriveFileName(options.addresses.front())),
+                           &reason)) {
         *error = exchange::SaveFailureText(options.backupFile, reason);
         return false;
     }
@@ -148,7 +135,7 @@ int RunSeveralDrives(jobs::JobRunner& runner, const CommandLine& options,
         }
         const QString prefix = DrivePrefix(address);
         if (!options.backupFile.isEmpty()) {
-            const QString path = QDir(options.backupFile).filePath(DriveFileName(address));
+            const QString path = QDir(options.backupFile).filePath(jobs::DriveFileName(address));
             QString error;
             if (!exchange::SaveWhole(path, drive::ParameterSetCsv(set), &error)) {
                 PrintLine(stderr, prefix + exchange::SaveFailureText(path, error));

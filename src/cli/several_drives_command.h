@@ -9,9 +9,6 @@
 #include "jobs/job_runner.h"
 #include "jobs/parameter_jobs.h"
 
-// Each drive's file in a --backup folder: drive-001.csv ... drive-247.csv.
-QString DriveFileName(int address);
-
 // Whether every file --backup will write can be written: its folder, made when missing, takes new
 // files. The message to print in `error` when not.
 bool CanSaveSeveral(const CommandLine& options, QString* error);

@@ -10,6 +10,7 @@
 namespace drive {
 
 constexpr int kReadings = 9;
+constexpr int kOutputFrequencyReading = 1;
 constexpr int kFaultCodeReadingIndex = 8;
 
 struct Reading {

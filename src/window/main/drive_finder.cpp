@@ -11,14 +11,17 @@
 #include <memory>
 
 #include "drive/entry_checks.h"
+#include "drive/readings.h"
 #include "window/main/main_window.h"
 #include "window/scan/scan_window.h"
+#include "window/trend/trend_window.h"
 
 ScanWindow* MainWindow::openScan() {
     if (!scanWindow_) {
         scanWindow_ = new ScanWindow(
             jobRunner_, [this] { return scanContext(); }, this);
         connect(scanWindow_, &ScanWindow::applyRequested, this, &MainWindow::applyFoundDrive);
+        connect(scanWindow_, &ScanWindow::watchAllRequested, this, &MainWindow::watchFoundDrives);
     }
     scanWindow_->show();
     scanWindow_->raise();
@@ -34,6 +37,10 @@ ScanWindow::Context MainWindow::scanContext() {
     context.formatIndex = selectedIndex(formatGroup);
     context.address =
         drive::WholeNumber(inverterAddress->text(), 1, drive::kHighestAddress).value_or(1);
+    const int port = selectedIndex(portGroup);
+    context.port =
+        port >= 0 ? QStringLiteral("COM%1 (%2)").arg(port + 1).arg(portDevices_[std::size_t(port)])
+                  : QString();
     if (timedModeBox->isChecked())
         context.refusal =
             tr("Timed mode is on: switch it off before scanning (the two cannot "
@@ -70,6 +77,23 @@ void MainWindow::applyFoundDrive(int baudIndex, int formatIndex, int address) {
     formatGroup->button(formatIndex)->click();
     baudGroup->button(baudIndex)->click();
     inverterAddress->setText(QString::number(address));
+}
+
+// "监视全部": the first drive found takes the inverter address box and the trend's left column,
+// the others a column each, all with the readings the trend has ticked (the output frequency
+// when none is).
+void MainWindow::watchFoundDrives(int baudIndex, int formatIndex, const std::vector<int>& drives) {
+    if (drives.empty() || jobRunner_.running()) return;
+    applyFoundDrive(baudIndex, formatIndex, drives.front());
+    TrendWindow* trend = openTrend();
+    std::vector<int> readings = trend->chosenReadings();
+    if (readings.empty()) readings = {drive::kOutputFrequencyReading};
+    std::vector<exchange::Channel> others;
+    for (std::size_t d = 1; d < drives.size(); ++d)
+        for (int reading : readings) others.push_back({drives[d], reading});
+    openTrend(readings, others);
+    if (poller_.running()) poller_.stop();
+    startPolling(trend->chosenReadings(), trend->chosenChannels());
 }
 
 void MainWindow::connectDriveFinder() {

@@ -190,6 +190,7 @@ class MainWindow : public QWidget {
     jobs::JobRunner& jobRunner() { return jobRunner_; }
     // A drive found: its format and baud-rate buttons are selected, its address written.
     void applyFoundDrive(int baudIndex, int formatIndex, int address);
+    void watchFoundDrives(int baudIndex, int formatIndex, const std::vector<int>& drives);
     // "参数管理": opened with Ctrl+P or from the context menu of 读取功能 and 设定功能.
     ParameterWindow* openParameters();
     ParameterWindow* parameterWindow() const { return parameterWindow_; }

@@ -78,8 +78,15 @@ ScanWindow::ScanWindow(jobs::JobRunner& runner, std::function<Context()> context
     startButton = new QPushButton(QStringLiteral("开始"), this);
     saveButton = new QPushButton(QStringLiteral("保存…"), this);
     saveButton->setEnabled(false);
+    watchAllButton = new QPushButton(QStringLiteral("监视全部"), this);
+    watchAllButton->setToolTip(tr("Poll the trend's readings of every drive found"));
+    backupAllButton = new QPushButton(QStringLiteral("备份全部"), this);
+    backupAllButton->setToolTip(
+        tr("Read the parameters of every drive found into a folder, a file per drive"));
     choices->addWidget(startButton, 0, 8);
     choices->addWidget(saveButton, 0, 9);
+    choices->addWidget(watchAllButton, 0, 10);
+    choices->addWidget(backupAllButton, 0, 11);
     layout->addLayout(choices);
 
     progress = new QProgressBar(this);
@@ -115,6 +122,26 @@ ScanWindow::ScanWindow(jobs::JobRunner& runner, std::function<Context()> context
                 showProgress();
             });
     connect(&runner_, &jobs::JobRunner::finished, this, &ScanWindow::onFinished);
+    connect(&runner_, &jobs::JobRunner::finished, this, &ScanWindow::onBackupFinished);
+    connect(&runner_, &jobs::JobRunner::progress, this, [this](int done, int expected) {
+        if (!backup_) return;
+        progress->setRange(0, std::max(expected, 1));
+        progress->setValue(done);
+    });
+    connect(watchAllButton, &QPushButton::clicked, this, [this] {
+        int baud = 0, format = 0;
+        QString elsewhere;
+        const std::vector<int> drives = foundDrives(&baud, &format, &elsewhere);
+        if (drives.empty()) return;
+        emit watchAllRequested(baud, format, drives);
+        status->setText(elsewhere);
+    });
+    connect(backupAllButton, &QPushButton::clicked, this, [this] {
+        const QString folder = QFileDialog::getExistingDirectory(
+            this, tr("The folder for the drives' parameter sets"), SuggestedPath(QString()));
+        if (!folder.isEmpty()) backupAll(folder);
+    });
+    showFoundButtons();
 }
 
 // The main window ends a scan still running before this window goes.
@@ -159,6 +186,7 @@ void ScanWindow::start() {
     scanning_ = true;
     startButton->setText(QStringLiteral("停止"));
     saveButton->setEnabled(false);
+    showFoundButtons();
     showProgress();
 }
 
@@ -221,6 +249,7 @@ void ScanWindow::onFinished(bool stopped) {
     showRows();
     startButton->setText(QStringLiteral("开始"));
     saveButton->setEnabled(!rows_.empty());
+    showFoundButtons();
     if (!stopped) progress->setValue(progress->maximum());  // a stopped scan's bar stays put
     const int found = int(scan_->drives().size());
     const QString summary = tr("%1 probes in %2 s: %3 drive(s) found")

@@ -10,6 +10,7 @@
 
 #include "jobs/drive_scan.h"
 #include "jobs/job_runner.h"
+#include "jobs/several_drives_read.h"
 
 class QCheckBox;
 class QLabel;
@@ -28,6 +29,7 @@ class ScanWindow : public QWidget {
         int baudIndex = 1;
         int formatIndex = 0;
         int address = 1;
+        QString port;  // "COM1 (/dev/ttyUSB0)", for the backups' files
         QString refusal;
     };
     ScanWindow(jobs::JobRunner& runner, std::function<Context()> context,
@@ -43,6 +45,8 @@ class ScanWindow : public QWidget {
     QRadioButton* findAll = nullptr;
     QPushButton* startButton = nullptr;  // 开始 / 停止
     QPushButton* saveButton = nullptr;
+    QPushButton* watchAllButton = nullptr;   // 监视全部
+    QPushButton* backupAllButton = nullptr;  // 备份全部
     QProgressBar* progress = nullptr;
     QLabel* status = nullptr;
     QTableWidget* results = nullptr;
@@ -52,18 +56,30 @@ class ScanWindow : public QWidget {
     // The rows shown, as the scan left them.
     const std::vector<jobs::ScanRow>& rows() const { return rows_; }
     bool save(const QString& path, QString* error) const;
+    // The drives found that one poll or backup can serve: those at the first one's setting.
+    // `elsewhere` names the others.
+    std::vector<int> foundDrives(int* baudIndex, int* formatIndex, QString* elsewhere) const;
+    // Reads every drive found into `folder`, a file per drive (drive-001.csv ...), through the
+    // runner at the drives' setting; false, with the reason shown, when it cannot start.
+    bool backupAll(const QString& folder, int firstParameter = 0, int lastParameter = 250);
+    bool backingUp() const { return backup_ != nullptr; }
     // The runner runs this window's scan.
     bool scanning() const { return scanning_; }
 
   signals:
     // A found drive was double-clicked: its setting and address are to be used.
     void applyRequested(int baudIndex, int formatIndex, int address);
+    // "监视全部": poll these drives, found at this setting.
+    void watchAllRequested(int baudIndex, int formatIndex, const std::vector<int>& addresses);
 
   private:
     void showProgress();
     void showRows();
     void onFinished(bool stopped);
     void askAndSave();
+    void showFoundButtons();
+    void onBackupFinished(bool stopped);
+    void refuse(const QString& reason);
 
     jobs::JobRunner& runner_;
     std::function<Context()> context_;
@@ -71,4 +87,6 @@ class ScanWindow : public QWidget {
     std::vector<jobs::ScanRow> rows_;
     QString pauseReason_;
     bool scanning_ = false;  // the runner runs this window's scan
+    std::unique_ptr<jobs::SeveralDrivesRead> backup_;
+    QString backupFolder_;
 };
