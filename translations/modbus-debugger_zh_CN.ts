@@ -1617,11 +1617,9 @@ stayed away.</source>
         <source>Left out, at another line setting: %1</source>
         <translation>未包括，线路设置不同：%1</translation>
     </message>
-    <message numerus="yes">
-        <source>Reading the parameters of %n drive(s)…</source>
-        <translation>
-            <numerusform>正在读取 %n 台变频器的参数…</numerusform>
-        </translation>
+    <message>
+        <source>Reading the parameters of %1 drive(s)…</source>
+        <translation>正在读取 %1 台变频器的参数…</translation>
     </message>
     <message>
         <source>drive %1 did not answer</source>

@@ -73,7 +73,7 @@ bool ScanWindow::backupAll(const QString& folder, int firstParameter, int lastPa
     }
     backupFolder_ = folder;
     status->setStyleSheet(QString());
-    status->setText(tr("Reading the parameters of %n drive(s)…", nullptr, int(drives.size())));
+    status->setText(tr("Reading the parameters of %1 drive(s)…").arg(drives.size()));
     progress->setRange(0, backup_->stepsExpected());
     progress->setValue(0);
     showFoundButtons();
