@@ -1,6 +1,7 @@
 // Several drives on one line: the trend's poll cycle over drives and readings, the trend window
 // plotting three simulated drives at once, and the parameter commands for all three.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineSeries>
 #include <QProcess>
@@ -8,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
@@ -16,6 +18,7 @@
 #include "drive_rig.h"
 #include "exchange/samples.h"
 #include "program_environment.h"
+#include "window/drives/drive_comparison_window.h"
 #include "window/scan/scan_window.h"
 #include "window/trend/trend_chart.h"
 #include "window/trend/trend_window.h"
@@ -194,6 +197,66 @@ class TestSeveralDrives : public QObject {
         QCOMPARE(set->address, 2);
         QCOMPARE(set->entries.size(), std::size_t(11));
         QCOMPARE(*set->entries.at(7).value, quint16(321));
+    }
+
+    // "多台变频器参数" against drive 1: the table marks drive 2's and drive 3's odd values, the
+    // filters part alike from differing, and the writing mends drive 2 with read-back while
+    // drive 3, which runs, is left alone and said so.
+    void comparisonWindowMendsTheOddDrive() {
+        DriveRig rig(kRtu, k9600, sim::kDefaultTurnaroundMs, {1, 2, 3});
+        QVERIFY(rig.ready());
+        const int p5 = rig.drive.model(1).parameter(5);
+        const int p6 = rig.drive.model(1).parameter(6);
+        rig.drive.updateModel(2, [](sim::DriveModel& m) { m.setParameter(5, 75); });
+        rig.drive.updateModel(3, [](sim::DriveModel& m) {
+            m.setParameter(6, 99);
+            m.setFrequency(1000);
+            m.start();
+        });
+        rig.drive.advance(500);
+        DriveComparisonWindow* w = rig.window->openDriveComparison();
+        QStringList asked;
+        w->setConfirmation([&asked](const QString& question) {
+            asked << question;
+            return true;
+        });
+        w->addressesEdit->setText("1-3");
+        w->referenceBox->setCurrentIndex(1);
+        w->referenceDrive->setValue(1);
+        w->lastParameter->setValue(10);
+        w->compareDrives();
+        QTRY_VERIFY_WITH_TIMEOUT(w->compareButton->isEnabled(), 20000);
+        QCOMPARE(w->comparedDrives(), (std::vector<int>{1, 2, 3}));
+        QStringList odd;
+        for (const drive::ComparedRow& row : w->rows())
+            for (std::size_t d = 0; d < row.states.size(); ++d)
+                if (row.states[d] != drive::Comparison::Equal)
+                    odd << QStringLiteral("P%1@%2=%3")
+                               .arg(row.number)
+                               .arg(d + 1)
+                               .arg(row.values[d].value_or(0));
+        QCOMPARE(odd, (QStringList{"P5@2=75", "P6@3=99"}));
+        w->filterBox->setCurrentIndex(DriveComparisonWindow::kDifferent);
+        QCOMPARE(w->table->rowCount(), 2);
+        QVERIFY(w->table->item(0, 3)->text().contains("≠"));
+        w->filterBox->setCurrentIndex(DriveComparisonWindow::kEqual);
+        QCOMPARE(w->table->rowCount(), 9);
+
+        w->writeDifferences();
+        QCOMPARE(asked.size(), 1);
+        QVERIFY2(asked.front().contains("2 drive(s)"), qPrintable(asked.front()));
+        QTRY_VERIFY_WITH_TIMEOUT(w->compareButton->isEnabled() && w->writeResults().count(2),
+                                 20000);
+        QCOMPARE(w->writeResults().at(2).size(), std::size_t(1));
+        QCOMPARE(w->writeResults().at(2).front().outcome, jobs::WriteOutcome::Written);
+        QCOMPARE(w->writeResults().count(3), std::size_t(0));
+        QVERIFY2(w->status->text().contains("drive 3: nothing written, it runs"),
+                 qPrintable(w->status->text()));
+        QCOMPARE(rig.drive.model(2).parameter(5), p5);
+        QCOMPARE(rig.drive.model(3).parameter(6), 99);
+        QVERIFY(p6 != 99);
+        w->filterBox->setCurrentIndex(DriveComparisonWindow::kDifferent);
+        QCOMPARE(w->table->rowCount(), 1);  // only drive 3's P6 left
     }
 
     // Three drives, the second set otherwise: a folder backup of all three, a comparison that

@@ -287,6 +287,133 @@ stayed away.</source>
     </message>
 </context>
 <context>
+    <name>DriveComparisonWindow</name>
+    <message>
+        <source>The drives to compare: 1-12, or 1,3,5-7</source>
+        <translation>要比较的变频器：1-12，或 1,3,5-7</translation>
+    </message>
+    <message>
+        <source>reference file</source>
+        <translation>参考文件</translation>
+    </message>
+    <message>
+        <source>reference drive</source>
+        <translation>参考变频器</translation>
+    </message>
+    <message>
+        <source>Write the reference&apos;s values to every drive that differs, each read back; a drive that runs is left alone</source>
+        <translation>把参考值写入每台不同的变频器，每个写入后回读；运行中的变频器不写</translation>
+    </message>
+    <message>
+        <source>all parameters</source>
+        <translation>全部参数</translation>
+    </message>
+    <message>
+        <source>= alike on every drive</source>
+        <translation>= 各台相同</translation>
+    </message>
+    <message>
+        <source>≠ differing on a drive</source>
+        <translation>≠ 有变频器不同</translation>
+    </message>
+    <message>
+        <source>Open the reference parameter set</source>
+        <translation>打开参考参数集</translation>
+    </message>
+    <message>
+        <source>Paused, the port failed: %1</source>
+        <translation>已暂停，端口故障：%1</translation>
+    </message>
+    <message>
+        <source>Another job holds the line; stop it first</source>
+        <translation>另一项任务正在使用线路；请先停止它</translation>
+    </message>
+    <message>
+        <source>Parameters are being written. Stop the writing and close?</source>
+        <translation>正在写入参数。停止写入并关闭？</translation>
+    </message>
+    <message>
+        <source>Could not open %1: %2</source>
+        <translation>无法打开 %1：%2</translation>
+    </message>
+    <message>
+        <source>%1 was not loaded: %2</source>
+        <translation>未能载入 %1：%2</translation>
+    </message>
+    <message>
+        <source>Opened %1</source>
+        <translation>已打开 %1</translation>
+    </message>
+    <message>
+        <source>Open the reference file first</source>
+        <translation>请先打开参考文件</translation>
+    </message>
+    <message>
+        <source>Reading %1 drive(s)…</source>
+        <translation>正在读取 %1 台变频器…</translation>
+    </message>
+    <message>
+        <source>stopped</source>
+        <translation>已停止</translation>
+    </message>
+    <message>
+        <source>The reference drive %1 did not answer</source>
+        <translation>参考变频器 %1 无回应</translation>
+    </message>
+    <message>
+        <source>%1 drive(s) compared with %2</source>
+        <translation>%1 台变频器已与 %2 比较</translation>
+    </message>
+    <message>
+        <source>Stopped. %1</source>
+        <translation>已停止。%1</translation>
+    </message>
+    <message>
+        <source>no answer from drive(s) %1</source>
+        <translation>变频器 %1 无回应</translation>
+    </message>
+    <message>
+        <source>reference</source>
+        <translation>参考</translation>
+    </message>
+    <message>
+        <source>%1 parameter(s), %2 differing on a drive</source>
+        <translation>%1 个参数，%2 个在某台变频器上不同</translation>
+    </message>
+    <message>
+        <source>Compare the drives first</source>
+        <translation>请先比较变频器</translation>
+    </message>
+    <message>
+        <source>Nothing differs: nothing to write</source>
+        <translation>没有不同：无需写入</translation>
+    </message>
+    <message>
+        <source>Write %1 parameter(s) to %2 drive(s), each read back? A drive that runs is left alone.</source>
+        <translation>把 %1 个参数写入 %2 台变频器，每个写入后回读？运行中的变频器不写。</translation>
+    </message>
+    <message>
+        <source>Left out: the protocol sends a multiple of 256 as the bytes of its high byte alone, so %1 would arrive as another value.</source>
+        <translation>未包括：协议把 256 的倍数只按其高字节发送，%1 到达时会变成另一个值。</translation>
+    </message>
+    <message>
+        <source>drive %1: nothing written, no answer to the output-frequency reading</source>
+        <translation>变频器 %1：未写入，输出频率读数无回应</translation>
+    </message>
+    <message>
+        <source>drive %1: nothing written, it runs (%2 Hz)</source>
+        <translation>变频器 %1：未写入，正在运行（%2 Hz）</translation>
+    </message>
+    <message>
+        <source>drive %1: nothing written, 启动 was sent to it after its last 停止</source>
+        <translation>变频器 %1：未写入，最后一次停止之后又发送过启动</translation>
+    </message>
+    <message>
+        <source>drive %1: %2 of %3 written and read back as meant</source>
+        <translation>变频器 %1：%3 个中 %2 个已写入并回读无误</translation>
+    </message>
+</context>
+<context>
     <name>DriveScan</name>
     <message>
         <source>nothing came back: check the wiring (A and B swapped?), the drive&apos;s power, its address and that its communication is switched on</source>

@@ -22,6 +22,7 @@
 #include "listen/bus_listener.h"
 #include "listen/settings_search.h"
 #include "serial/serial_port.h"
+#include "window/drives/drive_comparison_window.h"
 #include "window/main/result_box.h"
 #include "window/parameters/parameter_window.h"
 #include "window/scan/scan_window.h"
@@ -193,6 +194,8 @@ class MainWindow : public QWidget {
     void watchFoundDrives(int baudIndex, int formatIndex, const std::vector<int>& drives);
     // "参数管理": opened with Ctrl+P or from the context menu of 读取功能 and 设定功能.
     ParameterWindow* openParameters();
+    // "多台变频器参数": several drives' parameters in one table.
+    DriveComparisonWindow* openDriveComparison();
     ParameterWindow* parameterWindow() const { return parameterWindow_; }
     // ---- Listening to another master's bus ---------------------------------------------------
     // "总线监听": opened with Ctrl+L or from the format and baud-rate groups' context menu.
@@ -307,6 +310,7 @@ class MainWindow : public QWidget {
     void lockForJob(bool running);
     void connectParameterManager();
     ParameterWindow::Context parameterContext();
+    DriveComparisonWindow::Context driveComparisonContext();
     void connectListening();
     // Listening at the settings the buttons select, once the line is the listener's.
     void listenAtButtons();
@@ -322,6 +326,7 @@ class MainWindow : public QWidget {
     ListenWindow* listenWindow_ = nullptr;
     ScanWindow* scanWindow_ = nullptr;
     ParameterWindow* parameterWindow_ = nullptr;
+    DriveComparisonWindow* driveComparisonWindow_ = nullptr;
     bool jobLocked_ = false;
     bool stopAfterJob_ = false;  // stop was pressed during a scan: it goes out once it has ended
     std::optional<std::tuple<int, int, int>> pendingApply_;

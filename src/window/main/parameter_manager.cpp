@@ -9,6 +9,7 @@
 #include <QShortcut>
 
 #include "drive/entry_checks.h"
+#include "window/drives/drive_comparison_window.h"
 #include "window/main/main_window.h"
 #include "window/parameters/parameter_window.h"
 
@@ -47,6 +48,30 @@ ParameterWindow::Context MainWindow::parameterContext() {
     return context;
 }
 
+DriveComparisonWindow* MainWindow::openDriveComparison() {
+    if (!driveComparisonWindow_) {
+        driveComparisonWindow_ = new DriveComparisonWindow(
+            jobRunner_, [this] { return driveComparisonContext(); }, this);
+    }
+    driveComparisonWindow_->show();
+    driveComparisonWindow_->raise();
+    driveComparisonWindow_->activateWindow();
+    return driveComparisonWindow_;
+}
+
+// The drives are named in the window; the line and what shares it are the main window's.
+DriveComparisonWindow::Context MainWindow::driveComparisonContext() {
+    DriveComparisonWindow::Context context;
+    const ParameterWindow::Context one = parameterContext();
+    context.framing = one.options.framing;
+    context.line = one.line;
+    if (timedModeBox->isChecked() || poller_.running()) context.refusal = one.refusal;
+    context.startedSinceStop = [this](int address) {
+        return runCommands_.startedSinceStop(address);
+    };
+    return context;
+}
+
 void MainWindow::connectParameterManager() {
     connect(&core_, &exchange::ExchangeCore::exchangeFinished, this,
             [this](const exchange::Exchange& exchange) {
@@ -54,12 +79,16 @@ void MainWindow::connectParameterManager() {
             });
     auto* shortcut = new QShortcut(QKeySequence(QStringLiteral("Ctrl+P")), this);
     connect(shortcut, &QShortcut::activated, this, &MainWindow::openParameters);
+    auto* several = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+P")), this);
+    connect(several, &QShortcut::activated, this, &MainWindow::openDriveComparison);
     for (QPushButton* button : {readParameterButton, writeParameterButton}) {
         button->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(button, &QWidget::customContextMenuRequested, this,
                 [this, button](const QPoint& at) {
                     QMenu menu;
                     menu.addAction(QStringLiteral("参数管理…"), this, &MainWindow::openParameters);
+                    menu.addAction(QStringLiteral("多台变频器参数…"), this,
+                                   &MainWindow::openDriveComparison);
                     menu.exec(button->mapToGlobal(at));
                 });
     }
