@@ -20,6 +20,7 @@ int RunSoak(const Args& args);
 int RunFirstByte(const Args& args);
 int RunScan(const Args& args);
 int RunParameters(const Args& args);
+int RunDrivesBackup(const Args& args);
 int RunListen(const Args& args);
 }  // namespace bench
 
@@ -37,7 +38,7 @@ void Usage() {
         "  startup  [--runs 10] [--settle 1000] [--demo] [--program PATH]  (needs X)\n"
         "  poll     [--format rtu] [--baud 38400] [--readings 1|8] [--turnaround 5]\n"
         "           [--reply-timeout 50] [--seconds 20] [--runs 3] [--chart]\n"
-        "           [--via serial|tcp|ser2net|rfc2217]\n"
+        "           [--via serial|tcp|ser2net|rfc2217] [--drives 1] [--silent]\n"
         "  stores   [--repaints 20]\n"
         "  idle     [--seconds 10]\n"
         "  soak     [--ticks 2000] [--interval 50]\n"
@@ -45,6 +46,7 @@ void Usage() {
         "3]\n"
         "  scan     [--case all|wrong-setting|address-200|full-walk] [--runs 3]\n"
         "  parameters [--runs 3]\n"
+        "  backup-drives [--drives 12] [--baud 38400] [--runs 3]\n"
         "  listen   [--framing rtu|ascii] [--baud 38400] [--seconds 600] [--merge]\n"
         "Window measurements use the X display in DISPLAY (offscreen without one);\n"
         "--hidden leaves the window unshown, so nothing is painted.\n");
@@ -58,10 +60,10 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     const char* command = argv[1];
-    const bool window = std::strcmp(command, "wire") != 0 && std::strcmp(command, "startup") != 0 &&
-                        std::strcmp(command, "scan") != 0 &&
-                        std::strcmp(command, "parameters") != 0 &&
-                        std::strcmp(command, "listen") != 0;
+    const bool window =
+        std::strcmp(command, "wire") != 0 && std::strcmp(command, "startup") != 0 &&
+        std::strcmp(command, "scan") != 0 && std::strcmp(command, "parameters") != 0 &&
+        std::strcmp(command, "backup-drives") != 0 && std::strcmp(command, "listen") != 0;
     // Without a display the window paints into memory on the offscreen platform; bench/run.sh
     // gives it an X display, as a user's window has.
     if (window && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
@@ -86,6 +88,7 @@ int main(int argc, char* argv[]) {
     if (!std::strcmp(command, "scan")) return bench::RunScan(args);
     if (!std::strcmp(command, "parameters")) return bench::RunParameters(args);
     if (!std::strcmp(command, "listen")) return bench::RunListen(args);
+    if (!std::strcmp(command, "backup-drives")) return bench::RunDrivesBackup(args);
     Usage();
     return 2;
 }

@@ -10,6 +10,7 @@
 #include "exchange/exchange_core.h"
 #include "jobs/job_runner.h"
 #include "jobs/parameter_jobs.h"
+#include "jobs/several_drives_read.h"
 #include "serial/port_settings.h"
 #include "serial/qt_serial_port.h"
 
@@ -122,6 +123,52 @@ int RunParameters(const Args& args) {
                  Median(writeRatios) <= 1.15 && complete});
         }
     }
+    return 0;
+}
+
+// A backup of every drive on a line of several: all parameters of each, one drive after the
+// other, against the line's floor.
+int RunDrivesBackup(const Args& args) {
+    const int runs = args.integer("runs", 3);
+    const int drives = args.integer("drives", 12);
+    const int baud = args.integer("baud", 38400);
+    const QString simulator = BuildPath(QStringLiteral("tools/inverter-sim/inverter-sim"));
+    QStringList addresses;
+    std::vector<int> all;
+    for (int d = 1; d <= drives; ++d) {
+        addresses << QString::number(d);
+        all.push_back(d);
+    }
+    std::vector<double> ratios, times;
+    bool complete = true;
+    for (int run = 0; run < runs; ++run) {
+        SimChild sim;
+        QString error;
+        if (!sim.start(simulator, &error,
+                       {QStringLiteral("--turnaround"), QString::number(kTurnaroundMs),
+                        QStringLiteral("--drives"), addresses.join(QLatin1Char(','))})) {
+            std::fprintf(stderr, "backup-drives: %s\n", qPrintable(error));
+            return 1;
+        }
+        Line line(sim.devicePath(), QStringLiteral("%1,n,8,1").arg(baud), frame::Framing::Rtu);
+        jobs::ParameterJobOptions options;
+        jobs::SeveralDrivesRead read(options, all, 0, 250);
+        const JobResult r = line.run(read);
+        complete = complete && int(read.results().size()) == drives;
+        for (const auto& result : read.results())
+            complete = complete && result.answered && result.set.entries.size() == 251;
+        times.push_back(r.seconds);
+        ratios.push_back(r.seconds / r.floorSeconds);
+        std::printf("backup of %d drives × 251 parameters, RTU %d, run %d: %.1f s, %.3f × floor\n",
+                    drives, baud, run + 1, r.seconds, ratios.back());
+        std::fflush(stdout);
+    }
+    const QString label = QStringLiteral("%1 drives × 251, RTU %2").arg(drives).arg(baud);
+    PrintRow({QStringLiteral("backup of several drives (%1): time").arg(label), QString(),
+              QStringLiteral("s"), times, 1, true});
+    PrintRow({QStringLiteral("backup of several drives (%1): time / line floor").arg(label),
+              QStringLiteral("<= 1.05"), QStringLiteral("x"), ratios, 3,
+              Median(ratios) <= 1.05 && complete});
     return 0;
 }
 

@@ -105,6 +105,11 @@ run "$bench" scan --case address-200 --runs $([ $quick = 1 ] && echo 1 || echo 3
 [ $quick = 1 ] || run "$bench" scan --case full-walk
 # The parameter jobs: 251 parameters read, 50 restored with read-back, RTU and ASCII.
 run "$bench" parameters --runs $([ $quick = 1 ] && echo 1 || echo 3)
+# Several drives on one line: 4 drives x 2 readings polled, one of four silent, and a backup of
+# 12 drives x 251 parameters.
+run "$bench" poll --format rtu --baud 38400 --readings 2 --drives 4 "${poll[@]}"
+run "$bench" poll --format rtu --baud 38400 --readings 2 --drives 4 --silent "${poll[@]}"
+run "$bench" backup-drives --runs $([ $quick = 1 ] && echo 1 || echo 3)
 # Listening to a saturated bus, RTU 38400 and ASCII 9600 (the ten minutes each:
 # inverter-bench listen --seconds 600).
 for framing in rtu ascii; do

@@ -8,6 +8,7 @@
 #   scan.png         查找变频器 after finding the two drives of a strict line at 19200 8,O,1
 #   parameters.png   参数管理 comparing a drive with a set saved from another
 #   listen.png       总线监听 hearing the simulator's own master poll two drives
+#   several-drives.png  the trend polling three drives on one line as they ramp up
 # and history-en.png and trend-en.png, the same two windows with --language en (the main
 # window's captions are the same in both languages).
 set -euo pipefail
@@ -206,6 +207,28 @@ xdotool key space               # 开始监听, where the focus starts
 sleep 6
 xdotool mousemove 1270 790
 shoot "总线监听" listen.png
+stop
+stop
+rm -f "$sim_out"
+
+# Three drives on one line ramping to 50, 30 and 40 Hz: the trend polls each one's output
+# frequency, and drive 1's current.
+sim_out=$(mktemp)
+build/tools/inverter-sim/inverter-sim --drives 1,2,3 --running 1=50 --running 2=30 \
+  --running 3=40 >"$sim_out" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do grep -q /dev/ "$sim_out" && break; sleep 0.1; done
+pty=$(grep -o '/dev/[^ ]*' "$sim_out" | head -1)
+$app --port "COM1=$pty" --format rtu-8n1 --baud 9600 \
+  --monitor output-frequency,output-current,2:output-frequency,3:output-frequency \
+  >/dev/null 2>&1 &
+pids+=($!)
+xdotool windowmove --sync "$(window "$main")" 0 0
+xdotool windowmove --sync "$(window "趋势监视")" 200 100
+xdotool windowraise "$(window "趋势监视")"
+sleep 7
+xdotool mousemove 1270 790
+shoot "趋势监视" several-drives.png
 stop
 stop
 rm -f "$sim_out"

@@ -132,6 +132,11 @@ int main(int argc, char* argv[]) {
                        "modbus-debugger saves it (--backup, 参数管理). ADDRESS=FILE preloads one "
                        "drive of --drives; repeat it for several, after a FILE for all."),
         QStringLiteral("FILE"));
+    const QCommandLineOption running(
+        QStringLiteral("running"),
+        QStringLiteral("Start the drives running toward HZ hertz; ADDRESS=HZ starts one drive of "
+                       "--drives; repeat it for several."),
+        QStringLiteral("hz"));
     const QCommandLineOption listen(
         QStringLiteral("listen"),
         QStringLiteral("Serve the drive over TCP on 127.0.0.1:PORT, as a serial device server in "
@@ -163,9 +168,9 @@ int main(int argc, char* argv[]) {
         QStringLiteral("framing"), QStringLiteral("rtu"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Print every request and reply on stderr."));
-    parser.addOptions({device, address, drives, echo, baud, format, turnaround, strictLine, inject,
-                       fault, link, parameters, listen, chunk, tap, tapMerge, master, masterFormat,
-                       verbose});
+    parser.addOptions({device,     address, drives,   echo,   baud,         format,  turnaround,
+                       strictLine, inject,  fault,    link,   parameters,   running, listen,
+                       chunk,      tap,     tapMerge, master, masterFormat, verbose});
     parser.process(app);
 
     bool ok = false;
@@ -251,6 +256,22 @@ int main(int argc, char* argv[]) {
             server.updateModel(one->first, load);
         else
             server.updateEveryModel(load);
+    }
+    for (const QString& value : parser.values(running)) {
+        const std::optional<std::pair<int, QString>> one = ForOneDrive(value, driveAddresses);
+        const double hertz = one ? one->second.toDouble(&ok) : -1;
+        if (!one || !ok || hertz < 0 || hertz * 100 > sim::DriveModel::kMaxFrequency)
+            return Fail(QStringLiteral("--running wants hertz from 0 to %1, or ADDRESS=HZ for a "
+                                       "drive of --drives")
+                            .arg(sim::DriveModel::kMaxFrequency / 100));
+        const auto start = [hertz](sim::DriveModel& model) {
+            model.setFrequency(int(hertz * 100 + 0.5));
+            model.start();
+        };
+        if (one->first)
+            server.updateModel(one->first, start);
+        else
+            server.updateEveryModel(start);
     }
     if (parser.isSet(link)) server.setLinkPath(parser.value(link));
     if (parser.isSet(verbose)) {
