@@ -29,10 +29,10 @@ check() {  # check DESCRIPTION COMMAND...: runs the command, counts a failure
 }
 
 
-# The drive behind a pseudo-terminal, and a second one behind a TCP port; each prints where.
+# The drive behind a pseudo-terminal, and two more behind a TCP port; each prints where.
 "$sim" --baud 9600 --format n81 >"$work/pty" 2>/dev/null &
 pids+=($!)
-"$sim" --listen 0 >"$work/tcp" 2>/dev/null &
+"$sim" --listen 0 --drives 1,2 >"$work/tcp" 2>/dev/null &
 pids+=($!)
 # A third, polled by the simulator's own master; its tap, behind COM2, carries that traffic.
 "$sim" --master 60 --tap >"$work/bus" 2>/dev/null &
@@ -69,6 +69,10 @@ check "a backup through COM1" bash -c \
 check "a backup through tcp://" bash -c \
   "'$wine' '$exe' --port COM1=$tcp --baud 9600 --format rtu-8n1 --backup '$work/tcp.csv' \
      --parameters 0-20 --language en"
+check "two drives backed up into a folder through tcp://, a file each" bash -c \
+  "'$wine' '$exe' --port COM1=$tcp --baud 9600 --format rtu-8n1 --backup '$work/plant' \
+     --addresses 1-2 --parameters 0-9 --language en &&
+   grep -q '^address,2' '$work/plant/drive-002.csv' && [ -f '$work/plant/drive-001.csv' ]"
 check "listening on COM2 hears another master's requests and replies, paired and good" bash -c \
   "'$wine' '$exe' --listen --port COM2=COM2 --baud 9600 --format rtu-8n1 --duration 3 --language en \
      > '$work/listen.csv' && [ \$(grep -c ',reply,8,.*,good,' '$work/listen.csv') -ge 20 ]"
