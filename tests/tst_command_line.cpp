@@ -112,17 +112,16 @@ class TestCommandLine : public QObject {
         QVERIFY(sampleFile.readAll().contains(",output-frequency,0,0,good\r\n"));
     }
 
-    // --scan without a display finds a strict drive at its own settings and says how long it
-    // took; a range that holds no drive ends with exit status 1, a bad list with 2.
-    void scanFindsTheDrive_data() {
+    // --scan without a display: a range that holds no drive ends with exit status 1 and says how
+    // long it took, a bad list with 2, a device that is not there with 3. (A drive found through
+    // the command line is tst_gateway's scan row; which drives a scan finds, tst_drive_scan's.)
+    void scanEndsWithItsExitStatus_data() {
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("firstLine");
         // A budget that a busy machine's delays fit into.
         const QStringList narrowed{"--scan-bauds",  "9600,19200",    "--scan-formats",
                                    "rtu8n1,RTU8O1", "--scan-budget", "100"};
-        QTest::newRow("found") << narrowed + QStringList{"--scan-addresses", "1-20"} << 0
-                               << "17 19200 RTU 8,O,1 ";
         QTest::newRow("none in the range")
             << narrowed + QStringList{"--scan-addresses", "1-3"} << 1 << "12 probes in ";
         QTest::newRow("a baud rate not offered")
@@ -131,7 +130,7 @@ class TestCommandLine : public QObject {
             << QStringList{"--port", "COM1=/dev/no-such-adapter"} << 3
             << "modbus-debugger: COM1 (/dev/no-such-adapter): no such device";
     }
-    void scanFindsTheDrive() {
+    void scanEndsWithItsExitStatus() {
         QFETCH(QStringList, options);
         QFETCH(int, exitCode);
         QFETCH(QString, firstLine);
