@@ -13,6 +13,7 @@
 
 #include "drive/reply_decoder.h"
 #include "exchange/exchange_text.h"
+#include "pty_pair.h"
 #include "serial/qt_serial_port.h"
 #include "sim/drive_server.h"
 #include "window/main/cell_edit.h"
@@ -45,9 +46,7 @@ struct DriveRig {
         drive.setLinkPath(path);
         QString device;
         started = drive.startPseudoTerminal(&device, &error);
-        serial::PortMap map;
-        map.devices[0] = path;
-        port = std::make_unique<serial::QtSerialPort>(map);
+        port = std::make_unique<serial::QtSerialPort>(MapTo(path));
         window = std::make_unique<MainWindow>(*port, std::array<QString, 4>{path, "", "", ""});
         window->load();
         window->baudGroup->button(baud)->click();

@@ -122,7 +122,6 @@ class TestListenWindow : public QObject {
         QTest::addColumn<int>("baud");
         QTest::addColumn<int>("format");
         QTest::addColumn<int>("found");  // the format found; -1: none
-        QTest::newRow("ASCII at 9600") << 1 << 0 << 0;
         QTest::newRow("RTU 8,O,1 at 19200") << 2 << 5 << 5;
         QTest::newRow("nothing but garbage") << -1 << -1 << -1;
     }

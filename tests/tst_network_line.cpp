@@ -1,6 +1,6 @@
 // The line through a serial device server in raw TCP mode, against the simulated drive's own
-// TCP listener: replies that arrive in pieces are read whole, a refused connection is said in
-// plain words, and a gateway that goes away and comes back is reached again.
+// TCP listener: replies that arrive in pieces are read whole, and the line's limit counts the
+// request's wire time once. (A gateway that goes away and comes back is tst_gateway's.)
 #include <QtTest>
 
 #include "exchange/exchange_core.h"
@@ -83,30 +83,6 @@ class TestNetworkLine : public QObject {
             QStringLiteral("limit %1, reached %2").arg(poller.lineLimit()).arg(reached);
         QVERIFY2(reached > 0 && reached <= 1.05 * poller.lineLimit(), qPrintable(figures));
         QVERIFY2(poller.lineLimit() < 27, qPrintable(figures));
-    }
-
-    // Refused: the reason in plain words and nothing logged as sent; back once it listens.
-    void refusedThenBack() {
-        sim::DriveServer drive;
-        quint16 port = 0;
-        QString error;
-        QVERIFY2(drive.startTcp(0, &port, &error), qPrintable(error));
-        drive.stop();
-        serial::LineSelector line(MapTo(QStringLiteral("tcp://127.0.0.1:%1").arg(port)));
-        line.setPortNumber(1);
-        QVERIFY(!line.open());
-        QVERIFY(QTest::qWaitFor([&] { return line.errorText().contains("refused"); }, 2000));
-        exchange::ExchangeCore core(line);
-        core.setLine({9600, serial::Parity::None, 8, 1}, frame::Framing::Rtu);
-        std::vector<exchange::Direction> directions;
-        QObject::connect(
-            &core, &exchange::ExchangeCore::recordAdded,
-            [&](const exchange::ExchangeRecord& r) { directions.push_back(r.direction); });
-        QCOMPARE(ReadOnce(core, frame::Framing::Rtu), exchange::Verdict::NoReply);
-        QCOMPARE(directions, std::vector<exchange::Direction>{exchange::Direction::NotSent});
-        QVERIFY2(drive.startTcp(port, nullptr, &error), qPrintable(error));
-        QVERIFY(QTest::qWaitFor([&] { return line.open(); }, 3000));
-        QCOMPARE(ReadOnce(core, frame::Framing::Rtu), exchange::Verdict::Good);
     }
 };
 

@@ -5,7 +5,6 @@
 #include "bytes.h"
 
 #include "exchange/reply_judge.h"
-#include "language/language.h"
 
 using exchange::Verdict;
 using frame::Framing;
@@ -16,11 +15,6 @@ Q_DECLARE_METATYPE(Framing)
 class TestReplyJudge : public QObject {
     Q_OBJECT
   private slots:
-    void cleanup() { language::Install(QStringLiteral("en")); }
-
-    // A standard exception reply names its code, in the drive's protocol and in standard
-    // requests alike; only one from the slave asked, with the request's function and a sound
-    // check, is one. (Checks from an independent CRC-16/LRC generator.)
     // Frames typed by hand to a standard Modbus device, judged under each reading. The drive's
     // reading takes a standard request whose byte 2 happens to equal its length for one of its
     // own; the standard reading knows each function's answer. (Checks from an independent
@@ -39,7 +33,6 @@ class TestReplyJudge : public QObject {
         QTest::newRow("03 in ASCII") << Framing::Ascii << AsciiLine(":010303000002F7") << AsciiLine(":01030412340000B2") << good << other << good;
         QTest::newRow("exception to 0x0364") << Framing::Rtu << Hex("010303640001C591") << Hex("018302C0F1") << refused << refused << refused;
         QTest::newRow("10 one register at 0x0600") << Framing::Rtu << Hex("0110060000010200050053") << Hex("0110060000010141") << good << cut << good;
-        QTest::newRow("10 in ASCII") << Framing::Ascii << AsciiLine(":011006000001020005E1") << AsciiLine(":011006000001E8") << good << cut << good;
         QTest::newRow("05 echoed") << Framing::Rtu << Hex("01050010FF008DFF") << Hex("01050010FF008DFF") << good << good << good;
         QTest::newRow("06 echo with another value") << Framing::Rtu << Hex("010600100123C846") << Hex("0106001001248984") << other << good << other;
         QTest::newRow("01 one byte of coils") << Framing::Rtu << Hex("0101000000083DCC") << Hex("0101015591B7") << good << good << good;
@@ -77,9 +70,9 @@ class TestReplyJudge : public QObject {
             QVERIFY2(asAuto.detail.contains(QStringLiteral("read as")), qPrintable(asAuto.detail));
     }
 
-    // Coils and inputs come eight to a byte, the last byte partly filled: 1 to 8 take one byte,
-    // 9 take two, 2000 (the most one answer carries) take 250. Slave 17, from address 0x13.
-    // (Checks from an independent generator.)
+    // Coils and inputs (counted alike) come eight to a byte, the last byte partly filled: 1 to 8
+    // take one byte, 9 take two, 2000 (the most one answer carries) take 250. Slave 17, from
+    // address 0x13. (Checks from an independent generator.)
     void coilsAndInputsFillWholeBytes_data() {
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<QByteArray>("reply");
@@ -88,24 +81,15 @@ class TestReplyJudge : public QObject {
         const QByteArray fill(250, 0x55), lessFill(249, 0x55);
         // clang-format off
         QTest::newRow("01 one coil") << Hex("1101001300010E9F") << Hex("110101A59533") << good;
-        QTest::newRow("01 seven coils") << Hex("1101001300078E9D") << Hex("110101A59533") << good;
         QTest::newRow("01 nine coils") << Hex("1101001300090F59") << Hex("110102A5A68315") << good;
         QTest::newRow("01 nine coils in one byte") << Hex("1101001300090F59") << Hex("110101A59533") << other;
-        QTest::newRow("01 ten coils") << Hex("11010013000A4F58") << Hex("110102A5A68315") << good;
         QTest::newRow("01 sixteen coils") << Hex("110100130010CE93") << Hex("110102A5A68315") << good;
         QTest::newRow("01 sixteen coils in three bytes") << Hex("110100130010CE93") << Hex("110103A5A6A714E7") << other;
         QTest::newRow("01 2000 coils") << Hex("1101001307D0CCF3") << Hex("1101FA") + fill + Hex("E891") << good;
         QTest::newRow("01 2000 coils a byte short") << Hex("1101001307D0CCF3") << Hex("1101F9") + lessFill + Hex("6C26") << other;
-        QTest::newRow("02 one input") << Hex("1102001300014A9F") << Hex("110201A56533") << good;
-        QTest::newRow("02 seven inputs") << Hex("110200130007CA9D") << Hex("110201A56533") << good;
-        QTest::newRow("02 nine inputs") << Hex("1102001300094B59") << Hex("110202A5A68351") << good;
         QTest::newRow("02 ten inputs") << Hex("11020013000A0B58") << Hex("110202A5A68351") << good;
-        QTest::newRow("02 ten inputs in one byte") << Hex("11020013000A0B58") << Hex("110201A56533") << other;
-        QTest::newRow("02 sixteen inputs") << Hex("1102001300108A93") << Hex("110202A5A68351") << good;
-        QTest::newRow("02 2000 inputs") << Hex("1102001307D088F3") << Hex("1102FA") + fill + Hex("EA55") << good;
         // A request typed by hand for more than 2000 is refused by the slave: illegal data value.
         QTest::newRow("01 2001 coils refused") << Hex("1101001307D10D33") << Hex("1181030194") << Verdict::Exception;
-        QTest::newRow("02 2001 inputs refused") << Hex("1102001307D14933") << Hex("1182030164") << Verdict::Exception;
         // clang-format on
     }
     void coilsAndInputsFillWholeBytes() {
@@ -117,41 +101,38 @@ class TestReplyJudge : public QObject {
         QVERIFY2(judgement.verdict == verdict, qPrintable(judgement.detail));
     }
 
+    // A standard exception reply names its code, in the drive's protocol and in standard
+    // requests alike; only one from the slave asked, with the request's function and a sound
+    // check, is one. (Checks from an independent CRC-16/LRC generator.)
     void exceptionReplyIsNamed_data() {
         QTest::addColumn<Framing>("framing");
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<Verdict>("verdict");
-        QTest::addColumn<QString>("english");
-        QTest::addColumn<QString>("chinese");
+        QTest::addColumn<QString>("detail");
         const QByteArray holding = Hex("010300640001C5D5");  // 03: one register at 0x0064
         const QByteArray asciiHolding = AsciiLine(":01030064000197");
         // clang-format off
-        QTest::newRow("RTU illegal data address") << Framing::Rtu << holding << Hex("018302C0F1") << Verdict::Exception << "exception 02 illegal data address" << "02 非法数据地址";
-        QTest::newRow("ASCII illegal data address") << Framing::Ascii << asciiHolding << AsciiLine(":0183027A") << Verdict::Exception << "exception 02 illegal data address" << "02 非法数据地址";
-        QTest::newRow("gateway target") << Framing::Rtu << holding << Hex("01830B00F7") << Verdict::Exception << "0B gateway target device failed to respond" << "0B 网关目标无响应";
-        QTest::newRow("a code without a name") << Framing::Rtu << holding << Hex("01832040E8") << Verdict::Exception << "20 (no standard name)" << "20（非标准代码）";
-        QTest::newRow("drive's monitor request refused") << Framing::Rtu << Hex("0104010180 49") << Hex("018402C2C1") << Verdict::Exception << "02 illegal data address" << "02 非法数据地址";
-        QTest::newRow("after a stray byte") << Framing::Rtu << Hex("0104010180 49") << Hex("00018402C2C1") << Verdict::Exception << "02 illegal data address" << "02 非法数据地址";
-        QTest::newRow("a late exception, then the answer") << Framing::Rtu << Hex("0104010180 49") << Hex("018402C2C1") + Hex("0104030112C56D7D") << Verdict::Good << "5 byte(s) before the frame" << "帧前多 5 字节";
-        QTest::newRow("spoiled check") << Framing::Rtu << Hex("0104010180 49") << Hex("018402C2C0") << Verdict::CheckError << "CRC expected C2 C1, received C2 C0" << "CRC 应为 C2 C1，收到 C2 C0";
-        QTest::newRow("ASCII spoiled check") << Framing::Ascii << asciiHolding << AsciiLine(":0183027B") << Verdict::CheckError << "LRC expected 7A, received 7B" << "LRC 应为 7A，收到 7B";
-        QTest::newRow("another slave's exception") << Framing::Rtu << Hex("0104010180 49") << Hex("02840232C1") << Verdict::Incomplete << "none starts with address 1" << "没有以地址 1 开头的帧";
+        QTest::newRow("RTU illegal data address") << Framing::Rtu << holding << Hex("018302C0F1") << Verdict::Exception << "exception 02 illegal data address";
+        QTest::newRow("ASCII illegal data address") << Framing::Ascii << asciiHolding << AsciiLine(":0183027A") << Verdict::Exception << "exception 02 illegal data address";
+        QTest::newRow("gateway target") << Framing::Rtu << holding << Hex("01830B00F7") << Verdict::Exception << "0B gateway target device failed to respond";
+        QTest::newRow("a code without a name") << Framing::Rtu << holding << Hex("01832040E8") << Verdict::Exception << "20 (no standard name)";
+        QTest::newRow("drive's monitor request refused") << Framing::Rtu << Hex("0104010180 49") << Hex("018402C2C1") << Verdict::Exception << "02 illegal data address";
+        QTest::newRow("after a stray byte") << Framing::Rtu << Hex("0104010180 49") << Hex("00018402C2C1") << Verdict::Exception << "02 illegal data address";
+        QTest::newRow("a late exception, then the answer") << Framing::Rtu << Hex("0104010180 49") << Hex("018402C2C1") + Hex("0104030112C56D7D") << Verdict::Good << "5 byte(s) before the frame";
+        QTest::newRow("spoiled check") << Framing::Rtu << Hex("0104010180 49") << Hex("018402C2C0") << Verdict::CheckError << "CRC expected C2 C1, received C2 C0";
+        QTest::newRow("ASCII spoiled check") << Framing::Ascii << asciiHolding << AsciiLine(":0183027B") << Verdict::CheckError << "LRC expected 7A, received 7B";
+        QTest::newRow("another slave's exception") << Framing::Rtu << Hex("0104010180 49") << Hex("02840232C1") << Verdict::Incomplete << "none starts with address 1";
         // clang-format on
     }
     void exceptionReplyIsNamed() {
         QFETCH(Framing, framing);
         QFETCH(QByteArray, request);
         QFETCH(QByteArray, reply);
-        QFETCH(QString, english);
-        QFETCH(QString, chinese);
-        for (const QString& language : {QStringLiteral("en"), QStringLiteral("zh")}) {
-            QVERIFY(language::Install(language));
-            const exchange::Judgement judgement = exchange::JudgeReply(request, reply, framing);
-            QTEST(judgement.verdict, "verdict");
-            const QString wanted = language == QLatin1String("en") ? english : chinese;
-            QVERIFY2(judgement.detail.contains(wanted), qPrintable(judgement.detail));
-        }
+        const exchange::Judgement judgement = exchange::JudgeReply(request, reply, framing);
+        QTEST(judgement.verdict, "verdict");
+        QFETCH(QString, detail);
+        QVERIFY2(judgement.detail.contains(detail), qPrintable(judgement.detail));
         // A request of the drive's layout ends its capture at the exception's last byte.
         if (QTest::currentDataTag() == QLatin1String("drive's monitor request refused"))
             QVERIFY(exchange::HoldsWholeReply(request, reply, framing));
@@ -169,7 +150,6 @@ class TestReplyJudge : public QObject {
         const QByteArray asciiRead = AsciiLine(":01040101F9");
         // clang-format off
         QTest::newRow("rtu good") << Framing::Rtu << rtuRead << Hex("0104030112C56D7D") << Verdict::Good << -1;
-        QTest::newRow("rtu stray byte before the frame") << Framing::Rtu << rtuRead << Hex("000104030112C56D7D") << Verdict::Good << -1;
         QTest::newRow("rtu nothing") << Framing::Rtu << rtuRead << QByteArray() << Verdict::NoReply << -1;
         QTest::newRow("rtu cut inside the value") << Framing::Rtu << rtuRead << Hex("0104030112") << Verdict::Incomplete << -1;
         QTest::newRow("rtu stray byte, spoiled crc") << Framing::Rtu << rtuRead << Hex("000104030112C56D00") << Verdict::CheckError << 7;
@@ -184,13 +164,10 @@ class TestReplyJudge : public QObject {
         QTest::newRow("ascii CR without LF") << Framing::Ascii << asciiRead << QByteArray(":0104030112C520\rX") << Verdict::Incomplete << -1;
         QTest::newRow("ascii not hexadecimal") << Framing::Ascii << asciiRead << AsciiLine(":01040G0112C520") << Verdict::Incomplete << -1;
         QTest::newRow("ascii spoiled lrc") << Framing::Ascii << asciiRead << AsciiLine(":0104030112C521") << Verdict::CheckError << 13;
-        QTest::newRow("ascii other function") << Framing::Ascii << asciiRead << AsciiLine(":0104030212C51F") << Verdict::OtherAnswer << -1;
         QTest::newRow("ascii no colon is noise") << Framing::Ascii << asciiRead << QByteArray("0104") << Verdict::Incomplete << -1;
         QTest::newRow("rtu noise without the address") << Framing::Rtu << rtuRead << Hex("FF7E3C") << Verdict::Incomplete << -1;
-        QTest::newRow("rtu ten copies of the answer") << Framing::Rtu << rtuRead << Hex("0104030112C56D7D").repeated(10) << Verdict::Good << -1;
         QTest::newRow("rtu the read's echo alone") << Framing::Rtu << rtuRead << rtuRead << Verdict::OtherAnswer << -1;
         QTest::newRow("rtu the echo, then the answer") << Framing::Rtu << rtuRead << rtuRead + Hex("0104030112C56D7D") << Verdict::Good << -1;
-        QTest::newRow("ascii the read's echo alone") << Framing::Ascii << asciiRead << asciiRead << Verdict::OtherAnswer << -1;
         QTest::newRow("rtu the echo, then a spoiled answer") << Framing::Rtu << rtuRead << rtuRead + Hex("0104030112C56D00") << Verdict::CheckError << 12;
         QTest::newRow("ascii a write acknowledged by its echo") << Framing::Ascii << AsciiLine(":3A020307012C8D") << AsciiLine(":3A020307012C8D") << Verdict::Good << -1;
         QTest::newRow("rtu a start acknowledged by its echo") << Framing::Rtu << Hex("0103010131 88") << Hex("0103010131 88") << Verdict::Good << -1;

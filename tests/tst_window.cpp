@@ -93,7 +93,6 @@ class TestWindow : public QObject {
         QTest::newRow("fault code ASCII") << kAscii << "Command48(13)" << "" << AsciiLine(":01040108F2");
         QTest::newRow("value 65535") << kRtu << "Command23(3)" << "Text8=65535" << Hex("0102030CFFFFB9FD");
         QTest::newRow("address 247") << kRtu << "Command27(7)" << "Text24=247" << Hex("F7040101B3C1");
-        QTest::newRow("value 16, one byte and 00") << kRtu << "Command23(3)" << "Text8=16" << Hex("0102030C1000B58D");
         // clang-format on
     }
     void quickCommandRequests() {
@@ -123,7 +122,6 @@ class TestWindow : public QObject {
         QTest::addColumn<QString>("text");
         // clang-format off
         QTest::newRow("frequency above 642.55") << "Command21(1)" << "Text6" << "642.56";
-        QTest::newRow("frequency empty") << "Command21(1)" << "Text6" << "";
         QTest::newRow("value with a fraction") << "Command23(3)" << "Text8" << "1.5";
         QTest::newRow("parameter above 250") << "Command22(2)" << "Text7" << "251";
         QTest::newRow("address pasted as a frame") << "Command27(7)" << "Text24" << "3A 30 31 0D";
@@ -205,9 +203,7 @@ class TestWindow : public QObject {
         QTest::addColumn<QString>("shown");
         // clang-format off
         QTest::newRow("parameter RTU") << kRtu << "Command22(2)" << "Text23" << Hex("0101030501F42C58") << "500";
-        QTest::newRow("set frequency reading") << kRtu << "Command26(6)" << "Text14" << Hex("0104030012C53CBD") << "048.05 Hz";
         QTest::newRow("output frequency ASCII") << kAscii << "Command27(7)" << "Text15" << AsciiLine(":0104030112F5F0") << "048.53 Hz";
-        QTest::newRow("nothing") << kRtu << "Command28(8)" << "Text16" << QByteArray() << "无回应";
         QTest::newRow("spoiled check") << kRtu << "Command26(6)" << "Text14" << Hex("0104030012C53C00") << "校验错误";
         QTest::newRow("answer for another item") << kAscii << "Command27(7)" << "Text15" << AsciiLine(":0104030012C521") << "回应不符";
         QTest::newRow("noise") << kRtu << "Command48(13)" << "Text22" << Hex("FF7E3C") << "不完整";
@@ -302,7 +298,6 @@ class TestWindow : public QObject {
     void timedModeInterval_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("interval");  // 0: refused
-        QTest::newRow("1000") << "1000" << 1000;
         QTest::newRow("half to even") << "251.5" << 252;
         QTest::newRow("unit after the number") << "300 ms" << 300;
         QTest::newRow("49 is too short") << "49" << 0;
@@ -440,7 +435,8 @@ class TestWindow : public QObject {
         }
     }
 
-    // The history opens from the log and fills as exchanges happen, in order, with every byte.
+    // The history opens from the log and fills as exchanges happen, with every byte. (That its
+    // table follows the ring in order, in batches, is tst_history's.)
     void historyFollowsTheExchanges() {
         Harness h;
         h.window.show();
@@ -456,12 +452,9 @@ class TestWindow : public QObject {
         h.port.responder = [](const QByteArray& frame) { return frame + frame; };
         h.window.byteCells[0]->setText(QStringLiteral("00"));  // byte 00, shown as ␀
         h.window.byteCells[1]->setText(QStringLiteral("41"));
-        h.window.intervalBox->setText(QStringLiteral("50"));
-        h.window.timedModeBox->click();
-        QTRY_VERIFY_WITH_TIMEOUT(history->model->rowCount() >= 8, 3000);
-        h.window.timedModeBox->click();
+        h.window.sendButton->click();
         QVERIFY(h.settle());
-        QTRY_COMPARE(history->model->rowCount(), int(h.window.exchangeCore().history().size()));
+        QTRY_COMPARE(history->model->rowCount(), 2);
         history->table->selectRow(1);
         const QStringList fields = history->selectedText().split('\t');
         QCOMPARE(fields.size(), exchange::kHistoryColumns);
