@@ -67,6 +67,8 @@ class TestPortFaults : public QObject {
     void deviceVanishesAndComesBack() {
         Line line;
         Window window(line.link);
+        // Room for a busy machine: the good readings must not come after their window.
+        window.form.setReplyTimeout(500);
         QVERIFY(window.port.isOpen());
         window.expectZeroHertz();
         if (QTest::currentTestFailed()) return;
