@@ -28,7 +28,10 @@ done
 
 shown=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/bin/modbus-debugger" --version)
 [ "$shown" = "modbus-debugger $version" ] || { echo "--version said: $shown"; exit 1; }
-env -u DISPLAY -u WAYLAND_DISPLAY "$root/bin/inverter-sim" --help | grep -q -- '--turnaround'
+# Taken whole first: grep -q leaves at its match, and a help text longer than one write would then
+# end in SIGPIPE, which pipefail reports as a failure.
+help=$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/bin/inverter-sim" --help)
+grep -q -- '--turnaround' <<<"$help"
 
 desktop-file-validate "$root/share/applications/$id.desktop"
 appstreamcli validate --no-net "$root/share/metainfo/$id.metainfo.xml"
