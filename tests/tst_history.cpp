@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "exchange/samples.h"
+
 #include "exchange/history.h"
 #include "exchange/history_file.h"
 #include "exchange/history_format.h"
@@ -230,6 +232,12 @@ class TestHistory : public QObject {
         QCOMPARE(rows[4], QStringLiteral("2026-12-07 08:00:00.050,,new run,,,,,,,\"run 1, COM1\""));
         QVERIFY(rows[5].endsWith(QStringLiteral(",00001,TXD,1,41,A,—,,,")));
         QCOMPARE(rows[6], QStringLiteral("2026-12-07 08:00:00.350,00002,TX"));
+
+        // A file of other columns (an older program's samples) is not appended to.
+        exchange::AppendFile samples;
+        QString error;
+        QVERIFY(!samples.open(path, exchange::SampleCsvHeader().toUtf8(), &error));
+        QVERIFY2(error.contains("record.csv"), qPrintable(error));
     }
 };
 

@@ -1623,6 +1623,10 @@ stayed away.</source>
         <source>cannot write %1: %2</source>
         <translation>无法写入 %1：%2</translation>
     </message>
+    <message>
+        <source>%1 holds other columns; name a new file</source>
+        <translation>%1 的列与此不同；请另取一个文件名</translation>
+    </message>
 </context>
 <context>
     <name>ScanCommand</name>
@@ -1675,6 +1679,10 @@ stayed away.</source>
     <message>
         <source>Read the parameters of every drive found into a folder, a file per drive</source>
         <translation>把找到的每台变频器的参数读到一个文件夹，每台一个文件</translation>
+    </message>
+    <message>
+        <source>Paused, the port failed: %1</source>
+        <translation>已暂停，端口故障：%1</translation>
     </message>
     <message>
         <source>The folder for the drives&apos; parameter sets</source>

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include "cli/command_line.h"
 #include "cli/console.h"
 #include "jobs/parameter_jobs.h"
 
@@ -95,7 +96,8 @@ int RestoreDrive(jobs::JobRunner& runner, const jobs::ParameterJobOptions& jobOp
     }
     // A drive that runs is not written to from a script.
     jobs::RunningCheck check(jobOptions);
-    if (!RunJob(runner, check) || !check.outputFrequency()) {
+    if (!RunJob(runner, check)) return kExitNoPort;  // the port stayed away
+    if (!check.outputFrequency()) {
         PrintLine(stderr, prefix + QCoreApplication::translate(
                                        "ParameterCommand",
                                        "nothing written: the drive did not answer the "
@@ -111,7 +113,7 @@ int RestoreDrive(jobs::JobRunner& runner, const jobs::ParameterJobOptions& jobOp
         return 1;
     }
     jobs::ParameterWrite write(jobOptions, differing, false);
-    RunJob(runner, write);
+    const bool portStayed = RunJob(runner, write);
     for (const jobs::WriteResult& result : write.results())
         if (result.outcome != jobs::WriteOutcome::Written)
             PrintLine(stderr, prefix + QStringLiteral("P%1: %2")
@@ -126,5 +128,6 @@ int RestoreDrive(jobs::JobRunner& runner, const jobs::ParameterJobOptions& jobOp
                                             return r.outcome == jobs::WriteOutcome::Written;
                                         }))
                      .arg(differing.size()));
+    if (!portStayed) return kExitNoPort;
     return write.allWritten() && ambiguous == 0 ? 0 : 1;
 }

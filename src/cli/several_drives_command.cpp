@@ -154,14 +154,11 @@ int RunSeveralDrives(jobs::JobRunner& runner, const CommandLine& options,
         }
         KeepOnly(set, *file);
         if (!options.restoreFile.isEmpty()) {
-            failed += RestoreDrive(
-                          runner,
-                          [&] {
-                              jobs::ParameterJobOptions one = jobOptions;
-                              one.address = address;
-                              return one;
-                          }(),
-                          set, *file, prefix) != 0;
+            jobs::ParameterJobOptions one = jobOptions;
+            one.address = address;
+            const int status = RestoreDrive(runner, one, set, *file, prefix);
+            if (status == kExitNoPort) return kExitNoPort;
+            failed += status != 0;
             continue;
         }
         compared.push_back(address);

@@ -23,6 +23,13 @@ bool EndsInsideARow(const QString& path) {
     return file.read(1) != "\n";
 }
 
+// The file's first line, as far as the header goes.
+QByteArray FirstLine(const QString& path, qsizetype length) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return file.read(length);
+}
+
 }  // namespace
 
 bool SaveHistory(const QString& path, HistoryFormat format, qsizetype count,
@@ -123,6 +130,13 @@ bool AppendFile::open(const QString& path, const QByteArray& header, QString* er
     }
     if (file_.size() == 0) {
         put(header);
+    } else if (FirstLine(path, header.size()) != header) {
+        // Rows of other columns under an older header would read as the wrong fields.
+        file_.close();
+        *error =
+            QCoreApplication::translate("SaveFailure", "%1 holds other columns; name a new file")
+                .arg(QDir::toNativeSeparators(path));
+        return false;
     } else if (EndsInsideARow(path)) {
         // A run killed while writing left half a row; the next starts on a line of its own.
         put(QByteArrayLiteral("\r\n"));

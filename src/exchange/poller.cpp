@@ -140,10 +140,9 @@ void Poller::onExchange(const Exchange& exchange) {
     sample.reading = quint8(channel.reading);
     sample.address = quint8(channel.address);
     sample.verdict = exchange.judgement.verdict;
-    if (sample.verdict == Verdict::NoReply)
-        silent_.insert(channel.address);
-    else
-        silent_.erase(channel.address);
+    const bool fellSilent =
+        sample.verdict == Verdict::NoReply && silent_.insert(channel.address).second;
+    if (sample.verdict != Verdict::NoReply) silent_.erase(channel.address);
     if (sample.good()) {
         const std::optional<int> raw = sample.reading == drive::kFaultCodeReadingIndex
                                            ? drive::FaultCode(exchange.judgement.body)
@@ -163,6 +162,17 @@ void Poller::onExchange(const Exchange& exchange) {
     ++figures.counts[std::size_t(sample.verdict)];
     samples_.append(sample);
     emit sampleAdded(sample);
+    // The drive's other readings are not asked while it is silent: their last values must not
+    // stand as current, so each gets an unanswered sample now (not counted as a poll), which
+    // greys its box and breaks its line.
+    if (fellSilent)
+        for (const Channel& other : cycle_) {
+            if (other.address != channel.address || other == channel) continue;
+            Sample silence = sample;
+            silence.reading = quint8(other.reading);
+            samples_.append(silence);
+            emit sampleAdded(silence);
+        }
 }
 
 void Poller::noteTiming(int address, const Exchange& exchange) {

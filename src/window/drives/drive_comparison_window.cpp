@@ -126,7 +126,10 @@ void DriveComparisonWindow::refuse(const QString& text) {
 }
 
 void DriveComparisonWindow::showBusy(bool busy) {
-    for (QPushButton* button : {openButton, compareButton, writeButton}) button->setEnabled(!busy);
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             openButton, compareButton, writeButton, addressesEdit, firstParameter, lastParameter,
+             referenceBox, referenceDrive})
+        control->setEnabled(!busy);
     stopButton->setEnabled(busy);
 }
 
@@ -184,16 +187,17 @@ void DriveComparisonWindow::compareDrives() {
     jobContext_ = context_();
     if (!jobContext_.refusal.isEmpty()) return refuse(jobContext_.refusal);
     named_ = *addresses;
+    referenceAddress_ = driveReference ? referenceDrive->value() : 0;
+    first_ = firstParameter->value();
+    last_ = lastParameter->value();
     std::vector<int> toRead = *addresses;
     if (driveReference) {
-        toRead.erase(std::remove(toRead.begin(), toRead.end(), referenceDrive->value()),
-                     toRead.end());
-        toRead.insert(toRead.begin(), referenceDrive->value());
+        toRead.erase(std::remove(toRead.begin(), toRead.end(), referenceAddress_), toRead.end());
+        toRead.insert(toRead.begin(), referenceAddress_);
     }
     jobs::ParameterJobOptions options;
     options.framing = jobContext_.framing;
-    read_ = std::make_unique<jobs::SeveralDrivesRead>(options, toRead, firstParameter->value(),
-                                                      lastParameter->value());
+    read_ = std::make_unique<jobs::SeveralDrivesRead>(options, toRead, first_, last_);
     if (!start(read_.get(), Running::Read)) return;
     writeResults_.clear();
     status->setText(tr("Reading %1 drive(s)…").arg(toRead.size()));
@@ -216,7 +220,7 @@ void DriveComparisonWindow::onFinished(bool stopped) {
 }
 
 void DriveComparisonWindow::afterRead(bool stopped) {
-    const bool driveReference = referenceBox->currentIndex() == 1;
+    const bool driveReference = referenceAddress_ != 0;
     QStringList silent;
     drives_.clear();
     sets_.clear();
@@ -230,7 +234,7 @@ void DriveComparisonWindow::afterRead(bool stopped) {
         set.line = jobContext_.line;
         set.date = QDateTime::currentDateTime().toString(Qt::ISODate);
         set.version = QCoreApplication::applicationVersion();
-        if (driveReference && result.address == referenceDrive->value()) {
+        if (driveReference && result.address == referenceAddress_) {
             reference_ = set;
             referenceName_ = QStringLiteral("变频器 %1").arg(result.address);
             // A reference drive that is one of the drives named has its column too.
@@ -245,7 +249,10 @@ void DriveComparisonWindow::afterRead(bool stopped) {
     }
     QString text;
     if (!reference_) {
-        refuse(tr("The reference drive %1 did not answer").arg(referenceDrive->value()));
+        // No table is better than the last one under these drives' headers.
+        rows_.clear();
+        referenceName_.clear();
+        refuse(tr("The reference drive %1 did not answer").arg(referenceAddress_));
     } else {
         compareSets();
         text = tr("%1 drive(s) compared with %2").arg(drives_.size()).arg(referenceName_);
@@ -263,9 +270,8 @@ void DriveComparisonWindow::afterRead(bool stopped) {
 void DriveComparisonWindow::compareSets() {
     drive::ParameterSet reference = *reference_;
     for (auto entry = reference.entries.begin(); entry != reference.entries.end();)
-        entry = entry->first >= firstParameter->value() && entry->first <= lastParameter->value()
-                    ? std::next(entry)
-                    : reference.entries.erase(entry);
+        entry = entry->first >= first_ && entry->first <= last_ ? std::next(entry)
+                                                                : reference.entries.erase(entry);
     std::vector<drive::ParameterSet> sets = sets_;
     for (drive::ParameterSet& set : sets)
         for (auto entry = set.entries.begin(); entry != set.entries.end();)

@@ -100,6 +100,10 @@ class DriveComparisonWindow : public QWidget {
     QString fileName_;
     std::optional<drive::ParameterSet> reference_;  // as compared: the file's or a drive's
     QString referenceName_;
+    // What the comparison on hand was asked for, whatever the controls say since.
+    int referenceAddress_ = 0;  // 0: the file
+    int first_ = 0;
+    int last_ = 0;
     std::vector<int> named_;   // the drives the user named
     std::vector<int> drives_;  // those that answered, each with its set
     std::vector<drive::ParameterSet> sets_;

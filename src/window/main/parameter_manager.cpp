@@ -65,7 +65,14 @@ DriveComparisonWindow::Context MainWindow::driveComparisonContext() {
     const ParameterWindow::Context one = parameterContext();
     context.framing = one.options.framing;
     context.line = one.line;
-    if (timedModeBox->isChecked() || poller_.running()) context.refusal = one.refusal;
+    if (timedModeBox->isChecked())
+        context.refusal =
+            tr("Timed mode is on: switch it off first (the two cannot share the "
+               "line)");
+    else if (poller_.running())
+        context.refusal =
+            tr("The trend monitor is polling: stop it first (the two cannot share "
+               "the line)");
     context.startedSinceStop = [this](int address) {
         return runCommands_.startedSinceStop(address);
     };

@@ -55,6 +55,11 @@ bool ScanWindow::backupAll(const QString& folder, int firstParameter, int lastPa
     QString elsewhere;
     const std::vector<int> drives = foundDrives(&baud, &format, &elsewhere);
     if (drives.empty() || scanning_ || backup_) return false;
+    // The backup borrows the line as the scan does: not while anything else repeats requests.
+    if (const QString refusal = context_().refusal; !refusal.isEmpty()) {
+        refuse(refusal);
+        return false;
+    }
     // Minutes of reading end in the files: a folder that takes none is said before them.
     QString reason;
     if (!QDir().mkpath(folder) ||

@@ -106,7 +106,9 @@ ScanWindow::ScanWindow(jobs::JobRunner& runner, std::function<Context()> context
     results->verticalHeader()->hide();
     layout->addWidget(results, 1);
 
-    connect(startButton, &QPushButton::clicked, this, [this] { scanning_ ? stop() : start(); });
+    // While a backup of the drives found runs, the button stops it as it stops a scan.
+    connect(startButton, &QPushButton::clicked, this,
+            [this] { scanning_ || backup_ ? stop() : start(); });
     connect(saveButton, &QPushButton::clicked, this, &ScanWindow::askAndSave);
     connect(results, &QTableWidget::cellDoubleClicked, this, [this](int row) {
         if (row < 0 || row >= int(rows_.size())) return;
@@ -117,6 +119,7 @@ ScanWindow::ScanWindow(jobs::JobRunner& runner, std::function<Context()> context
     connect(&runner_, &jobs::JobRunner::progress, this, &ScanWindow::showProgress);
     connect(&runner_, &jobs::JobRunner::pausedChanged, this,
             [this](bool paused, const QString& reason) {
+                if (backup_ && paused) refuse(tr("Paused, the port failed: %1").arg(reason));
                 if (!scanning_) return;
                 pauseReason_ = paused ? reason : QString();
                 showProgress();

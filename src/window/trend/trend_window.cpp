@@ -226,7 +226,10 @@ bool TrendWindow::addDrive(int address) {
             QStringLiteral("%1@%2").arg(QLatin1String(drive::ReadingAt(r).name)).arg(address));
         box->setToolTip(
             tr("Drive %1 %2").arg(address).arg(QString::fromUtf8(drive::ReadingAt(r).caption)));
-        connect(box, &QCheckBox::toggled, this, &TrendWindow::showChannels);
+        connect(box, &QCheckBox::toggled, this, [this] {
+            showChannels();
+            repollSoon();
+        });
         grid_->addWidget(box, r + 1, at);
         column.boxes[std::size_t(r)] = box;
     }
@@ -260,6 +263,19 @@ void TrendWindow::removeDrive(int address) {
     for (int c = kBadColumn; c <= kBadColumn + int(columns_.size()) + 1; ++c)
         grid_->setColumnStretch(c, c == kBadColumn + int(columns_.size()) ? 1 : 0);
     showChannels();
+    repollSoon();
+}
+
+// A further drive's reading ticked or unticked, or a drive removed, while polling is polled,
+// or left alone, from then on: polling starts again with what is ticked, once for a run of
+// changes.
+void TrendWindow::repollSoon() {
+    if (!poller_.running() || repollPending_) return;
+    repollPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        repollPending_ = false;
+        if (poller_.running()) emit startRequested(chosenReadings(), chosenChannels());
+    });
 }
 
 // The chart draws what is ticked: the main drive's readings at its address and the others'.

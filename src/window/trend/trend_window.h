@@ -83,10 +83,12 @@ class TrendWindow : public QWidget {
     void showRunning(bool running);
     void showFigures();
     void showChannels();
+    void repollSoon();
     QString badCounts(const exchange::Channel& channel) const;
 
     QGridLayout* grid_ = nullptr;
     int mainAddress_ = 1;  // the drive in the inverter address box
+    bool repollPending_ = false;
     std::vector<DriveColumn> columns_;
     exchange::Poller& poller_;
     QTimer* redraw_ = nullptr;
