@@ -151,8 +151,10 @@ class TestExchangeCore : public QObject {
                                   .arg(done->lastByteMs)
                                   .arg(sinceSend(0))
                                   .arg(sinceSend(1));
-        QVERIFY2(std::abs(done->firstByteMs - sinceSend(0)) <= 2, qPrintable(times));
-        QVERIFY2(std::abs(done->lastByteMs - sinceSend(1)) <= 2, qPrintable(times));
+        // The pieces are 60 ms apart: 15 ms tells one from the other, and leaves room for a
+        // busy machine that takes the bytes in a few milliseconds late.
+        QVERIFY2(std::abs(done->firstByteMs - sinceSend(0)) <= 15, qPrintable(times));
+        QVERIFY2(std::abs(done->lastByteMs - sinceSend(1)) <= 15, qPrintable(times));
     }
 
     // Which exchange bytes belong to, step by step. A capture takes a reply still arriving at its
