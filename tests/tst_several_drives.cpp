@@ -162,7 +162,8 @@ class TestSeveralDrives : public QObject {
     }
 
     // The drive finder's "find all" on a line of three drives: "监视全部" polls all three, the
-    // first found in the address box; "备份全部" reads each into its own file (parameters 0..10 here).
+    // first found in the address box; "备份全部" reads each into its own file (parameters 0..10
+    // here).
     void finderServesEveryDriveFound() {
         DriveRig rig(kRtu, k9600, sim::kDefaultTurnaroundMs, {1, 2, 3});
         QVERIFY(rig.ready());
