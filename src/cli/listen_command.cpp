@@ -10,6 +10,12 @@
 #include "listen/bus_listener.h"
 #include "listen/listen_files.h"
 
+namespace {
+
+constexpr int kRowFlushMs = 200;
+
+}  // namespace
+
 int RunListenCommand(int argc, char* argv[], const QString& language, const CommandLine& options,
                      const serial::PortMap& map,
                      const std::function<void(serial::LineSelector&)>& addOwnLines) {
@@ -41,27 +47,40 @@ int RunListenCommand(int argc, char* argv[], const QString& language, const Comm
 
     listen::BusListener listener(port);
     port.setArrivalHandler([&listener] { listener.onArrival(); });
+    // Rows are handed to the system a few times a second, not per batch of frames: a write per
+    // batch is most of what a saturated bus costs. A kill loses at most that last moment.
+    QStringList rowsForOutput;
+    QTimer flushTimer;
+    flushTimer.setSingleShot(true);
+    const auto flushRows = [&] {
+        flushTimer.stop();
+        if (!rowsForOutput.isEmpty()) PrintLine(stdout, rowsForOutput.join(QLatin1Char('\n')));
+        rowsForOutput.clear();
+        csv.flush();
+        pcap.flush();
+    };
+    QObject::connect(&flushTimer, &QTimer::timeout, &app, flushRows);
     QObject::connect(&listener, &listen::BusListener::framesHeard, &app,
                      [&](const std::vector<listen::HeardFrame>& frames) {
                          for (const listen::HeardFrame& frame : frames) {
                              const qint64 epochUs = listener.epochUs(frame.frame.firstByteUs);
                              if (toStandardOutput)
-                                 PrintLine(stdout,
-                                           listen::CsvRow(frame, epochUs / 1000).chopped(2));
+                                 rowsForOutput << listen::CsvRow(frame, epochUs / 1000).chopped(2);
                              csv.write(frame, epochUs);
                              pcap.write(frame, epochUs);
                          }
-                         csv.flush();
-                         pcap.flush();
+                         if (!flushTimer.isActive()) flushTimer.start(kRowFlushMs);
                      });
     // A port that vanishes ends the job: what was heard is written, and the exit status says so.
     port.setFailureHandler([&](const QString& reason) {
-        PrintLine(stderr, QStringLiteral("modbus-debugger: %1").arg(reason));
         listener.stop();
+        flushRows();
+        PrintLine(stderr, QStringLiteral("modbus-debugger: %1").arg(reason));
         app.exit(kExitNoPort);
     });
     const auto end = [&] {
         listener.stop();
+        flushRows();
         app.exit(0);
     };
     EndOnInterrupt(end);

@@ -1,6 +1,7 @@
 // MODBUS debugging program for frequency inverters: the window on one serial line.
 #include <QApplication>
 #include <QDateTime>
+#include <QFileInfo>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -77,9 +78,19 @@ int PrintTranslated(int argc, char* argv[], const QString& language, int code,
     return Fail(message(), code);
 }
 
+// With TZ unset, glibc looks at /etc/localtime again for every local time it gives: a file
+// status call per row on a busy bus. Naming that same file spares it and changes no time.
+void NameTheLocalTimeZoneFile() {
+#ifdef Q_OS_LINUX
+    if (!qEnvironmentVariableIsSet("TZ") && QFileInfo::exists(QStringLiteral("/etc/localtime")))
+        qputenv("TZ", ":/etc/localtime");
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    NameTheLocalTimeZoneFile();
     PrepareConsole();
     const QStringList arguments = CommandLineArguments(argc, argv);
     CommandLine options;

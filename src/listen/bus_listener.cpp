@@ -33,8 +33,9 @@ void BusListener::start(const serial::PortSettings& line, frame::Framing framing
 
 void BusListener::stop() {
     if (!listening_) return;
-    readNow();
     batch_.stop();
+    // A read that leaves the port telling of arrivals again, for whoever uses it next.
+    take(port_.readPendingInput());
     listening_ = false;
     deadline_.stop();
     splitter_->flush();
@@ -50,7 +51,14 @@ void BusListener::onArrival() {
 
 void BusListener::readNow() {
     if (!listening_) return;
-    const QByteArray bytes = port_.readPendingInput();
+    const QByteArray bytes = port_.readPendingInputWithoutNews();
+    // While bytes keep coming the listener comes back on its own: one wake-up a batch, not the
+    // port's news and the timer both. A read that finds none waits for news again.
+    if (!bytes.isEmpty()) batch_.start(kBatchMs);
+    take(bytes);
+}
+
+void BusListener::take(const QByteArray& bytes) {
     const qint64 now = nowUs();
     if (!bytes.isEmpty()) splitter_->feed(bytes, now);
     pass(now);

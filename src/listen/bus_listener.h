@@ -24,8 +24,9 @@ class BusListener : public QObject {
     bool listening() const { return listening_; }
 
     // Called when bytes have arrived: the port's arrival handler, while listening. The bytes are
-    // taken a moment later, with what came meanwhile: a wake-up per character at the higher
-    // baud rates would cost more than the frames themselves.
+    // taken a moment later, with what came meanwhile, and then every moment while more keep
+    // coming: a wake-up per character at the higher baud rates would cost more than the frames
+    // themselves.
     void onArrival();
     // Takes what has arrived now.
     void readNow();
@@ -44,6 +45,7 @@ class BusListener : public QObject {
     static constexpr int kBatchMs = 4;
 
   private:
+    void take(const QByteArray& bytes);
     void pass(qint64 nowUs);
     void armDeadline();
 

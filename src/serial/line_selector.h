@@ -31,6 +31,9 @@ class LineSelector : public SerialPort {
     }
     int pendingInputCount() override { return current().pendingInputCount(); }
     QByteArray readPendingInput() override { return current().readPendingInput(); }
+    QByteArray readPendingInputWithoutNews() override {
+        return current().readPendingInputWithoutNews();
+    }
     void setRts(bool on) override { current().setRts(on); }
     void setQuietArrival(bool quiet) override { current().setQuietArrival(quiet); }
     std::chrono::microseconds burstSilence() const override { return current().burstSilence(); }

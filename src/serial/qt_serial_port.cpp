@@ -1,5 +1,7 @@
 #include "serial/qt_serial_port.h"
 
+#include <QSocketNotifier>
+
 #include "serial/device_check.h"
 
 #ifdef Q_OS_UNIX
@@ -255,13 +257,47 @@ QByteArray QtSerialPort::readPendingInput() {
     // What QSerialPort took in from the event loop comes first, then what waits in the driver.
     QByteArray bytes = port_.readAll();
 #ifdef Q_OS_UNIX
+    readDriverInput(bytes, false);
+#else
+    pullArrivedInput();
+    if (port_.isOpen()) bytes += port_.readAll();
+#endif
+    return bytes;
+}
+
+QByteArray QtSerialPort::readPendingInputWithoutNews() {
+#ifdef Q_OS_UNIX
+    if (!quiet_ || !port_.isOpen()) return readPendingInput();
+    QByteArray bytes = port_.readAll();
+    readDriverInput(bytes, true);
+    // Taking QSerialPort's buffer turns its read notifier on again, which would cost two
+    // wake-ups for the next byte (one to read it, one to find the buffer full). While the
+    // reader comes back on its own, the notifier (QSerialPort's child) is switched off; any read
+    // through QSerialPort switches it on again. Without it found, arrivals are told as before.
+    if (!bytes.isEmpty() && port_.isOpen()) {
+        for (QSocketNotifier* notifier : port_.findChildren<QSocketNotifier*>()) {
+            if (notifier->type() == QSocketNotifier::Read &&
+                notifier->socket() == qintptr(port_.handle()))
+                notifier->setEnabled(false);
+        }
+    }
+    return bytes;
+#else
+    return readPendingInput();
+#endif
+}
+
+void QtSerialPort::readDriverInput(QByteArray& bytes, bool shortReadEnds) {
+#ifdef Q_OS_UNIX
     // Straight from the driver: the receive action runs inside a timer tick, where QSerialPort
-    // would only fetch it through a select() of its own.
+    // would only fetch it through a select() of its own. A reader on a timer takes a short read
+    // for all there was, which spares it the failing read after it.
     char chunk[512];
     for (;;) {
         const ssize_t count = ::read(port_.handle(), chunk, sizeof chunk);
         if (count > 0) {
             bytes.append(chunk, static_cast<qsizetype>(count));
+            if (shortReadEnds && std::size_t(count) < sizeof chunk) break;
         } else if (count < 0 && errno == EINTR) {
             continue;
         } else {
@@ -270,10 +306,9 @@ QByteArray QtSerialPort::readPendingInput() {
         }
     }
 #else
-    pullArrivedInput();
-    if (port_.isOpen()) bytes += port_.readAll();
+    (void)bytes;
+    (void)shortReadEnds;
 #endif
-    return bytes;
 }
 
 // QSerialPort stops watching the device once its read buffer is full, so a buffer of one byte

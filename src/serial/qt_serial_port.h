@@ -27,6 +27,7 @@ class QtSerialPort : public QObject, public SerialPort {
     std::chrono::steady_clock::time_point drain(std::chrono::milliseconds bound) override;
     int pendingInputCount() override;
     QByteArray readPendingInput() override;
+    QByteArray readPendingInputWithoutNews() override;
     void setRts(bool on) override;
     void setQuietArrival(bool quiet) override;
 
@@ -36,6 +37,8 @@ class QtSerialPort : public QObject, public SerialPort {
     void onError(QSerialPort::SerialPortError error);
     void deviceRemoved();
     void pullArrivedInput();
+    // Appends what waits in the driver to `bytes`.
+    void readDriverInput(QByteArray& bytes, bool shortReadEnds);
     enum class Queue { Input, Output };
     // Bytes waiting in the device driver's input or output queue.
     int kernelQueue(Queue queue) const;

@@ -35,6 +35,10 @@ class SerialPort {
     // Received bytes not yet read, and all of them in arrival order.
     virtual int pendingInputCount() = 0;
     virtual QByteArray readPendingInput() = 0;
+    // The same, but while quiet and bytes were there, the port stays silent about what comes
+    // next: a reader that comes back on its own timer while bytes keep coming needs no news,
+    // and takes them with readPendingInput() once a read finds the line silent.
+    virtual QByteArray readPendingInputWithoutNews() { return readPendingInput(); }
 
     // The pauses a link may put inside a reply beyond the line's own (a network's bursts).
     virtual std::chrono::microseconds burstSilence() const { return std::chrono::microseconds(0); }
