@@ -128,11 +128,11 @@ void Poller::onExchange(const Exchange& exchange) {
     const Channel channel = *std::exchange(pending_, std::nullopt);
     if (!exchange.sent) {
         ++figures_[channel].notSent;
-        portClosed_ = true;
+        if (!std::exchange(portClosed_, true)) emit portClosedChanged(true);
         if (channel.address == address_) emit notSent(channel.reading);
         return;
     }
-    portClosed_ = false;
+    if (std::exchange(portClosed_, false)) emit portClosedChanged(false);
     // The drive polled before the address changed.
     if (std::find(cycle_.begin(), cycle_.end(), channel) == cycle_.end()) return;
     Sample sample;
@@ -162,6 +162,7 @@ void Poller::onExchange(const Exchange& exchange) {
     ++figures.counts[std::size_t(sample.verdict)];
     samples_.append(sample);
     emit sampleAdded(sample);
+    emit polled(channel.address, sample.good());
     // The drive's other readings are not asked while it is silent: their last values must not
     // stand as current, so each gets an unanswered sample now (not counted as a poll), which
     // greys its box and breaks its line.

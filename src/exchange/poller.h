@@ -66,6 +66,11 @@ class Poller : public QObject {
     void sampleAdded(const exchange::Sample& sample);
     // A poll of this reading found the port closed; it is no sample.
     void notSent(int reading);
+    // One poll of a drive was judged, good or not (the samples a silent drive's other readings
+    // get are no polls).
+    void polled(int address, bool good);
+    // The polls began finding the port closed, or found it open again.
+    void portClosedChanged(bool closed);
     void runningChanged(bool running);
     void addressChanged(int address);
 
