@@ -214,6 +214,30 @@ class TestSimulator : public QObject {
         QVERIFY(model.running());
     }
 
+    // A scheduled trip: the current climbs over the last seconds, then the fault cuts the output.
+    void scheduledTripClimbsThenCuts() {
+        DriveModel model;
+        model.setFrequency(5000);
+        model.start();
+        model.advance(10000);  // steady at 50 Hz
+        const int steady = model.monitor(sim::kItemOutputCurrent);
+        model.scheduleTrip(5000, 6);
+        model.advance(3000 - 10);
+        QCOMPARE(model.monitor(sim::kItemOutputCurrent), steady);
+        model.advance(1000);
+        const int halfway = model.monitor(sim::kItemOutputCurrent);
+        QVERIFY2(halfway > steady * 3 / 2 && halfway < steady * 5 / 2,
+                 qPrintable(QString::number(halfway)));
+        model.advance(990);
+        QVERIFY(model.monitor(sim::kItemOutputCurrent) > steady * 2);
+        QCOMPARE(model.monitor(sim::kItemFaultCode), 0);
+        model.advance(20);
+        QCOMPARE(model.monitor(sim::kItemFaultCode), 6);
+        QVERIFY(!model.running());
+        QCOMPARE(model.monitor(sim::kItemOutputFrequency), 0);
+        QCOMPARE(model.monitor(sim::kItemOutputCurrent), 0);
+    }
+
     void injection_data() {
         QTest::addColumn<int>("injection");
         QTest::addColumn<QByteArray>("reply");

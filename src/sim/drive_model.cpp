@@ -114,7 +114,19 @@ void DriveModel::setFaultCode(int code) {
     }
 }
 
+void DriveModel::scheduleTrip(int afterMs, int code) {
+    tripInMs_ = std::max(0, afterMs);
+    tripCode_ = code & 0xFF;
+}
+
 void DriveModel::tick() {
+    if (tripInMs_ >= 0) {
+        tripInMs_ -= kTickMs;
+        if (tripInMs_ <= 0) {
+            tripInMs_ = -1;
+            setFaultCode(tripCode_);
+        }
+    }
     const int target = running_ ? setFrequency_ : 0;
     if (outputFrequency_ < target) {
         outputFrequency_ = std::min(target, outputFrequency_ + kRampPerTick);
@@ -143,7 +155,10 @@ int DriveModel::outputCurrent() const {
     if (outputFrequency_ == 0) return 0;
     const qint64 f = outputFrequency_;
     const qint64 load = kLoadAtBase * f * f / (qint64{kBaseFrequency} * kBaseFrequency);
-    return kMagnetising + static_cast<int>(load) + (rampDirection_ > 0 ? kAcceleration : 0);
+    const int current =
+        kMagnetising + static_cast<int>(load) + (rampDirection_ > 0 ? kAcceleration : 0);
+    if (tripInMs_ < 0 || tripInMs_ >= kTripRiseMs) return current;
+    return current + 2 * current * (kTripRiseMs - tripInMs_) / kTripRiseMs;
 }
 
 int DriveModel::outputVoltage() const {

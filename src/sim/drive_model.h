@@ -63,6 +63,11 @@ class DriveModel {
     // without restarting.
     void setFaultCode(int code);
     int faultCode() const { return faultCode_; }
+    // Trips with `code` once `afterMs` of the drive's time have passed. Over the seconds before,
+    // the output current climbs to three times its value, as before an over-current trip; the
+    // trip then cuts the output, so the frequency reads 0 after it.
+    void scheduleTrip(int afterMs, int code);
+    static constexpr int kTripRiseMs = 2000;
 
     // The reading of a monitor item as the drive reports it, signed 16 bits; 0 for an unknown
     // item. The fault code item reads as the code.
@@ -84,6 +89,8 @@ class DriveModel {
     qint64 revolutionRemainder_ = 0;  // r/min * ms not yet a whole revolution
     int temperatureMilli_ = 0;        // 0.001 degree Celsius
     int pendingMs_ = 0;
+    int tripInMs_ = -1;  // -1: no trip ahead
+    int tripCode_ = 0;
     std::array<quint16, kParameterCount> parameters_{};
 };
 

@@ -137,6 +137,18 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Start the drives running toward HZ hertz; ADDRESS=HZ starts one drive of "
                        "--drives; repeat it for several."),
         QStringLiteral("hz"));
+    const QCommandLineOption tripAt(
+        QStringLiteral("trip-at"),
+        QStringLiteral("Trip after SECONDS of the drive's time (from the start), the output "
+                       "current climbing over the %1 s before; ADDRESS=SECONDS trips one drive "
+                       "of --drives. Start the drive with --running to see the current rise.")
+            .arg(sim::DriveModel::kTripRiseMs / 1000),
+        QStringLiteral("seconds"));
+    const QCommandLineOption tripCode(
+        QStringLiteral("trip-code"),
+        QStringLiteral("The fault code byte of --trip-at, 1..255 (default 6: E.OC.n, over-current "
+                       "at constant speed)."),
+        QStringLiteral("code"), QStringLiteral("6"));
     const QCommandLineOption listen(
         QStringLiteral("listen"),
         QStringLiteral("Serve the drive over TCP on 127.0.0.1:PORT, as a serial device server in "
@@ -169,8 +181,9 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Print every request and reply on stderr."));
     parser.addOptions({device,     address, drives,   echo,   baud,         format,  turnaround,
-                       strictLine, inject,  fault,    link,   parameters,   running, listen,
-                       chunk,      tap,     tapMerge, master, masterFormat, verbose});
+                       strictLine, inject,  fault,    link,   parameters,   running, tripAt,
+                       tripCode,   listen,  chunk,    tap,    tapMerge,     master,  masterFormat,
+                       verbose});
     parser.process(app);
 
     bool ok = false;
@@ -272,6 +285,24 @@ int main(int argc, char* argv[]) {
             server.updateModel(one->first, start);
         else
             server.updateEveryModel(start);
+    }
+    const int tripFault = parser.value(tripCode).toInt(&ok);
+    if (!ok || tripFault < 1 || tripFault > 255)
+        return Fail(QStringLiteral("--trip-code wants a fault code byte from 1 to 255"));
+    for (const QString& value : parser.values(tripAt)) {
+        const std::optional<std::pair<int, QString>> one = ForOneDrive(value, driveAddresses);
+        const double seconds = one ? one->second.toDouble(&ok) : -1;
+        if (!one || !ok || seconds < 0 || seconds > 86400 * 7)
+            return Fail(QStringLiteral("--trip-at wants seconds from 0 to %1, or ADDRESS=SECONDS "
+                                       "for a drive of --drives")
+                            .arg(86400 * 7));
+        const auto trip = [seconds, tripFault](sim::DriveModel& model) {
+            model.scheduleTrip(int(seconds * 1000 + 0.5), tripFault);
+        };
+        if (one->first)
+            server.updateModel(one->first, trip);
+        else
+            server.updateEveryModel(trip);
     }
     if (parser.isSet(link)) server.setLinkPath(parser.value(link));
     if (parser.isSet(verbose)) {
