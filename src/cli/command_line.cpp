@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 
 #include "cli/option_groups.h"
+#include "cli/trip_options.h"
 #include "drive/readings.h"
 #include "jobs/drive_scan.h"
 
@@ -200,6 +201,7 @@ CommandLineOutcome ReadCommandLine(const QStringList& arguments, CommandLine* op
                        scanAddresses, scanBudget, scanAll,   baud,        format,       address,
                        backup,        compare,    restore,   parameters,  listen,       listenCsv,
                        listenPcap,    duration,   addresses, compareDrive});
+    parser.addOptions(TripCommandLineOptions());
 
     if (!parser.parse(arguments)) {
         *message =
@@ -269,6 +271,8 @@ CommandLineOutcome ReadCommandLine(const QStringList& arguments, CommandLine* op
             return CommandLineOutcome::Error;
         }
     }
+    const CommandLineOutcome tripOutcome = ReadTripOptions(parser, options, message);
+    if (tripOutcome != CommandLineOutcome::Run) return tripOutcome;
     const CommandLineOutcome scanOutcome = ReadScanOptions(
         parser, scan, scanBauds, scanFormats, scanAddresses, scanBudget, scanAll, options, message);
     if (scanOutcome != CommandLineOutcome::Run) return scanOutcome;

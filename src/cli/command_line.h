@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "exchange/samples.h"
+#include "trip/trigger.h"
 
 struct CommandLine {
     QStringList portAssignments;  // "COMn=PATH"
@@ -44,6 +45,14 @@ struct CommandLine {
     QString listenCsv;      // the rows go here instead of standard output
     QString listenPcap;     // and the frames here, for Wireshark
     int listenSeconds = 0;  // 0: until Ctrl+C
+    // --snapshots: catching a trip while the trend polls (--trigger, fault-code!=0 by default).
+    bool captureTrips = false;
+    trip::Trigger trigger = trip::FaultTrigger();
+    QString snapshotsDir;
+    int beforeSeconds = 30;
+    int afterSeconds = 10;
+    bool singleSnapshot = false;
+    bool noWindow = false;
     bool parameterCommand() const {
         return !backupFile.isEmpty() || !compareFile.isEmpty() || !restoreFile.isEmpty() ||
                compareDrive > 0;

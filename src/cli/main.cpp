@@ -12,6 +12,7 @@
 #include "cli/listen_command.h"
 #include "cli/parameter_command.h"
 #include "cli/scan_command.h"
+#include "cli/trip_command.h"
 #include "exchange/history_file.h"
 #include "exchange/history_format.h"
 #include "exchange/samples.h"
@@ -144,6 +145,11 @@ int main(int argc, char* argv[]) {
         if (options.listen) return RunListenCommand(argc, argv, language, line, map, addOwnLines);
         return RunParameterCommand(argc, argv, language, line, map, addOwnLines);
     }
+    // Catching trips without a window needs no display: the chart's pictures are drawn
+    // offscreen.
+    const bool windowless = options.noWindow || (options.captureTrips && !DisplayNamed());
+    if (windowless && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     if (!DisplayNamed())
         return PrintTranslated(argc, argv, language, 1, [] {
             return QCoreApplication::translate("Main",
@@ -186,7 +192,7 @@ int main(int argc, char* argv[]) {
             &window.poller(), &exchange::Poller::sampleAdded, &window,
             [&samples](const exchange::Sample& s) { samples.writeRow(exchange::SampleCsvRow(s)); });
     window.setReplyTimeout(options.replyTimeoutMs);
-    window.show();
+    if (!windowless) window.show();
     window.load();
     window.useLine(options.baudIndex, options.formatIndex,
                    options.addressGiven ? options.parameterAddress : -1);
@@ -196,8 +202,10 @@ int main(int argc, char* argv[]) {
             QCoreApplication::translate("Main", "modbus-debugger %1 started on %2")
                 .arg(QStringLiteral(APP_VERSION), window.lineDescription())));
     if (!options.monitor.empty() || !options.monitorOthers.empty()) {
-        const TrendWindow* trend = window.openTrend(options.monitor, options.monitorOthers);
+        const TrendWindow* trend =
+            window.openTrend(options.monitor, options.monitorOthers, !windowless);
         window.startPolling(trend->chosenReadings(), trend->chosenChannels());
     }
+    if (options.captureTrips && !StartTripCapture(window, options)) return kExitBadFile;
     return app.exec();
 }

@@ -180,10 +180,10 @@ int main(int argc, char* argv[]) {
         QStringLiteral("framing"), QStringLiteral("rtu"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Print every request and reply on stderr."));
-    parser.addOptions({device,     address, drives,   echo,   baud,         format,  turnaround,
-                       strictLine, inject,  fault,    link,   parameters,   running, tripAt,
-                       tripCode,   listen,  chunk,    tap,    tapMerge,     master,  masterFormat,
-                       verbose});
+    parser.addOptions({device,     address,    drives,       echo,   baud,  format,
+                       turnaround, strictLine, inject,       fault,  link,  parameters,
+                       running,    tripAt,     tripCode,     listen, chunk, tap,
+                       tapMerge,   master,     masterFormat, verbose});
     parser.process(app);
 
     bool ok = false;

@@ -22,6 +22,7 @@
 #include "listen/bus_listener.h"
 #include "listen/settings_search.h"
 #include "serial/serial_port.h"
+#include "trip/trip_capture.h"
 #include "window/drives/drive_comparison_window.h"
 #include "window/main/result_box.h"
 #include "window/parameters/parameter_window.h"
@@ -175,13 +176,17 @@ class MainWindow : public QWidget {
     // "趋势监视": opened with Ctrl+T or from a reading button's context menu, with the given
     // readings chosen (none: as they were); made on first use.
     TrendWindow* openTrend(const std::vector<int>& readings = {},
-                           const std::vector<exchange::Channel>& others = {});
+                           const std::vector<exchange::Channel>& others = {}, bool show = true);
     TrendWindow* trendWindow() const { return trendWindow_; }
     exchange::Poller& poller() { return poller_; }
     // Polls the readings of the drive the inverter address box names; timed mode stops first,
     // with a note, as the two cannot share the line. False when the address is refused.
     bool startPolling(const std::vector<int>& readings,
                       const std::vector<exchange::Channel>& others = {});
+    // "触发": arms the trip capture on the trend's samples for the drive in force, ticking the
+    // trigger's reading and starting polling as needed; false with the reason.
+    bool armTripCapture(trip::CaptureSettings settings, QString* error);
+    trip::TripCapture& tripCapture() { return tripCapture_; }
 
     // ---- Finding a drive -------------------------------------------------------------------
     // "查找变频器": opened with Ctrl+F or from the port group's and 变频地址's context menu;
@@ -314,11 +319,13 @@ class MainWindow : public QWidget {
     void connectListening();
     // Listening at the settings the buttons select, once the line is the listener's.
     void listenAtButtons();
+    void connectTripCapture();
     void lockLineButtons(bool locked);
 
     serial::SerialPort& port_;
     exchange::ExchangeCore core_;
     exchange::Poller poller_;
+    trip::TripCapture tripCapture_{poller_.samples()};
     jobs::PortLineSwitch jobLine_;  // a job's settings, and the user's back when it ends
     jobs::JobRunner jobRunner_;
     listen::BusListener listener_{port_};

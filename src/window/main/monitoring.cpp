@@ -13,10 +13,16 @@
 #include "window/main/cell_edit.h"
 #include "window/main/entry_guard.h"
 #include "window/main/main_window.h"
+#include "window/trend/snapshot_picture.h"
 #include "window/trend/trend_window.h"
 
 void MainWindow::connectMonitoring() {
     connect(&poller_, &exchange::Poller::sampleAdded, this, &MainWindow::showSample);
+    connect(&poller_, &exchange::Poller::sampleAdded, &tripCapture_, &trip::TripCapture::onSample);
+    connect(&poller_, &exchange::Poller::polled, &tripCapture_, &trip::TripCapture::onPoll);
+    connect(&poller_, &exchange::Poller::portClosedChanged, &tripCapture_,
+            &trip::TripCapture::onPortClosed);
+    tripCapture_.setPictureMaker(SnapshotPicture);
     connect(&poller_, &exchange::Poller::notSent, this, &MainWindow::notePollNotSent);
     connect(&core_, &exchange::ExchangeCore::recordAdded, this, &MainWindow::noteLateReplies);
     connect(inverterAddress, &QLineEdit::textChanged, this, &MainWindow::followAddress);
@@ -36,9 +42,10 @@ void MainWindow::connectMonitoring() {
 }
 
 TrendWindow* MainWindow::openTrend(const std::vector<int>& readings,
-                                   const std::vector<exchange::Channel>& others) {
+                                   const std::vector<exchange::Channel>& others, bool show) {
     if (!trendWindow_) {
-        trendWindow_ = new TrendWindow(poller_, this);
+        trendWindow_ = new TrendWindow(poller_, tripCapture_, this);
+        connectTripCapture();
         trendWindow_->setReplyTimeout(int(core_.replyTimeout().count()));
         connect(trendWindow_, &TrendWindow::startRequested, this, &MainWindow::startPolling);
         connect(trendWindow_, &TrendWindow::stopRequested, &poller_, &exchange::Poller::stop);
@@ -61,6 +68,7 @@ TrendWindow* MainWindow::openTrend(const std::vector<int>& readings,
         trendWindow_->choose(chosen);
     }
     trendWindow_->chooseChannels(further);
+    if (!show) return trendWindow_;
     trendWindow_->show();
     trendWindow_->raise();
     trendWindow_->activateWindow();

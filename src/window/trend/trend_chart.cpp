@@ -90,6 +90,14 @@ void TraceItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidge
                               drive + drive::FaultText(code));
         }
     }
+    // The moments a trigger fired: a dashed line across the plot, named at its foot.
+    painter->setPen(QPen(QColor(0xc0, 0x00, 0x00), 1.5, Qt::DashLine));
+    for (qint64 mark : chart_.marks_) {
+        if (mark < chart_.shownFrom_ || mark > chart_.shownTo_) continue;
+        const double px = x(mark);
+        painter->drawLine(QPointF(px, area.top()), QPointF(px, area.bottom()));
+        painter->drawText(QPointF(px + 3, area.bottom() - 4), TrendChart::tr("trigger"));
+    }
     painter->restore();
 }
 
@@ -112,8 +120,7 @@ TrendChart::TrendChart(const exchange::SampleStore& samples, QWidget* parent)
     // columns.
     connect(chart, &QChart::plotAreaChanged, this, [this](const QRectF& area) {
         item_->follow();
-        if (std::max(1, int(area.width())) != columns_)
-            rebuild(shownTo_ ? shownTo_ : QDateTime::currentMSecsSinceEpoch());
+        if (std::max(1, int(area.width())) != columns_) rebuild(shownTo_ ? shownTo_ : nowMs());
     });
     setChannels({});
 }
@@ -215,7 +222,23 @@ void TrendChart::nameSeries() {
 
 void TrendChart::setSpan(qint64 ms) {
     spanMs_ = ms;
-    rebuild(QDateTime::currentMSecsSinceEpoch());
+    rebuild(nowMs());
+}
+
+void TrendChart::showStretch(qint64 fromMs, qint64 toMs) {
+    stretchEnd_ = toMs;
+    spanMs_ = std::max<qint64>(toMs - fromMs, 1);
+    rebuild(toMs);
+    item_->update();
+}
+
+void TrendChart::setMarks(const std::vector<qint64>& times) {
+    marks_ = times;
+    item_->update();
+}
+
+qint64 TrendChart::nowMs() const {
+    return stretchEnd_ ? stretchEnd_ : QDateTime::currentMSecsSinceEpoch();
 }
 
 void TrendChart::resizeEvent(QResizeEvent* event) {
@@ -250,7 +273,7 @@ void TrendChart::take(const exchange::Sample& sample) {
 }
 
 void TrendChart::refresh() {
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const qint64 now = nowMs();
     if (samples_.appendedCount() < taken_ || samples_.appendedCount() - taken_ > samples_.size()) {
         rebuild(now);  // the store was cleared, or more left it than we took in
     } else if (spanMs_ == 0 && samples_.size() &&
@@ -273,7 +296,12 @@ void TrendChart::refresh() {
 void TrendChart::updateAxes(qint64 now) {
     const qint64 span = spanMs_ ? spanMs_ : trace_.bucketMs() * columns_;
     const qint64 step = std::max<qint64>(span / 20, 100);
-    if (now > shownTo_ || now < shownTo_ - 2 * step || spanMs_ == 0) {
+    if (stretchEnd_) {
+        shownTo_ = stretchEnd_;
+        shownFrom_ = stretchEnd_ - span;
+        timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(shownFrom_),
+                            QDateTime::fromMSecsSinceEpoch(shownTo_));
+    } else if (now > shownTo_ || now < shownTo_ - 2 * step || spanMs_ == 0) {
         shownTo_ = (now / step + 1) * step;
         shownFrom_ =
             spanMs_ ? shownTo_ - span : (samples_.size() ? samples_.at(0).timeMs : now - span);

@@ -41,6 +41,10 @@ class TrendChart : public QChartView {
     void setSpan(qint64 ms);
     // Takes in the samples stored since the last call, moves the axes on and redraws.
     void refresh();
+    // Shows this stretch of time, still, instead of the last moments: a snapshot's picture.
+    void showStretch(qint64 fromMs, qint64 toMs);
+    // Moments marked on the chart with a line: where a trigger fired.
+    void setMarks(const std::vector<qint64>& times);
 
     const exchange::Trace& trace() const { return trace_; }
     QColor colour(const exchange::Channel& channel) const;
@@ -58,6 +62,8 @@ class TrendChart : public QChartView {
     void rebuild(qint64 now);
     void take(const exchange::Sample& sample);
     void updateAxes(qint64 now);
+    // The time the chart ends at: now, or the end of the stretch shown.
+    qint64 nowMs() const;
 
     const exchange::SampleStore& samples_;
     exchange::Trace trace_;
@@ -66,6 +72,8 @@ class TrendChart : public QChartView {
     qint64 spanMs_ = 60000;
     qint64 shownFrom_ = 0;
     qint64 shownTo_ = 0;
+    qint64 stretchEnd_ = 0;  // 0: the chart follows the clock
+    std::vector<qint64> marks_;
     int columns_ = 0;
     // Each drive's fault code changes: time and the new code.
     std::map<int, std::vector<std::pair<qint64, int>>> faultChanges_;

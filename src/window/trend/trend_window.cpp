@@ -17,6 +17,7 @@
 
 #include "exchange/history_file.h"
 #include "window/trend/trend_chart.h"
+#include "window/trend/trigger_panel.h"
 
 namespace {
 
@@ -36,11 +37,11 @@ const std::pair<const char*, qint64> kSpans[] = {
 
 }  // namespace
 
-TrendWindow::TrendWindow(exchange::Poller& poller, QWidget* parent)
+TrendWindow::TrendWindow(exchange::Poller& poller, trip::TripCapture& capture, QWidget* parent)
     : QWidget(parent, Qt::Window), poller_(poller) {
     setObjectName(QStringLiteral("TrendWindow"));
     setWindowTitle(tr("Trend monitor"));
-    resize(960, 620);
+    resize(960, 760);
 
     auto* readings = grid_ = new QGridLayout;
     addressLabel = new QLabel(this);
@@ -110,6 +111,11 @@ TrendWindow::TrendWindow(exchange::Poller& poller, QWidget* parent)
     notes->addWidget(noteLabel, 1);
     notes->addWidget(suggestedTimeoutButton);
     layout->addLayout(notes);
+    triggerPanel = new TriggerPanel(capture, this);
+    layout->addWidget(triggerPanel);
+    // Each moment a trigger fired stays marked on the chart.
+    connect(&capture, &trip::TripCapture::eventChanged, this,
+            [this, &capture] { chart->setMarks(capture.moments()); });
 
     redraw_ = new QTimer(this);
     redraw_->setInterval(kRedrawMs);

@@ -8,6 +8,7 @@
 
 #include "drive/readings.h"
 #include "exchange/poller.h"
+#include "trip/trip_capture.h"
 
 class QCheckBox;
 class QComboBox;
@@ -18,11 +19,12 @@ class QTimer;
 class QToolButton;
 class QGridLayout;
 class TrendChart;
+class TriggerPanel;
 
 class TrendWindow : public QWidget {
     Q_OBJECT
   public:
-    TrendWindow(exchange::Poller& poller, QWidget* parent = nullptr);
+    TrendWindow(exchange::Poller& poller, trip::TripCapture& capture, QWidget* parent = nullptr);
 
     std::array<QCheckBox*, drive::kReadings> readingBoxes{};
     std::array<QLabel*, drive::kReadings> rateLabels{};
@@ -36,7 +38,8 @@ class TrendWindow : public QWidget {
     QLabel* addressLabel = nullptr;                 // the drive polled
     QPushButton* suggestedTimeoutButton = nullptr;  // one click takes the suggested timeout
     TrendChart* chart = nullptr;
-    QSpinBox* driveBox = nullptr;  // the address of a drive to add
+    TriggerPanel* triggerPanel = nullptr;  // "触发"
+    QSpinBox* driveBox = nullptr;          // the address of a drive to add
     QPushButton* addDriveButton = nullptr;
 
     // A further drive polled alongside: its readings' check boxes, which show their rates.

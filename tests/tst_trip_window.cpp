@@ -1,0 +1,182 @@
+// Catching a trip in the trend window: the snapshot's picture, the trigger armed from the
+// window against the simulated drive, and its events.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QtTest>
+
+#include "drive/readings.h"
+#include "drive_rig.h"
+#include "program_environment.h"
+#include "window/trend/snapshot_picture.h"
+#include "window/trend/trend_window.h"
+#include "window/trend/trigger_panel.h"
+
+namespace {
+
+// The snapshot folders in `directory`.
+QStringList Snapshots(const QString& directory) {
+    return QDir(directory).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+}
+
+}  // namespace
+
+class TestTripWindow : public QObject {
+    Q_OBJECT
+  private slots:
+    // The picture shows the samples' lines and the moment's mark where it belongs.
+    void pictureShowsTheLinesAndTheMoment() {
+        trip::SnapshotSpan span;
+        span.fromMs = 1'000'000'000'000;
+        span.momentMs = span.fromMs + 30000;
+        span.toMs = span.momentMs + 10000;
+        for (qint64 t = span.fromMs; t <= span.toMs; t += 100) {
+            exchange::Sample sample;
+            sample.timeMs = t;
+            sample.reading = 2;
+            sample.address = 1;
+            sample.raw = qint16(t < span.momentMs ? 100 : 300);
+            sample.verdict = exchange::Verdict::Good;
+            span.samples.push_back(sample);
+        }
+        span.channels = {exchange::Channel{1, 2}};
+        QImage image;
+        QVERIFY(image.loadFromData(SnapshotPicture(span), "PNG"));
+        QVERIFY(image.width() >= 800 && image.height() >= 400);
+        // The mark: a dark red dashed line; the current's line: its own colour (green).
+        int markColumn = -1;
+        int lineRows = 0;
+        for (int x = 0; x < image.width(); ++x)
+            for (int y = 0; y < image.height(); ++y) {
+                const QColor c = image.pixelColor(x, y);
+                if (c == QColor(0xc0, 0x00, 0x00) && markColumn < 0) markColumn = x;
+                if (c == QColor(0x2c, 0xa0, 0x2c)) ++lineRows;
+            }
+        QVERIFY2(lineRows > 100, qPrintable(QString::number(lineRows)));
+        // 30 s of the 40 shown: three quarters across the plot, which leaves room for an axis.
+        QVERIFY2(markColumn > image.width() * 6 / 10 && markColumn < image.width() * 8 / 10,
+                 qPrintable(QString::number(markColumn)));
+    }
+
+    // Armed from the window on the fault code: the drive trips while polled, and the event
+    // names a snapshot holding the seconds before and after, the moment marked on the chart.
+    void armedWindowCatchesTheTrip() {
+        DriveRig rig(kRtu);
+        QVERIFY2(rig.ready(), qPrintable(rig.error));
+        rig.window->setReplyTimeout(1000);
+        TrendWindow* trend = rig.window->openTrend({2});
+        TriggerPanel* panel = trend->triggerPanel;
+        QCOMPARE(panel->kindBox->currentIndex(), 0);  // the fault code turning non-zero
+        panel->beforeBox->setValue(2);
+        panel->afterBox->setValue(1);
+        panel->folderEdit->setText(rig.dir.filePath(QStringLiteral("trips")));
+        panel->armButton->click();
+        QCOMPARE(panel->stateLabel->text(), QStringLiteral("armed"));
+        // Arming ticked the fault code and started polling.
+        QVERIFY(trend->readingBoxes[drive::kFaultCodeReadingIndex]->isChecked());
+        QVERIFY(rig.window->poller().running());
+        QTest::qWait(1500);
+        rig.drive.updateModel([](sim::DriveModel& model) { model.setFaultCode(6); });
+        QTRY_COMPARE_WITH_TIMEOUT(panel->eventsList->count(), 1, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !panel->eventsList->item(0)->data(Qt::UserRole).toString().isEmpty(), 5000);
+        const QString folder = panel->eventsList->item(0)->data(Qt::UserRole).toString();
+        QCOMPARE(panel->stateLabel->text(), QStringLiteral("armed"));  // armed again
+        const std::vector<qint64> moments = rig.window->tripCapture().moments();
+        QCOMPARE(moments.size(), std::size_t(1));
+        QFile csv(QDir(folder).filePath(QStringLiteral("samples.csv")));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QStringList rows = QString::fromUtf8(csv.readAll()).split(QStringLiteral("\r\n"));
+        QVERIFY(rows.filter(QStringLiteral(",fault-code,6,6,good")).size() >= 1);
+        QVERIFY(rows.filter(QStringLiteral(",fault-code,0,0,good")).size() >= 1);
+        QImage picture;
+        QVERIFY(picture.load(QDir(folder).filePath(QStringLiteral("chart.png"))));
+        QVERIFY(!picture.isNull());
+        // Disarmed, the drive's next trip is no event.
+        panel->armButton->click();
+        QCOMPARE(panel->stateLabel->text(), QStringLiteral("not armed"));
+    }
+
+    // Without a window: the simulated drive trips after 4 s while the program polls it; the
+    // one snapshot spans 3 s before to 2 s after the trip and holds the fault code; --single
+    // ends the program after it, with one line on standard output.
+    void headlessCaptureEndsWithOneSnapshot() {
+        QTemporaryDir dir;
+        sim::DriveServer drive(1);
+        drive.setLinkPath(dir.filePath(QStringLiteral("COM1")));
+        QString device, error;
+        QVERIFY2(drive.startPseudoTerminal(&device, &error), qPrintable(error));
+        drive.updateEveryModel([](sim::DriveModel& model) {
+            model.setFrequency(5000);
+            model.start();
+            model.scheduleTrip(4000, 6);
+        });
+        QProcess program;
+        QProcessEnvironment environment = WithoutDisplay();
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        program.setProcessEnvironment(environment);
+        const QString snapshots = dir.filePath(QStringLiteral("trips"));
+        program.start(QStringLiteral(MODBUS_DEBUGGER),
+                      {"--port",
+                       "COM1=" + dir.filePath(QStringLiteral("COM1")),
+                       "--baud",
+                       "9600",
+                       "--format",
+                       "rtu-8n1",
+                       "--reply-timeout",
+                       "1000",
+                       "--monitor",
+                       "output-current,output-frequency",
+                       "--trigger",
+                       "fault-code!=0",
+                       "--snapshots",
+                       snapshots,
+                       "--before",
+                       "3",
+                       "--after",
+                       "2",
+                       "--single",
+                       "--language",
+                       "en"});
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitCode(), 0);
+        const QStringList lines = QString::fromUtf8(program.readAllStandardOutput())
+                                      .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 1);
+        QCOMPARE(Snapshots(snapshots).size(), 1);
+        const QString folder = QDir(snapshots).filePath(Snapshots(snapshots).first());
+        QVERIFY2(lines.first().contains(QDir::toNativeSeparators(folder)),
+                 qPrintable(lines.first()));
+        QFile csv(QDir(folder).filePath(QStringLiteral("samples.csv")));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QStringList rows = QString::fromUtf8(csv.readAll()).split(QStringLiteral("\r\n"));
+        rows.removeAll(QString());
+        rows.removeFirst();
+        qint64 moment = 0;
+        double highestCurrent = 0;
+        for (const QString& row : rows) {
+            const QStringList fields = row.split(QLatin1Char(','));
+            if (!moment && fields[2] == QLatin1String("fault-code") && fields[3] == "6")
+                moment = fields[0].toLongLong();
+            if (fields[2] == QLatin1String("output-current"))
+                highestCurrent = std::max(highestCurrent, fields[4].toDouble());
+        }
+        QVERIFY(moment > 0);
+        const qint64 first = rows.first().section(',', 0, 0).toLongLong();
+        const qint64 last = rows.last().section(',', 0, 0).toLongLong();
+        QVERIFY2(first >= moment - 3000 && first < moment - 2500, qPrintable(rows.first()));
+        QVERIFY2(last <= moment + 2000 && last > moment + 1500, qPrintable(rows.last()));
+        // The current climbed before the trip (8.5 A steady at 50 Hz).
+        QVERIFY2(highestCurrent > 15, qPrintable(QString::number(highestCurrent)));
+        QVERIFY(QFileInfo(QDir(folder).filePath(QStringLiteral("chart.png"))).size() > 1000);
+    }
+};
+
+QTEST_MAIN(TestTripWindow)
+#include "tst_trip_window.moc"
