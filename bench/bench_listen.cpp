@@ -23,17 +23,6 @@ namespace {
 
 constexpr int kTurnaroundMs = 1;
 
-// User and system CPU seconds of a process so far, from /proc/PID/stat.
-double CpuSecondsOf(qint64 pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly)) return -1;
-    const QByteArray text = stat.readAll();
-    // The fields after the command name, which ends with the last ')'.
-    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-    const double ticks = double(sysconf(_SC_CLK_TCK));
-    return (fields.value(11).toDouble() + fields.value(12).toDouble()) / ticks;
-}
-
 struct Heard {
     long long lost = 0;    // frames of the master's log, while listening, never printed
     long long wrong = 0;   // printed frames not in the log where they belong, or not good
@@ -79,10 +68,10 @@ Heard ListenOnce(const QString& framing, int baud, int seconds, bool merging) {
                    "--language", "en", "--listen-csv", csv});
     program.waitForStarted();
     QThread::sleep(1);
-    const double cpuStart = CpuSecondsOf(program.processId());
+    const double cpuStart = CpuSecondsOfProcess(program.processId());
     const Clock::time_point start = Clock::now();
     QThread::sleep(unsigned(std::max(1, seconds - 3)));
-    const double cpuEnd = CpuSecondsOf(program.processId());
+    const double cpuEnd = CpuSecondsOfProcess(program.processId());
     result.cpuShare = 100.0 * (cpuEnd - cpuStart) / (Ms(Clock::now() - start) / 1000.0);
     result.residentMiB = double(ResidentKiB(pid_t(program.processId()))) / 1024.0;
     program.waitForFinished(seconds * 1000 + 20000);

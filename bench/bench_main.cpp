@@ -22,6 +22,7 @@ int RunScan(const Args& args);
 int RunParameters(const Args& args);
 int RunDrivesBackup(const Args& args);
 int RunListen(const Args& args);
+int RunTrip(const Args& args);
 }  // namespace bench
 
 namespace {
@@ -48,6 +49,7 @@ void Usage() {
         "  parameters [--runs 3]\n"
         "  backup-drives [--drives 12] [--baud 38400] [--runs 3]\n"
         "  listen   [--framing rtu|ascii] [--baud 38400] [--seconds 600] [--merge]\n"
+        "  trip     [--baud 38400] [--seconds 600] [--period 30]\n"
         "Window measurements use the X display in DISPLAY (offscreen without one);\n"
         "--hidden leaves the window unshown, so nothing is painted.\n");
 }
@@ -63,7 +65,8 @@ int main(int argc, char* argv[]) {
     const bool window =
         std::strcmp(command, "wire") != 0 && std::strcmp(command, "startup") != 0 &&
         std::strcmp(command, "scan") != 0 && std::strcmp(command, "parameters") != 0 &&
-        std::strcmp(command, "backup-drives") != 0 && std::strcmp(command, "listen") != 0;
+        std::strcmp(command, "backup-drives") != 0 && std::strcmp(command, "listen") != 0 &&
+        std::strcmp(command, "trip") != 0;
     // Without a display the window paints into memory on the offscreen platform; bench/run.sh
     // gives it an X display, as a user's window has.
     if (window && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
@@ -88,6 +91,7 @@ int main(int argc, char* argv[]) {
     if (!std::strcmp(command, "scan")) return bench::RunScan(args);
     if (!std::strcmp(command, "parameters")) return bench::RunParameters(args);
     if (!std::strcmp(command, "listen")) return bench::RunListen(args);
+    if (!std::strcmp(command, "trip")) return bench::RunTrip(args);
     if (!std::strcmp(command, "backup-drives")) return bench::RunDrivesBackup(args);
     Usage();
     return 2;

@@ -75,5 +75,7 @@ class SimChild {
 
 // Resident memory of a process in KiB (VmRSS), or -1.
 long ResidentKiB(pid_t pid);
+// User and system CPU seconds of another process so far, from /proc/PID/stat; -1 when gone.
+double CpuSecondsOfProcess(qint64 pid);
 
 }  // namespace bench

@@ -104,9 +104,15 @@ class TestTripWindow : public QObject {
     }
 
     // Without a window: the simulated drive trips after 4 s while the program polls it; the
-    // one snapshot spans 3 s before to 2 s after the trip and holds the fault code; --single
-    // ends the program after it, with one line on standard output.
-    void headlessCaptureEndsWithOneSnapshot() {
+    // one snapshot spans 3 s before to 2 s after the trip and holds the fault code, with one
+    // line on standard output. --single ends the program after it; without, it goes on.
+    void headlessCapture_data() {
+        QTest::addColumn<bool>("single");
+        QTest::newRow("single shot") << true;
+        QTest::newRow("goes on") << false;
+    }
+    void headlessCapture() {
+        QFETCH(bool, single);
         QTemporaryDir dir;
         sim::DriveServer drive(1);
         drive.setLinkPath(dir.filePath(QStringLiteral("COM1")));
@@ -141,11 +147,19 @@ class TestTripWindow : public QObject {
                        "3",
                        "--after",
                        "2",
-                       "--single",
                        "--language",
-                       "en"});
-        QVERIFY(program.waitForFinished(30000));
-        QCOMPARE(program.exitCode(), 0);
+                       "en",
+                       single ? "--single" : "--no-window"});
+        if (single) {
+            QVERIFY(program.waitForFinished(30000));
+            QCOMPARE(program.exitCode(), 0);
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(program.canReadLine(), 30000);
+            QTest::qWait(1500);
+            QCOMPARE(program.state(), QProcess::Running);
+            program.terminate();
+            QVERIFY(program.waitForFinished(5000));
+        }
         const QStringList lines = QString::fromUtf8(program.readAllStandardOutput())
                                       .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 1);

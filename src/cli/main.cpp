@@ -192,7 +192,11 @@ int main(int argc, char* argv[]) {
             &window.poller(), &exchange::Poller::sampleAdded, &window,
             [&samples](const exchange::Sample& s) { samples.writeRow(exchange::SampleCsvRow(s)); });
     window.setReplyTimeout(options.replyTimeoutMs);
-    if (!windowless) window.show();
+    if (windowless) {
+        QApplication::setQuitOnLastWindowClosed(false);
+    } else {
+        window.show();
+    }
     window.load();
     window.useLine(options.baudIndex, options.formatIndex,
                    options.addressGiven ? options.parameterAddress : -1);

@@ -28,6 +28,8 @@ QByteArray SnapshotPicture(const trip::SnapshotSpan& span) {
     for (const exchange::Sample& sample : span.samples) store.append(sample);
     TrendChart chart(store);
     chart.setAttribute(Qt::WA_DontShowOnScreen);
+    // Without a window on show, this one closing would otherwise end the program.
+    chart.setAttribute(Qt::WA_QuitOnClose, false);
     chart.resize(kWidth, kHeight);
     chart.setChannels(span.channels);
     // A chart view lays itself out for its size only once shown; shown off the screen, it
