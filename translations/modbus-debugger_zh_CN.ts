@@ -242,6 +242,46 @@ stayed away.</source>
         <source>Put device PATH behind port button COMn (n = 1..4), or a serial device server: tcp://HOST:PORT (raw TCP) or rfc2217://HOST:PORT (the buttons set its port). Repeatable, e.g. --port COM1=/dev/ttyUSB0.</source>
         <translation>把设备 PATH 放在端口按钮 COMn（n = 1..4）背后，也可以是串口服务器：tcp://主机:端口（原始 TCP）或 rfc2217://主机:端口（由按钮设定它的串口）。可重复，例如 --port COM1=/dev/ttyUSB0。</translation>
     </message>
+    <message>
+        <source>Catch the moment a drive trips while --monitor polls: EXPR is a reading, a comparison and a value: fault-code!=0 (the default), output-current&gt;12.5, 2:bus-voltage&lt;450, output-frequency&lt;&gt;25 (crossing either way), or no-reply&gt;=3 (polls in a row without a good answer). Needs --snapshots.</source>
+        <translation>在 --monitor 监视时捕捉变频器跳闸的时刻：EXPR 由读数、比较符和数值组成：fault-code!=0（默认）、output-current&gt;12.5、2:bus-voltage&lt;450、output-frequency&lt;&gt;25（向任一方向越过），或 no-reply&gt;=3（连续多少次没有正常回应）。需要 --snapshots。</translation>
+    </message>
+    <message>
+        <source>Write a snapshot of each trigger&apos;s moment into a folder of its own in DIR: the samples, a summary and the chart.</source>
+        <translation>每次触发时在 DIR 中单独建一个文件夹保存快照：采样数据、摘要和曲线图。</translation>
+    </message>
+    <message>
+        <source>Seconds kept before the moment, 1 to 3600 (default 30).</source>
+        <translation>触发前保留的秒数，1 到 3600（默认 30）。</translation>
+    </message>
+    <message>
+        <source>Seconds kept after the moment, 1 to 600 (default 10).</source>
+        <translation>触发后保留的秒数，1 到 600（默认 10）。</translation>
+    </message>
+    <message>
+        <source>How far a reading must come back past the trigger&apos;s level before it can fire again, in the reading&apos;s unit (default 0).</source>
+        <translation>读数须回落超过触发电平多少才能再次触发，单位与读数相同（默认 0）。</translation>
+    </message>
+    <message>
+        <source>End after the first snapshot instead of waiting for the next.</source>
+        <translation>保存第一个快照后结束，不再等待下一次。</translation>
+    </message>
+    <message>
+        <source>Catch trips without showing a window (also without a display).</source>
+        <translation>不显示窗口捕捉跳闸（没有显示器也可以）。</translation>
+    </message>
+    <message>
+        <source>--trigger, --single and --no-window want --snapshots DIR</source>
+        <translation>--trigger、--single 和 --no-window 需要 --snapshots DIR</translation>
+    </message>
+    <message>
+        <source>--%1 wants whole seconds from 1 to %2, not &quot;%3&quot;</source>
+        <translation>--%1 应为 1 到 %2 的整秒数，而不是“%3”</translation>
+    </message>
+    <message>
+        <source>--hysteresis wants a value of 0 or more in the reading&apos;s unit</source>
+        <translation>--hysteresis 应为 0 或以上的值，单位与读数相同</translation>
+    </message>
 </context>
 <context>
     <name>DeviceCheck</name>
@@ -954,6 +994,18 @@ stayed away.</source>
         <source>modbus-debugger %1 started on %2</source>
         <translation>modbus-debugger %1 开始运行，线路 %2</translation>
     </message>
+    <message>
+        <source>; snapshot %1</source>
+        <translation>；快照 %1</translation>
+    </message>
+    <message>
+        <source>; not saved: %1</source>
+        <translation>；未保存：%1</translation>
+    </message>
+    <message>
+        <source>armed: %1 (%2); snapshots in %3</source>
+        <translation>已布防：%1（%2）；快照保存在 %3</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -1168,6 +1220,10 @@ stayed away.</source>
     <message>
         <source>each setting in turn</source>
         <translation>逐一尝试各设置</translation>
+    </message>
+    <message>
+        <source>Polling could not start, so the trigger is not armed</source>
+        <translation>监视无法开始，触发未布防</translation>
     </message>
 </context>
 <context>
@@ -1813,6 +1869,61 @@ stayed away.</source>
     </message>
 </context>
 <context>
+    <name>Snapshot</name>
+    <message>
+        <source>Time: %1</source>
+        <translation>时间：%1</translation>
+    </message>
+    <message>
+        <source>Trigger: %1</source>
+        <translation>触发：%1</translation>
+    </message>
+    <message>
+        <source>Fault code of drive %1: not polled or not answered</source>
+        <translation>变频器 %1 的故障代码：未监视或无回应</translation>
+    </message>
+    <message>
+        <source>Fault code of drive %1: %2</source>
+        <translation>变频器 %1 的故障代码：%2</translation>
+    </message>
+    <message>
+        <source>no answer</source>
+        <translation>无回应</translation>
+    </message>
+    <message>
+        <source>Fault code at the end of the snapshot: %1</source>
+        <translation>快照结束时的故障代码：%1</translation>
+    </message>
+    <message>
+        <source>Last good value before the moment:</source>
+        <translation>触发前最后的正常值：</translation>
+    </message>
+    <message>
+        <source>  drive %1 %2: %3 at %4</source>
+        <translation>  变频器 %1 %2：%3（%4）</translation>
+    </message>
+    <message>
+        <source>  drive %1 %2: none</source>
+        <translation>  变频器 %1 %2：无</translation>
+    </message>
+    <message>
+        <source>Span: %1 s before (of %2 s asked), %3 s after; %4 samples</source>
+        <translation>时间范围：触发前 %1 秒（要求 %2 秒），触发后 %3 秒；%4 个采样</translation>
+    </message>
+    <message>
+        <source>Line: %1</source>
+        <translation>线路：%1</translation>
+    </message>
+    <message>
+        <source>cannot make the folder %1</source>
+        <translation>无法建立文件夹 %1</translation>
+    </message>
+    <message>
+        <source>cannot rename %1 to %2</source>
+        <translation>无法把 %1 改名为 %2</translation>
+    </message>
+</context>
+<context>
     <name>StandardReply</name>
     <message>
         <source>%1 bytes arrived, but the answer to function %2 does not end: the device may still be sending (raise the reply timeout)</source>
@@ -1995,6 +2106,10 @@ stayed away.</source>
         <translation>变频器 %1：</translation>
     </message>
     <message>
+        <source>trigger</source>
+        <translation>触发</translation>
+    </message>
+    <message>
         <source>Drive %1 %2</source>
         <translation>变频器 %1 %2</translation>
     </message>
@@ -2104,6 +2219,183 @@ stayed away.</source>
     <message>
         <source>achieved %1 /s, the line&apos;s limit %2 /s</source>
         <translation>实际 %1 /s，线路上限 %2 /s</translation>
+    </message>
+</context>
+<context>
+    <name>Trigger</name>
+    <message>
+        <source>&quot;%1&quot;: a trigger is a reading, a comparison and a value, such as fault-code!=0, output-current&gt;12.5 or no-reply&gt;=3</source>
+        <translation>“%1”：触发条件由读数、比较符和数值组成，例如 fault-code!=0、output-current&gt;12.5 或 no-reply&gt;=3</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot;: a drive&apos;s address is a number from 1 to 247</source>
+        <translation>“%1”：变频器地址是 1 到 247 的数</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot;: a value is missing after %2</source>
+        <translation>“%1”：%2 后面缺少数值</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; after %2 is not a number</source>
+        <translation>%2 后面的“%1”不是数</translation>
+    </message>
+    <message>
+        <source>no-reply wants &gt;= or &gt; and a count of polls from 1 to 1000 (no-reply&gt;=3)</source>
+        <translation>no-reply 需要 &gt;= 或 &gt;，以及 1 到 1000 的次数（no-reply&gt;=3）</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is no reading: the readings are %2, and no-reply</source>
+        <translation>“%1”不是读数：读数有 %2，以及 no-reply</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is no comparison: use &gt;, &gt;=, &lt;, &lt;=, &lt;&gt; (either way), == or !=</source>
+        <translation>“%1”不是比较符：请用 &gt;、&gt;=、&lt;、&lt;=、&lt;&gt;（任一方向）、== 或 !=</translation>
+    </message>
+    <message>
+        <source>drive %1: </source>
+        <translation>变频器 %1：</translation>
+    </message>
+    <message>
+        <source>%1 polls in a row without a good answer</source>
+        <translation>连续 %1 次没有正常回应</translation>
+    </message>
+    <message>
+        <source>%1 becomes ≠ %2</source>
+        <translation>%1 变为 ≠ %2</translation>
+    </message>
+    <message>
+        <source>%1 becomes %2</source>
+        <translation>%1 变为 %2</translation>
+    </message>
+    <message>
+        <source>%1 rises to %2</source>
+        <translation>%1 升到 %2</translation>
+    </message>
+    <message>
+        <source>%1 rises above %2</source>
+        <translation>%1 升过 %2</translation>
+    </message>
+    <message>
+        <source>%1 falls to %2</source>
+        <translation>%1 降到 %2</translation>
+    </message>
+    <message>
+        <source>%1 falls below %2</source>
+        <translation>%1 降过 %2</translation>
+    </message>
+    <message>
+        <source>%1 crosses %2</source>
+        <translation>%1 越过 %2</translation>
+    </message>
+    <message>
+        <source> (hysteresis %1)</source>
+        <translation>（回差 %1）</translation>
+    </message>
+</context>
+<context>
+    <name>TriggerPanel</name>
+    <message>
+        <source>Fault code turns non-zero</source>
+        <translation>故障代码变为非零</translation>
+    </message>
+    <message>
+        <source>A reading crosses a level</source>
+        <translation>读数越过电平</translation>
+    </message>
+    <message>
+        <source>The drive stops answering</source>
+        <translation>变频器不再回应</translation>
+    </message>
+    <message>
+        <source>rising above</source>
+        <translation>上升越过</translation>
+    </message>
+    <message>
+        <source>falling below</source>
+        <translation>下降越过</translation>
+    </message>
+    <message>
+        <source>either way</source>
+        <translation>双向</translation>
+    </message>
+    <message>
+        <source>How far the reading must come back before the trigger arms again, so that noise at the level does not fire it again and again</source>
+        <translation>读数须回落多少，触发才重新布防，以免电平附近的噪声反复触发</translation>
+    </message>
+    <message>
+        <source> polls in a row</source>
+        <translation> 次（连续）</translation>
+    </message>
+    <message>
+        <source> s before</source>
+        <translation> 秒（之前）</translation>
+    </message>
+    <message>
+        <source> s after</source>
+        <translation> 秒（之后）</translation>
+    </message>
+    <message>
+        <source>Each snapshot goes into a folder of its own in this one</source>
+        <translation>每个快照在此文件夹中单独建一个文件夹</translation>
+    </message>
+    <message>
+        <source>Arm again after each</source>
+        <translation>每次后重新布防</translation>
+    </message>
+    <message>
+        <source>Double-click opens the snapshot&apos;s folder</source>
+        <translation>双击打开快照所在的文件夹</translation>
+    </message>
+    <message>
+        <source>Folder for the snapshots</source>
+        <translation>快照文件夹</translation>
+    </message>
+    <message>
+        <source>Disarm</source>
+        <translation>撤防</translation>
+    </message>
+    <message>
+        <source>Arm</source>
+        <translation>布防</translation>
+    </message>
+    <message>
+        <source>not armed</source>
+        <translation>未布防</translation>
+    </message>
+    <message>
+        <source>armed</source>
+        <translation>已布防</translation>
+    </message>
+    <message>
+        <source>triggered: keeping the seconds after</source>
+        <translation>已触发：正在记录之后的数据</translation>
+    </message>
+    <message>
+        <source>saved</source>
+        <translation>已保存</translation>
+    </message>
+    <message>
+        <source>not saved: %1</source>
+        <translation>未保存：%1</translation>
+    </message>
+</context>
+<context>
+    <name>TripCapture</name>
+    <message>
+        <source>cannot make the snapshot folder %1</source>
+        <translation>无法建立快照文件夹 %1</translation>
+    </message>
+    <message>
+        <source>cannot write in the snapshot folder %1: %2</source>
+        <translation>无法写入快照文件夹 %1：%2</translation>
+    </message>
+    <message>
+        <source>the port is lost; polling goes on when it returns</source>
+        <translation>端口丢失；恢复后继续监视</translation>
+    </message>
+    <message>
+        <source>the port is back; polling goes on</source>
+        <translation>端口已恢复；继续监视</translation>
     </message>
 </context>
 <context>

@@ -4,41 +4,47 @@
 
 #include "drive/readings.h"
 
-namespace {
-
-QString Tr(const char* text) {
-    return QCoreApplication::translate("CommandLine", text);
-}
-
-}  // namespace
-
 QList<QCommandLineOption> TripCommandLineOptions() {
     return {
         QCommandLineOption(
             QStringLiteral("trigger"),
-            Tr("Catch the moment a drive trips while --monitor polls: EXPR is a reading, a "
-               "comparison and a value: fault-code!=0 (the default), output-current>12.5, "
-               "2:bus-voltage<450, output-frequency<>25 (crossing either way), or "
-               "no-reply>=3 (polls in a row without a good answer). Needs --snapshots."),
+            QCoreApplication::translate(
+                "CommandLine",
+                "Catch the moment a drive trips while --monitor polls: EXPR is a reading, a "
+                "comparison and a value: fault-code!=0 (the default), output-current>12.5, "
+                "2:bus-voltage<450, output-frequency<>25 (crossing either way), or "
+                "no-reply>=3 (polls in a row without a good answer). Needs --snapshots."),
             QStringLiteral("EXPR")),
         QCommandLineOption(QStringLiteral("snapshots"),
-                           Tr("Write a snapshot of each trigger's moment into a folder of its "
-                              "own in DIR: the samples, a summary and the chart."),
+                           QCoreApplication::translate(
+                               "CommandLine",
+                               "Write a snapshot of each trigger's moment into a folder of its "
+                               "own in DIR: the samples, a summary and the chart."),
                            QStringLiteral("DIR")),
-        QCommandLineOption(QStringLiteral("before"),
-                           Tr("Seconds kept before the moment, 1 to 3600 (default 30)."),
-                           QStringLiteral("SECONDS"), QStringLiteral("30")),
-        QCommandLineOption(QStringLiteral("after"),
-                           Tr("Seconds kept after the moment, 1 to 600 (default 10)."),
-                           QStringLiteral("SECONDS"), QStringLiteral("10")),
+        QCommandLineOption(
+            QStringLiteral("before"),
+            QCoreApplication::translate("CommandLine",
+                                        "Seconds kept before the moment, 1 to 3600 (default 30)."),
+            QStringLiteral("SECONDS"), QStringLiteral("30")),
+        QCommandLineOption(
+            QStringLiteral("after"),
+            QCoreApplication::translate("CommandLine",
+                                        "Seconds kept after the moment, 1 to 600 (default 10)."),
+            QStringLiteral("SECONDS"), QStringLiteral("10")),
         QCommandLineOption(QStringLiteral("hysteresis"),
-                           Tr("How far a reading must come back past the trigger's level "
-                              "before it can fire again, in the reading's unit (default 0)."),
+                           QCoreApplication::translate(
+                               "CommandLine",
+                               "How far a reading must come back past the trigger's level "
+                               "before it can fire again, in the reading's unit (default 0)."),
                            QStringLiteral("VALUE"), QStringLiteral("0")),
-        QCommandLineOption(QStringLiteral("single"),
-                           Tr("End after the first snapshot instead of waiting for the next.")),
-        QCommandLineOption(QStringLiteral("no-window"),
-                           Tr("Catch trips without showing a window (also without a display).")),
+        QCommandLineOption(
+            QStringLiteral("single"),
+            QCoreApplication::translate(
+                "CommandLine", "End after the first snapshot instead of waiting for the next.")),
+        QCommandLineOption(
+            QStringLiteral("no-window"),
+            QCoreApplication::translate(
+                "CommandLine", "Catch trips without showing a window (also without a display).")),
     };
 }
 
@@ -50,7 +56,8 @@ CommandLineOutcome ReadTripOptions(const QCommandLineParser& parser, CommandLine
     options->singleSnapshot = parser.isSet(QStringLiteral("single"));
     if (options->snapshotsDir.isEmpty()) {
         if (triggerGiven || options->noWindow || options->singleSnapshot) {
-            *message = Tr("--trigger, --single and --no-window want --snapshots DIR");
+            *message = QCoreApplication::translate(
+                "CommandLine", "--trigger, --single and --no-window want --snapshots DIR");
             return CommandLineOutcome::Error;
         }
         return CommandLineOutcome::Run;
@@ -82,7 +89,8 @@ CommandLineOutcome ReadTripOptions(const QCommandLineParser& parser, CommandLine
     bool number = false;
     const double hysteresis = parser.value(QStringLiteral("hysteresis")).toDouble(&number);
     if (!number || hysteresis < 0) {
-        *message = Tr("--hysteresis wants a value of 0 or more in the reading's unit");
+        *message = QCoreApplication::translate(
+            "CommandLine", "--hysteresis wants a value of 0 or more in the reading's unit");
         return CommandLineOutcome::Error;
     }
     options->trigger.hysteresis = hysteresis;

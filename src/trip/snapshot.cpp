@@ -16,10 +16,6 @@ namespace {
 
 const QString kPartialPrefix = QStringLiteral(".partial-");
 
-QString Tr(const char* text) {
-    return QCoreApplication::translate("Snapshot", text);
-}
-
 QString ClockText(qint64 ms) {
     return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
 }
@@ -68,38 +64,46 @@ QByteArray SpanCsv(const SnapshotSpan& span) {
 
 QString SummaryText(const SnapshotSpan& span, const SnapshotInfo& info) {
     QStringList lines;
-    lines << Tr("Time: %1").arg(ClockText(span.momentMs));
-    lines << Tr("Trigger: %1").arg(info.trigger);
+    lines << QCoreApplication::translate("Snapshot", "Time: %1").arg(ClockText(span.momentMs));
+    lines << QCoreApplication::translate("Snapshot", "Trigger: %1").arg(info.trigger);
     const exchange::Channel fault{info.address, drive::kFaultCodeReadingIndex};
     const exchange::Sample* atMoment = LastGood(span, fault, span.momentMs, true);
     const exchange::Sample* atEnd = LastGood(span, fault, span.toMs, true);
     if (!atMoment && !atEnd) {
-        lines << Tr("Fault code of drive %1: not polled or not answered").arg(info.address);
+        lines << QCoreApplication::translate("Snapshot",
+                                             "Fault code of drive %1: not polled or not answered")
+                     .arg(info.address);
     } else {
-        lines << Tr("Fault code of drive %1: %2")
+        lines << QCoreApplication::translate("Snapshot", "Fault code of drive %1: %2")
                      .arg(info.address)
-                     .arg(atMoment ? ValueText(*atMoment) : Tr("no answer"));
+                     .arg(atMoment ? ValueText(*atMoment)
+                                   : QCoreApplication::translate("Snapshot", "no answer"));
         if (atEnd && (!atMoment || atEnd->raw != atMoment->raw))
-            lines << Tr("Fault code at the end of the snapshot: %1").arg(ValueText(*atEnd));
+            lines << QCoreApplication::translate("Snapshot",
+                                                 "Fault code at the end of the snapshot: %1")
+                         .arg(ValueText(*atEnd));
     }
-    lines << Tr("Last good value before the moment:");
+    lines << QCoreApplication::translate("Snapshot", "Last good value before the moment:");
     for (const exchange::Channel& channel : span.channels) {
         const exchange::Sample* last = LastGood(span, channel, span.momentMs, false);
         const QString caption = QString::fromUtf8(drive::ReadingAt(channel.reading).caption);
-        lines << (last ? Tr("  drive %1 %2: %3 at %4")
+        lines << (last ? QCoreApplication::translate("Snapshot", "  drive %1 %2: %3 at %4")
                              .arg(channel.address)
                              .arg(caption, ValueText(*last),
                                   ClockText(last->timeMs).section(QLatin1Char(' '), 1))
-                       : Tr("  drive %1 %2: none").arg(channel.address).arg(caption));
+                       : QCoreApplication::translate("Snapshot", "  drive %1 %2: none")
+                             .arg(channel.address)
+                             .arg(caption));
     }
     const qint64 first = span.samples.empty() ? span.momentMs : span.samples.front().timeMs;
     const double before = double(span.momentMs - std::max(first, span.fromMs)) / 1000.0;
-    lines << Tr("Span: %1 s before (of %2 s asked), %3 s after; %4 samples")
+    lines << QCoreApplication::translate(
+                 "Snapshot", "Span: %1 s before (of %2 s asked), %3 s after; %4 samples")
                  .arg(before, 0, 'f', 1)
                  .arg(double(span.momentMs - span.fromMs) / 1000.0, 0, 'f', 1)
                  .arg(double(span.toMs - span.momentMs) / 1000.0, 0, 'f', 1)
                  .arg(span.samples.size());
-    lines << Tr("Line: %1").arg(info.line);
+    lines << QCoreApplication::translate("Snapshot", "Line: %1").arg(info.line);
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
@@ -112,13 +116,15 @@ QString WriteSnapshot(const QString& directory, const QString& name, const Snaps
                       QString* error) {
     QDir root(directory);
     if (!root.mkpath(QStringLiteral("."))) {
-        *error = Tr("cannot make the folder %1").arg(QDir::toNativeSeparators(directory));
+        *error = QCoreApplication::translate("Snapshot", "cannot make the folder %1")
+                     .arg(QDir::toNativeSeparators(directory));
         return QString();
     }
     const QString partial = root.filePath(kPartialPrefix + name);
     QDir(partial).removeRecursively();
     if (!root.mkpath(partial)) {
-        *error = Tr("cannot make the folder %1").arg(QDir::toNativeSeparators(partial));
+        *error = QCoreApplication::translate("Snapshot", "cannot make the folder %1")
+                     .arg(QDir::toNativeSeparators(partial));
         return QString();
     }
     for (const auto& [file, bytes] : files) {
@@ -133,7 +139,7 @@ QString WriteSnapshot(const QString& directory, const QString& name, const Snaps
     for (int n = 2; QFileInfo::exists(final); ++n)
         final = root.filePath(QStringLiteral("%1-%2").arg(name).arg(n));
     if (!root.rename(partial, final)) {
-        *error = Tr("cannot rename %1 to %2")
+        *error = QCoreApplication::translate("Snapshot", "cannot rename %1 to %2")
                      .arg(QDir::toNativeSeparators(partial), QDir::toNativeSeparators(final));
         QDir(partial).removeRecursively();
         return QString();

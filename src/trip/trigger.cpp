@@ -13,10 +13,6 @@ namespace {
 
 const QString kNoReply = QStringLiteral("no-reply");
 
-QString Tr(const char* text) {
-    return QCoreApplication::translate("Trigger", text);
-}
-
 QString NumberText(double value) {
     return QString::number(value, 'g', 10);
 }
@@ -76,9 +72,10 @@ std::optional<Trigger> ParseTrigger(const QString& text, QString* error) {
         const int polls = op == QLatin1String(">=") ? int(value) : int(value) + 1;
         if ((op != QLatin1String(">=") && op != QLatin1String(">")) || !whole || polls < 1 ||
             polls > 1000) {
-            *error =
-                Tr("no-reply wants >= or > and a count of polls from 1 to 1000 "
-                   "(no-reply>=3)");
+            *error = QCoreApplication::translate(
+                "Trigger",
+                "no-reply wants >= or > and a count of polls from 1 to 1000 "
+                "(no-reply>=3)");
             return std::nullopt;
         }
         trigger.polls = polls;
@@ -158,13 +155,15 @@ QString TriggerDescription(const Trigger& trigger) {
     QString text;
     switch (trigger.edge) {
         case Edge::Rising:
-            text = trigger.inclusive ? Tr("%1 rises to %2") : Tr("%1 rises above %2");
+            text = trigger.inclusive ? QCoreApplication::translate("Trigger", "%1 rises to %2")
+                                     : QCoreApplication::translate("Trigger", "%1 rises above %2");
             break;
         case Edge::Falling:
-            text = trigger.inclusive ? Tr("%1 falls to %2") : Tr("%1 falls below %2");
+            text = trigger.inclusive ? QCoreApplication::translate("Trigger", "%1 falls to %2")
+                                     : QCoreApplication::translate("Trigger", "%1 falls below %2");
             break;
         case Edge::Either:
-            text = Tr("%1 crosses %2");
+            text = QCoreApplication::translate("Trigger", "%1 crosses %2");
             break;
     }
     text = text.arg(caption, level);

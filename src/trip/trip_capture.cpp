@@ -6,14 +6,6 @@
 #include <QTemporaryFile>
 
 namespace trip {
-namespace {
-
-QString Tr(const char* text) {
-    return QCoreApplication::translate("TripCapture", text);
-}
-
-}  // namespace
-
 TripCapture::TripCapture(const exchange::SampleStore& samples, QObject* parent)
     : QObject(parent), samples_(samples) {
     afterTimer_.setSingleShot(true);
@@ -22,14 +14,15 @@ TripCapture::TripCapture(const exchange::SampleStore& samples, QObject* parent)
 
 bool TripCapture::arm(const CaptureSettings& settings, QString* error) {
     if (!QDir().mkpath(settings.directory)) {
-        *error = Tr("cannot make the snapshot folder %1")
+        *error = QCoreApplication::translate("TripCapture", "cannot make the snapshot folder %1")
                      .arg(QDir::toNativeSeparators(settings.directory));
         return false;
     }
     QTemporaryFile probe(QDir(settings.directory).filePath(QStringLiteral(".probe-XXXXXX")));
     if (!probe.open()) {
-        *error = Tr("cannot write in the snapshot folder %1: %2")
-                     .arg(QDir::toNativeSeparators(settings.directory), probe.errorString());
+        *error =
+            QCoreApplication::translate("TripCapture", "cannot write in the snapshot folder %1: %2")
+                .arg(QDir::toNativeSeparators(settings.directory), probe.errorString());
         return false;
     }
     probe.close();
@@ -80,8 +73,10 @@ void TripCapture::onPortClosed(bool closed) {
     TripEvent event;
     event.kind = closed ? TripEvent::Kind::PortLost : TripEvent::Kind::PortBack;
     event.timeMs = QDateTime::currentMSecsSinceEpoch();
-    event.text = closed ? Tr("the port is lost; polling goes on when it returns")
-                        : Tr("the port is back; polling goes on");
+    event.text =
+        closed ? QCoreApplication::translate("TripCapture",
+                                             "the port is lost; polling goes on when it returns")
+               : QCoreApplication::translate("TripCapture", "the port is back; polling goes on");
     addEvent(event);
 }
 
