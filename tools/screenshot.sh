@@ -9,6 +9,7 @@
 #   parameters.png   参数管理 comparing a drive with a set saved from another
 #   listen.png       总线监听 hearing the simulator's own master poll two drives
 #   several-drives.png  the trend polling three drives on one line as they ramp up
+#   trip.png         触发: a drive tripping while the trend polls it, the moment marked
 # and history-en.png and trend-en.png, the same two windows with --language en (the main
 # window's captions are the same in both languages).
 set -euo pipefail
@@ -232,3 +233,25 @@ shoot "趋势监视" several-drives.png
 stop
 stop
 rm -f "$sim_out"
+
+# A drive that trips after 20 s while the trend polls it with the fault-code trigger armed: the
+# moment marked on the chart, the event in 触发's list.
+sim_out=$(mktemp)
+snapshots=$(mktemp -d)
+build/tools/inverter-sim/inverter-sim --running 50 --trip-at 20 >"$sim_out" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do grep -q /dev/ "$sim_out" && break; sleep 0.1; done
+pty=$(grep -o '/dev/[^ ]*' "$sim_out" | head -1)
+$app --port "COM1=$pty" --format rtu-8n1 --baud 9600 \
+  --monitor output-current,output-frequency,fault-code --snapshots "$snapshots" \
+  --before 30 --after 10 >/dev/null 2>&1 &
+pids+=($!)
+xdotool windowmove --sync "$(window "$main")" 0 0
+xdotool windowmove --sync "$(window "趋势监视")" 150 20
+xdotool windowraise "$(window "趋势监视")"
+sleep 34
+xdotool mousemove 1270 790
+shoot "趋势监视" trip.png
+stop
+stop
+rm -rf "$sim_out" "$snapshots"
