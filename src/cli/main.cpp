@@ -148,8 +148,7 @@ int main(int argc, char* argv[]) {
     // Catching trips without a window needs no display: the chart's pictures are drawn
     // offscreen.
     const bool windowless = options.noWindow || (options.captureTrips && !DisplayNamed());
-    if (windowless && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (windowless && !DisplayNamed()) qputenv("QT_QPA_PLATFORM", "offscreen");
     if (!DisplayNamed())
         return PrintTranslated(argc, argv, language, 1, [] {
             return QCoreApplication::translate("Main",

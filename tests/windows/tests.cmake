@@ -7,7 +7,7 @@ target_link_libraries(test_support PUBLIC inverter_sim inverter_core Qt6::Test)
 set(widget_free_tests
   tst_conversions tst_frame_composer tst_reply_judge tst_reply_decoder tst_entry_checks
   tst_exchange_text tst_nice_ticks tst_parameter_set tst_telnet tst_exchange_core
-  tst_in_process_line tst_listening)
+  tst_in_process_line tst_listening tst_trip)
 foreach(name ${widget_free_tests})
   add_executable(${name} ${CMAKE_CURRENT_SOURCE_DIR}/${name}.cpp)
   target_link_libraries(${name} PRIVATE test_support)

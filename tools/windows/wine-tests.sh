@@ -76,6 +76,22 @@ check "two drives backed up into a folder through tcp://, a file each" bash -c \
 check "listening on COM2 hears another master's requests and replies, paired and good" bash -c \
   "'$wine' '$exe' --listen --port COM2=COM2 --baud 9600 --format rtu-8n1 --duration 3 --language en \
      > '$work/listen.csv' && [ \$(grep -c ',reply,8,.*,good,' '$work/listen.csv') -ge 20 ]"
+# A drive that trips 8 s after it starts, behind a TCP port of its own: started here, so that
+# the trip comes while the program polls it.
+trip_capture() {
+  "$sim" --listen 0 --running 50 --trip-at 8 >"$work/trip" 2>/dev/null &
+  local drive=$!
+  for _ in $(seq 50); do [ -s "$work/trip" ] && break; sleep 0.1; done
+  timeout 120 "$wine" "$exe" --port "COM1=$(head -1 "$work/trip")" --baud 9600 --format rtu-8n1 \
+    --monitor output-current,fault-code --trigger 'fault-code!=0' --snapshots "$work/trips" \
+    --before 3 --after 2 --single --no-window --language en
+  local status=$?
+  kill $drive
+  [ $status = 0 ] && grep -q ',fault-code,6,6,good' "$work"/trips/*/samples.csv &&
+    [ "$(stat -c %s "$work"/trips/*/chart.png)" -gt 1000 ]
+}
+check "a trip caught without a window through tcp://: one snapshot with the fault and its chart" \
+  trip_capture
 check "a file named after a device is refused before the reading: exit status 2" bash -c \
   "'$wine' '$exe' --demo --backup '$work/COM1.csv' --language en > '$work/device.txt' 2>&1;
    [ \$? = 2 ] && grep -q 'for a device' '$work/device.txt'"
