@@ -276,6 +276,32 @@ class TestTrip : public QObject {
         QVERIFY2(text.contains(settings.line), qPrintable(text));
     }
 
+    // With no sample after it, the snapshot is written once the seconds after have passed, not
+    // a moment before: its last samples would be missing.
+    void snapshotWaitsForTheSpanAfter() {
+        QTemporaryDir dir;
+        exchange::SampleStore store;
+        trip::TripCapture capture(store);
+        trip::CaptureSettings settings;
+        settings.directory = dir.path();
+        settings.afterMs = 3000;
+        QString error;
+        QVERIFY(capture.arm(settings, &error));
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        for (const exchange::Sample& sample : {Good(now - 100, kFault, 0), Good(now, kFault, 12)}) {
+            store.append(sample);
+            capture.onSample(sample);
+        }
+        QCOMPARE(capture.state(), trip::TripCapture::State::Triggered);
+        qint64 savedAt = 0;
+        connect(&capture, &trip::TripCapture::stateChanged, this,
+                [&savedAt] { savedAt = QDateTime::currentMSecsSinceEpoch(); });
+        QTRY_COMPARE_WITH_TIMEOUT(capture.state(), trip::TripCapture::State::Armed, 5000);
+        // Within the wall clock's 16 ms steps on Windows.
+        QVERIFY2(savedAt >= now + settings.afterMs - 16,
+                 qPrintable(QString::number(savedAt - now)));
+    }
+
     // Two trips: re-armed, each has its snapshot; single shot, the first only, and it stays so.
     void singleShotOrRearmed_data() {
         QTest::addColumn<bool>("rearm");

@@ -9,6 +9,8 @@ namespace trip {
 TripCapture::TripCapture(const exchange::SampleStore& samples, QObject* parent)
     : QObject(parent), samples_(samples) {
     afterTimer_.setSingleShot(true);
+    // A coarse timer may fire 5 % early: half a second of a ten-second span.
+    afterTimer_.setTimerType(Qt::PreciseTimer);
     connect(&afterTimer_, &QTimer::timeout, this, &TripCapture::save);
 }
 
