@@ -103,6 +103,34 @@ class TestTripWindow : public QObject {
         QCOMPARE(panel->stateLabel->text(), QStringLiteral("not armed"));
     }
 
+    // While armed, the port going away and coming back are events of their own, and polling
+    // resumes by itself.
+    void portLostAndBackAreEvents() {
+        DriveRig rig(kRtu);
+        QVERIFY2(rig.ready(), qPrintable(rig.error));
+        rig.window->setReplyTimeout(500);
+        TrendWindow* trend = rig.window->openTrend({2});
+        TriggerPanel* panel = trend->triggerPanel;
+        panel->folderEdit->setText(rig.dir.filePath(QStringLiteral("trips")));
+        panel->armButton->click();
+        exchange::Poller& poller = rig.window->poller();
+        QTRY_VERIFY(poller.count(2, exchange::Verdict::Good) >= 2);
+        rig.drive.stop();
+        QTRY_COMPARE_WITH_TIMEOUT(panel->eventsList->count(), 1, 5000);
+        QVERIFY2(panel->eventsList->item(0)->text().contains(QStringLiteral("lost")),
+                 qPrintable(panel->eventsList->item(0)->text()));
+        QString path, error;
+        QVERIFY2(rig.drive.reopen(&path, &error), qPrintable(error));
+        QTRY_COMPARE_WITH_TIMEOUT(panel->eventsList->count(), 2, 5000);
+        QVERIFY2(panel->eventsList->item(0)->text().contains(QStringLiteral("back")),
+                 qPrintable(panel->eventsList->item(0)->text()));
+        const int good = poller.count(2, exchange::Verdict::Good);
+        QTRY_VERIFY_WITH_TIMEOUT(poller.count(2, exchange::Verdict::Good) > good + 2, 5000);
+        QCOMPARE(rig.window->tripCapture().state(), trip::TripCapture::State::Armed);
+        poller.stop();
+        QVERIFY(rig.settle());
+    }
+
     // Without a window: the simulated drive trips after 4 s while the program polls it; the
     // one snapshot spans 3 s before to 2 s after the trip and holds the fault code, with one
     // line on standard output. --single ends the program after it; without, it goes on.

@@ -47,5 +47,7 @@ bool MainWindow::armTripCapture(trip::CaptureSettings settings, QString* error) 
         *error = tr("Polling could not start, so the trigger is not armed");
         return false;
     }
+    // A port already away when arming is an event too: its return will be one.
+    tripCapture_.onPortClosed(poller_.portClosed());
     return true;
 }
