@@ -238,7 +238,11 @@ class TestTrip : public QObject {
         for (qint64 t = start; t <= trip + 20000; t += 100) {
             const exchange::Sample current = Good(t, kCurrent, t < trip ? 100 : 300);
             const exchange::Sample fault = Good(t, kFault, t < trip ? 0 : 12);
-            for (const exchange::Sample& sample : {current, fault}) {
+            // The drive trips between two polls of its fault code: its current reads 0 once
+            // before the fault does.
+            std::vector<exchange::Sample> polled{current, fault};
+            if (t + 100 == trip) polled.push_back(Good(t + 50, kCurrent, 0));
+            for (const exchange::Sample& sample : polled) {
                 store.append(sample);
                 capture.onSample(sample);
             }
@@ -260,7 +264,7 @@ class TestTrip : public QObject {
         const qint64 last = rows.last().section(',', 0, 0).toLongLong();
         QCOMPARE(first, std::max(start, trip - 30000));
         QCOMPARE(last, trip + 10000);
-        QCOMPARE(rows.size(), int(2 * ((last - first) / 100 + 1)));
+        QCOMPARE(rows.size(), int(2 * ((last - first) / 100 + 1)) + 1);
         QVERIFY(rows.contains(QStringLiteral("%1,1,fault-code,12,12,good").arg(trip)));
         QFile png(QDir(event.folder).filePath(QStringLiteral("chart.png")));
         QVERIFY(png.open(QIODevice::ReadOnly));
@@ -272,7 +276,8 @@ class TestTrip : public QObject {
         QVERIFY2(text.contains(QStringLiteral("fault-code!=0")), qPrintable(text));
         QVERIFY2(text.contains(QStringLiteral(": 12 (E.")), qPrintable(text));
         QVERIFY2(text.contains(before), qPrintable(text));
-        QVERIFY2(text.contains(QStringLiteral("10.0 A")), qPrintable(text));  // before, not 30 A
+        // Before the trip: neither the 0 A read after it nor the 30 A of the fault.
+        QVERIFY2(text.contains(QStringLiteral("010.0 A")), qPrintable(text));
         QVERIFY2(text.contains(settings.line), qPrintable(text));
     }
 

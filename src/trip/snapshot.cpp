@@ -83,9 +83,25 @@ QString SummaryText(const SnapshotSpan& span, const SnapshotInfo& info) {
                                                  "Fault code at the end of the snapshot: %1")
                          .arg(ValueText(*atEnd));
     }
-    lines << QCoreApplication::translate("Snapshot", "Last good value before the moment:");
+    // The trigger's reading last seen before the moment: the trip came after it.
+    qint64 quietMs = span.momentMs;
+    bool atQuiet = false;
+    for (const exchange::Sample& sample : span.samples) {
+        if (sample.timeMs >= span.momentMs) break;
+        if (sample.address == info.address && sample.reading == info.reading) {
+            quietMs = sample.timeMs;
+            atQuiet = true;
+        }
+    }
+    lines << (atQuiet
+                  ? QCoreApplication::translate(
+                        "Snapshot",
+                        "Last good value before the trip (up to %1, when the "
+                        "trigger's reading was last seen without it):")
+                        .arg(ClockText(quietMs).section(QLatin1Char(' '), 1))
+                  : QCoreApplication::translate("Snapshot", "Last good value before the moment:"));
     for (const exchange::Channel& channel : span.channels) {
-        const exchange::Sample* last = LastGood(span, channel, span.momentMs, false);
+        const exchange::Sample* last = LastGood(span, channel, quietMs, atQuiet);
         const QString caption = QString::fromUtf8(drive::ReadingAt(channel.reading).caption);
         lines << (last ? QCoreApplication::translate("Snapshot", "  drive %1 %2: %3 at %4")
                              .arg(channel.address)

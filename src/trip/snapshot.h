@@ -25,15 +25,17 @@ SnapshotSpan CollectSpan(const exchange::SampleStore& store, qint64 fromMs, qint
 
 // What the summary says besides the samples.
 struct SnapshotInfo {
-    QString trigger;  // the expression and its description
-    int address = 1;  // the drive the trigger watched
-    QString line;     // port and settings
+    QString trigger;   // the expression and its description
+    int address = 1;   // the drive the trigger watched
+    int reading = -1;  // and its reading; -1 for none (no reply)
+    QString line;      // port and settings
 };
 
 // The trend's sample CSV of the span.
 QByteArray SpanCsv(const SnapshotSpan& span);
 // Time, trigger, the drive's fault code at the moment and at the end, each reading's last good
-// value before the moment, the span actually held, and the line.
+// value before the trip, the span actually held, and the line. The trip came after the trigger's
+// reading was last seen without it: the values before it are those up to that sample.
 QString SummaryText(const SnapshotSpan& span, const SnapshotInfo& info);
 
 // "2026-12-09_15-30-12.345", local time: sorts in time order and is a valid name on Windows.

@@ -102,6 +102,7 @@ void TripCapture::save() {
     info.trigger = TriggerText(settings_.trigger) + QStringLiteral(" (") +
                    TriggerDescription(settings_.trigger) + QLatin1Char(')');
     info.address = watch_ ? watch_->address() : settings_.mainAddress;
+    if (settings_.trigger.kind != TriggerKind::NoReply) info.reading = settings_.trigger.reading;
     info.line = settings_.line;
     SnapshotFiles files{{QStringLiteral("samples.csv"), SpanCsv(span)},
                         {QStringLiteral("summary.txt"), SummaryText(span, info).toUtf8()}};
