@@ -1,8 +1,9 @@
 // A parameter set file as a user may hand it over: any bytes.
 //
 // A set that is accepted is one the writer writes back so that it reads as the same set, and
-// whose writing then writes back byte for byte. A file that is refused names a line N whose
-// lines before it are sound: the file cut before line N reads, or is refused at line N again.
+// whose writing then writes back byte for byte. A file that is refused names the first bad
+// line N: the file cut after line N is refused at line N, the file cut before it reads or is
+// refused at line N (a row missing) again.
 // Reading stays linear: megabytes of file (max_len is raised in fuzz_parameter_set.options)
 // read within the run's timeout, and at start a few megabytes of fields read within seconds.
 #include <QRegularExpression>
@@ -34,19 +35,21 @@ int NamedLine(const QString& error) {
     return match.captured(1).toInt();
 }
 
-// The file's bytes before its line `line` (1 is the first), byte order mark included.
-QByteArray LinesBefore(const QByteArray& bytes, int line) {
+// The file's bytes to the end of its line `count` (0: none), byte order mark included; the
+// whole file when it has fewer lines.
+QByteArray FirstLines(const QByteArray& bytes, int count) {
     qsizetype end = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    for (int i = 1; i < line; ++i) {
+    for (int i = 0; i < count; ++i) {
         const qsizetype lineEnd = bytes.indexOf('\n', end);
-        if (lineEnd < 0) {
-            // The named line is the one after the last, which has no line break.
-            FUZZ_REQUIRE(i == line - 1);
-            return bytes;
-        }
+        if (lineEnd < 0) return bytes;
         end = lineEnd + 1;
     }
     return bytes.left(end);
+}
+
+int LineCount(const QByteArray& bytes) {
+    const int breaks = int(bytes.count('\n'));
+    return bytes.isEmpty() || bytes.endsWith('\n') ? breaks : breaks + 1;
 }
 
 // Megabytes of long fields, quotes and commas read in seconds, not hours.
@@ -88,9 +91,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_REQUIRE(drive::ParameterSetCsv(*back) == written);
         return 0;
     }
+    // The line named is the first bad one: the file through it is refused there, the file
+    // before it reads or misses that very line.
     const int line = NamedLine(error);
+    FUZZ_REQUIRE(line <= LineCount(bytes) + 1);
+    QString through;
+    FUZZ_REQUIRE(!drive::ReadParameterSet(FirstLines(bytes, line), &through));
+    FUZZ_REQUIRE(NamedLine(through) == line);
     QString before;
-    if (drive::ReadParameterSet(LinesBefore(bytes, line), &before)) return 0;
-    FUZZ_REQUIRE(NamedLine(before) == line);
+    if (!drive::ReadParameterSet(FirstLines(bytes, line - 1), &before))
+        FUZZ_REQUIRE(NamedLine(before) == line);
     return 0;
 }
