@@ -144,9 +144,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // Every byte alone, as a slow gateway may send them.
     telnet::TelnetReader bytewise;
-    QByteArray data1;
-    for (char byte : stream) data1 += bytewise.feed(QByteArray(1, byte));
-    FUZZ_REQUIRE(data1 == expected.data);
+    QByteArray bytewiseData;
+    for (char byte : stream) bytewiseData += bytewise.feed(QByteArray(1, byte));
+    FUZZ_REQUIRE(bytewiseData == expected.data);
     FUZZ_REQUIRE(SameCommands(bytewise.takeCommands(), expected.commands));
 
     // What is escaped reads back as itself after any half-read command has been forgotten.
