@@ -8,6 +8,7 @@
 # side by side, one per core (FUZZ_JOBS overrides). Each starts from its seeds in fuzz/corpus/
 # plus what earlier runs found (build-fuzz/fuzz-corpus/, never the repository's seeds). An input
 # that crashes, hangs or leaks is written to fuzz/crashes/ and the script exits non-zero.
+# fuzz/TARGET.options holds a target's own libFuzzer flags, one a line (# starts a comment).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-20}
@@ -42,9 +43,14 @@ run_target() {
     local name=$1
     local found="$build/fuzz-corpus/$name"
     mkdir -p "$found"
+    local options=()
+    if [ -f "fuzz/$name.options" ]; then
+        mapfile -t options < <(sed -e 's/#.*//' -e '/^ *$/d' "fuzz/$name.options")
+    fi
     local rc=0
     "$build/fuzz/$name" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
-        -artifact_prefix="fuzz/crashes/$name-" "$found" "fuzz/corpus/$name" \
+        -artifact_prefix="fuzz/crashes/$name-" ${options[@]+"${options[@]}"} \
+        "$found" "fuzz/corpus/$name" \
         >"$build/fuzz-logs/$name.log" 2>&1 || rc=$?
     echo "$rc" >"$build/fuzz-logs/$name.rc"
 }
