@@ -1895,6 +1895,10 @@ stayed away.</source>
         <translation>快照结束时的故障代码：%1</translation>
     </message>
     <message>
+        <source>Last good value before the trip (up to %1, when the trigger&apos;s reading was last seen without it):</source>
+        <translation>跳闸前最后的正常值（截至 %1，即触发读数最后一次未触发时）：</translation>
+    </message>
+    <message>
         <source>Last good value before the moment:</source>
         <translation>触发前最后的正常值：</translation>
     </message>
