@@ -62,11 +62,11 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     const char* command = argv[1];
-    const bool window =
-        std::strcmp(command, "wire") != 0 && std::strcmp(command, "startup") != 0 &&
-        std::strcmp(command, "scan") != 0 && std::strcmp(command, "parameters") != 0 &&
-        std::strcmp(command, "backup-drives") != 0 && std::strcmp(command, "listen") != 0 &&
-        std::strcmp(command, "trip") != 0;
+    const bool window = std::strcmp(command, "wire") != 0 && std::strcmp(command, "startup") != 0 &&
+                        std::strcmp(command, "scan") != 0 &&
+                        std::strcmp(command, "parameters") != 0 &&
+                        std::strcmp(command, "backup-drives") != 0 &&
+                        std::strcmp(command, "listen") != 0 && std::strcmp(command, "trip") != 0;
     // Without a display the window paints into memory on the offscreen platform; bench/run.sh
     // gives it an X display, as a user's window has.
     if (window && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
