@@ -238,6 +238,20 @@ class TestSimulator : public QObject {
         QCOMPARE(model.monitor(sim::kItemOutputCurrent), 0);
     }
 
+    // A level to trip at: the current's rise while speeding up trips the drive before 50 Hz.
+    void tripAboveALevel() {
+        DriveModel model;
+        model.setTripAbove(sim::kItemOutputCurrent, 95, 5);
+        model.setFrequency(5000);
+        model.start();
+        model.advance(4000);  // 40 Hz: 25 + 38 + 15 tenths of an ampere
+        QCOMPARE(model.monitor(sim::kItemFaultCode), 0);
+        model.advance(2000);
+        QCOMPARE(model.monitor(sim::kItemFaultCode), 5);
+        QVERIFY(!model.running());
+        QCOMPARE(model.monitor(sim::kItemOutputFrequency), 0);
+    }
+
     void injection_data() {
         QTest::addColumn<int>("injection");
         QTest::addColumn<QByteArray>("reply");

@@ -119,7 +119,15 @@ void DriveModel::scheduleTrip(int afterMs, int code) {
     tripCode_ = code & 0xFF;
 }
 
+void DriveModel::setTripAbove(int item, int level, int code) {
+    tripItem_ = item;
+    tripLevel_ = level;
+    tripAboveCode_ = code & 0xFF;
+}
+
 void DriveModel::tick() {
+    if (tripItem_ >= 0 && faultCode_ == 0 && monitor(tripItem_) > tripLevel_)
+        setFaultCode(tripAboveCode_);
     if (tripInMs_ >= 0) {
         tripInMs_ -= kTickMs;
         if (tripInMs_ <= 0) {

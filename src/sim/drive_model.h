@@ -68,6 +68,9 @@ class DriveModel {
     // trip then cuts the output, so the frequency reads 0 after it.
     void scheduleTrip(int afterMs, int code);
     static constexpr int kTripRiseMs = 2000;
+    // Trips with `code` as soon as the monitor item's reading (raw, as reported) goes above
+    // `level`: an over-current while the drive speeds up, an over-voltage while it slows down.
+    void setTripAbove(int item, int level, int code);
 
     // The reading of a monitor item as the drive reports it, signed 16 bits; 0 for an unknown
     // item. The fault code item reads as the code.
@@ -91,6 +94,9 @@ class DriveModel {
     int pendingMs_ = 0;
     int tripInMs_ = -1;  // -1: no trip ahead
     int tripCode_ = 0;
+    int tripItem_ = -1;  // -1: no level to trip at
+    int tripLevel_ = 0;
+    int tripAboveCode_ = 0;
     std::array<quint16, kParameterCount> parameters_{};
 };
 

@@ -13,11 +13,13 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <vector>
 
 #include "drive/parameter_set.h"
+#include "drive/readings.h"
 #include "sim/drive_server.h"
 #include "sim/injection.h"
 #ifdef Q_OS_UNIX
@@ -144,6 +146,12 @@ int main(int argc, char* argv[]) {
                        "of --drives. Start the drive with --running to see the current rise.")
             .arg(sim::DriveModel::kTripRiseMs / 1000),
         QStringLiteral("seconds"));
+    const QCommandLineOption tripAbove(
+        QStringLiteral("trip-above"),
+        QStringLiteral("Trip as soon as a reading goes above VALUE, in its unit: "
+                       "output-current=9.5 trips while the drive speeds up to 50 Hz. The fault "
+                       "code is --trip-code's."),
+        QStringLiteral("reading=value"));
     const QCommandLineOption tripCode(
         QStringLiteral("trip-code"),
         QStringLiteral("The fault code byte of --trip-at, 1..255 (default 6: E.OC.n, over-current "
@@ -303,6 +311,25 @@ int main(int argc, char* argv[]) {
             server.updateModel(one->first, trip);
         else
             server.updateEveryModel(trip);
+    }
+    if (parser.isSet(tripAbove)) {
+        const QString text = parser.value(tripAbove);
+        QString reason;
+        const std::optional<std::vector<int>> reading =
+            drive::ParseReadingList(text.section(QLatin1Char('='), 0, 0), &reason);
+        const double value = text.section(QLatin1Char('='), 1).toDouble(&ok);
+        if (!reading || reading->size() != 1 || !ok ||
+            reading->front() == drive::kFaultCodeReadingIndex)
+            return Fail(
+                QStringLiteral("--trip-above wants READING=VALUE, such as "
+                               "output-current=9.5"));
+        const int item = drive::ReadingAt(reading->front()).item;
+        // The reading's raw steps: 0.1 A, 0.01 Hz ...
+        const double perStep = drive::ScaledValue(reading->front(), 1000) / 1000.0;
+        const int raw = int(std::lround(value / perStep));
+        server.updateEveryModel([item, raw, tripFault](sim::DriveModel& model) {
+            model.setTripAbove(item, raw, tripFault);
+        });
     }
     if (parser.isSet(link)) server.setLinkPath(parser.value(link));
     if (parser.isSet(verbose)) {
