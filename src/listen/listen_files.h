@@ -22,8 +22,8 @@ constexpr quint32 kPcapLinkTypeUser0 = 147;
 QByteArray PcapFileHeader();
 QByteArray PcapRecord(const QByteArray& bytes, qint64 epochUs);
 
-// Writes frames to a file as they are heard; flush() after each batch hands them to the
-// system, so a capture cut off by a crash holds every frame but the last moment's.
+// Writes frames to a file as they are heard; flush() hands them to the system (--listen does
+// so five times a second), so a capture cut off by a crash holds all but the last moment's.
 class ListenFile {
   public:
     enum class Kind { Csv, Pcap };
