@@ -10,7 +10,7 @@ BusListener::BusListener(serial::SerialPort& port, QObject* parent) : QObject(pa
     connect(&deadline_, &QTimer::timeout, this, [this] {
         if (listening_) pass(nowUs());
     });
-    batch_.setSingleShot(true);
+    // Repeats while bytes keep coming: one timer for the whole burst, not one per read.
     batch_.setTimerType(Qt::PreciseTimer);
     connect(&batch_, &QTimer::timeout, this, &BusListener::readNow);
 }
@@ -54,7 +54,7 @@ void BusListener::readNow() {
     const QByteArray bytes = port_.readPendingInputWithoutNews();
     // While bytes keep coming the listener comes back on its own: one wake-up a batch, not the
     // port's news and the timer both. A read that finds none waits for news again.
-    if (!bytes.isEmpty()) batch_.start(kBatchMs);
+    if (bytes.isEmpty()) batch_.stop();
     take(bytes);
 }
 
@@ -77,12 +77,21 @@ void BusListener::armDeadline() {
     qint64 next = splitter_->nextDeadlineUs();
     const qint64 answer = pairing_->nextDeadlineUs();
     if (next < 0 || (answer >= 0 && answer < next)) next = answer;
+    // A read comes before the deadline anyway while bytes keep coming, and looks again.
+    const qint64 now = nowUs();
+    if (next >= 0 && batch_.isActive() && next >= now + qint64(batch_.remainingTime()) * 1000)
+        next = -1;
     if (next < 0) {
         deadline_.stop();
+        armedDeadlineUs_ = -1;
         return;
     }
     // Rounded up, so the timer never wakes just before the moment.
-    deadline_.start(int(std::max<qint64>(1, (next - nowUs() + 999) / 1000)));
+    const int waitMs = int(std::max<qint64>(1, (next - now + 999) / 1000));
+    // Restarting a timer for the same moment would only cost its unregistering and registering.
+    if (deadline_.isActive() && armedDeadlineUs_ == next) return;
+    armedDeadlineUs_ = next;
+    deadline_.start(waitMs);
 }
 
 }  // namespace listen

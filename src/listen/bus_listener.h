@@ -57,6 +57,7 @@ class BusListener : public QObject {
     QElapsedTimer clock_;
     qint64 startEpochMs_ = 0;
     QTimer deadline_;
+    qint64 armedDeadlineUs_ = -1;  // the moment deadline_ wakes for
     QTimer batch_;
     bool listening_ = false;
 };

@@ -1,7 +1,5 @@
 #include "serial/qt_serial_port.h"
 
-#include <QSocketNotifier>
-
 #include "serial/device_check.h"
 
 #ifdef Q_OS_UNIX
@@ -268,19 +266,29 @@ QByteArray QtSerialPort::readPendingInput() {
 QByteArray QtSerialPort::readPendingInputWithoutNews() {
 #ifdef Q_OS_UNIX
     if (!quiet_ || !port_.isOpen()) return readPendingInput();
-    QByteArray bytes = port_.readAll();
+    // QSerialPort's own buffer holds at most the byte that told of an arrival; reading through
+    // QSerialPort turns its read notifier on again, so it is read only when it holds that byte.
+    QByteArray bytes;
+    if (port_.bytesAvailable() > 0) bytes = port_.readAll();
     readDriverInput(bytes, true);
-    // Taking QSerialPort's buffer turns its read notifier on again, which would cost two
-    // wake-ups for the next byte (one to read it, one to find the buffer full). While the
-    // reader comes back on its own, the notifier (QSerialPort's child) is switched off; any read
-    // through QSerialPort switches it on again. Without it found, arrivals are told as before.
-    if (!bytes.isEmpty() && port_.isOpen()) {
+    if (!port_.isOpen()) return bytes;
+    if (bytes.isEmpty()) {
+        // The line is silent: the next byte must be told of again.
+        port_.readAll();  // through QSerialPort, which switches its notifier on
+        return bytes;
+    }
+    // While the reader comes back on its own, a notifier left on would cost two wake-ups for
+    // the next byte (one to read it, one to find the buffer full). It is QSerialPort's child;
+    // without it found, arrivals are told as before.
+    if (!readNotifier_ || readNotifier_->socket() != qintptr(port_.handle())) {
+        readNotifier_ = nullptr;
         for (QSocketNotifier* notifier : port_.findChildren<QSocketNotifier*>()) {
             if (notifier->type() == QSocketNotifier::Read &&
                 notifier->socket() == qintptr(port_.handle()))
-                notifier->setEnabled(false);
+                readNotifier_ = notifier;
         }
     }
+    if (readNotifier_) readNotifier_->setEnabled(false);
     return bytes;
 #else
     return readPendingInput();

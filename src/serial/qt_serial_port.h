@@ -2,7 +2,9 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QSerialPort>
+#include <QSocketNotifier>
 
 #include "serial/port_map.h"
 #include "serial/port_settings.h"
@@ -53,6 +55,8 @@ class QtSerialPort : public QObject, public SerialPort {
     QByteArray outgoing_;
     // Bytes handed to the driver since the last drain and when the first of them was.
     qint64 unsentBytes_ = 0;
+    // QSerialPort's read notifier, switched off while a reader comes back on its own.
+    QPointer<QSocketNotifier> readNotifier_;
     bool pulling_ = false;
     bool quiet_ = false;
     bool rtsWorks_ = true;  // the device took the last RTS switch
