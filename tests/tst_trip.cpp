@@ -17,13 +17,7 @@ constexpr int kCurrent = 2;  // output-current, in tenths of an ampere
 constexpr int kFault = drive::kFaultCodeReadingIndex;
 
 exchange::Sample Good(qint64 timeMs, int reading, int raw, int address = 1) {
-    exchange::Sample sample;
-    sample.timeMs = timeMs;
-    sample.reading = quint8(reading);
-    sample.address = quint8(address);
-    sample.raw = qint16(raw);
-    sample.verdict = exchange::Verdict::Good;
-    return sample;
+    return {timeMs, qint16(raw), quint8(reading), quint8(address), exchange::Verdict::Good};
 }
 
 }  // namespace
@@ -115,9 +109,6 @@ class TestTrip : public QObject {
             << "3";
         QTest::newRow("that drive's fault") << "2:fault-code!=0" << 0.0 << "d2:0 0 12 d2:12"
                                             << "3";
-        QTest::newRow("rising, noise at the level fires each time")
-            << "output-current>12.5" << 0.0 << "100 126 124 126 124 126"
-            << "1 3 5";
         QTest::newRow("rising, hysteresis keeps noise out")
             << "output-current>12.5" << 0.5 << "100 126 124 126 119 126"
             << "1 5";
@@ -127,9 +118,6 @@ class TestTrip : public QObject {
         QTest::newRow("rising, reaching counts with >=")
             << "output-current>=12.5" << 0.0 << "100 125 126"
             << "1";
-        QTest::newRow("rising, high from the start")
-            << "output-current>12.5" << 0.0 << "130 130 100 130"
-            << "3";
         QTest::newRow("falling with hysteresis")
             << "output-current<10" << 1.0 << "150 95 105 95 115 90"
             << "1 5";
@@ -138,9 +126,6 @@ class TestTrip : public QObject {
         QTest::newRow("either way, within the hysteresis no side changes")
             << "output-current<>10" << 2.0 << "50 110 150 90 70"
             << "2 4";
-        QTest::newRow("bad answers change nothing")
-            << "output-current>12.5" << 0.0 << "100 x 130 x x 130"
-            << "2";
     }
     void watchFiresOncePerEvent() {
         QFETCH(QString, expression);
