@@ -25,10 +25,6 @@ exchange::Sample Good(qint64 timeMs, int reading, int raw, int address = 1) {
 class TestTrip : public QObject {
     Q_OBJECT
   private slots:
-    void initTestCase() {
-        QVERIFY(drive::ReadingAt(kCurrent).name == QLatin1String("output-current"));
-    }
-
     void expressionsReadBack_data() {
         QTest::addColumn<QString>("expression");
         QTest::addColumn<QString>("readBack");
