@@ -126,7 +126,6 @@ class TestWindowEditing : public QObject {
         QTest::addColumn<int>("focus");
         // clang-format off
         QTest::newRow("End, Backspace") << "End BS" << "0" << 3;
-        QTest::newRow("End, Backspace twice") << "End BS BS" << "" << 3;
         QTest::newRow("Ctrl+A, Backspace") << "^A BS" << "" << 3;
         QTest::newRow("Home, Delete") << "Home Del" << "1" << 3;
         QTest::newRow("a third digit is refused") << "End 7" << "01" << 3;
