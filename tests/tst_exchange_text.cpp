@@ -23,8 +23,6 @@ class TestExchangeText : public QObject {
     void bytesToSend_data() {
         QTest::addColumn<QStringList>("cells");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("eight cells") << QStringList{"01", "03", "00", "01", "00", "01", "D5", "CA"}
-                                     << QByteArray::fromHex("01030001000 1D5CA");
         QTest::newRow("empty grid sends one 00") << QStringList{} << QByteArray(1, '\0');
         QTest::newRow("empty cell 0 goes out as 00")
             << QStringList{"", "41"} << QByteArray::fromHex("0041");
