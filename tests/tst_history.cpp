@@ -93,7 +93,6 @@ class TestHistory : public QObject {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("problemsOnly");
         QTest::addColumn<QList<int>>("rows");
-        QTest::newRow("everything") << "" << false << QList<int>{0, 1, 2, 3};
         QTest::newRow("hex bytes") << "04 01" << false << QList<int>{0};
         QTest::newRow("hex on byte bounds only") << "40 10" << false << QList<int>{};
         QTest::newRow("characters") << ":01" << false << QList<int>{2, 3};

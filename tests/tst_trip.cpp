@@ -28,8 +28,6 @@ class TestTrip : public QObject {
     void expressionsReadBack_data() {
         QTest::addColumn<QString>("expression");
         QTest::addColumn<QString>("readBack");
-        QTest::newRow("fault code") << "fault-code!=0"
-                                    << "fault-code!=0";
         QTest::newRow("spaces, level") << " output-current > 12.5 "
                                        << "output-current>12.5";
         QTest::newRow("another drive, falling") << "2:bus-voltage<450"
