@@ -66,7 +66,6 @@ class TestExchangeText : public QObject {
     }
 
     void counterWrapsAfter32767() {
-        QCOMPARE(exchange::NextCounter(0), 1);
         QCOMPARE(exchange::NextCounter(32766), 32767);
         QCOMPARE(exchange::NextCounter(32767), 0);
     }

@@ -36,7 +36,6 @@ class TestFrameComposer : public QObject {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("crc");
         QTest::newRow("catalogue check 123456789") << QByteArray("123456789") << 0x4B37;
-        QTest::newRow("read parameter 5") << Hex("01010105") << 0x8B91;
         QTest::newRow("empty") << QByteArray() << 0xFFFF;
     }
     void crc16() {
@@ -50,7 +49,6 @@ class TestFrameComposer : public QObject {
         QTest::addColumn<int>("lrc");
         QTest::newRow("read parameter 5") << Hex("01010105") << 0xF8;
         QTest::newRow("sum a multiple of 256") << Hex("808000") << 0x00;
-        QTest::newRow("empty") << QByteArray() << 0x00;
     }
     void lrc() {
         QFETCH(QByteArray, bytes);
