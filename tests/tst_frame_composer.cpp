@@ -70,9 +70,8 @@ class TestFrameComposer : public QObject {
     void compose() {
         QFETCH(frame::RequestFields, fields);
         QFETCH(QByteArray, rtu);
-        QFETCH(QByteArray, ascii);
         QCOMPARE(frame::ComposeFrame(fields, Framing::Rtu).toHex(' '), rtu.toHex(' '));
-        QCOMPARE(frame::ComposeFrame(fields, Framing::Ascii), ascii);
+        QTEST(frame::ComposeFrame(fields, Framing::Ascii), "ascii");
     }
 
     void body_data() {

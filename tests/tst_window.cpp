@@ -401,7 +401,6 @@ class TestWindow : public QObject {
     }
     void everyPressGoesOutOnce() {
         QFETCH(QStringList, presses);
-        QFETCH(QString, sent);
         Harness h;
         QStringList functions;
         // Monitor items 0, 1 and 2 answer 1, 11 and 21.
@@ -415,7 +414,7 @@ class TestWindow : public QObject {
             QTimer::singleShot(30 * i, h.named<QPushButton>(presses[i]), &QPushButton::click);
         QTest::qWait(30 * int(presses.size()));
         QVERIFY(h.settle());
-        QCOMPARE(functions.join(' '), sent);
+        QTEST(functions.join(' '), "sent");
         // Each reading shows the reply to its own request.
         const QString shown[] = {"000.01 Hz", "000.11 Hz", "002.1 A"};
         for (int reading = 0; reading < 3; ++reading) {
