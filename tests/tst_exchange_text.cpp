@@ -129,8 +129,6 @@ class TestExchangeText : public QObject {
                                                 << "odd 11 1750";
         QTest::newRow("baud part alone") << "9600,"
                                          << "";
-        QTest::newRow("format alone") << "n,8,1"
-                                      << "";
         QTest::newRow("bad parity") << "9600,x,8,1"
                                     << "";
     }
