@@ -15,11 +15,7 @@ namespace {
 
 frame::RequestFields Fields(const char* address, const char* command, const char* length,
                             const char* function, QStringList data = {}) {
-    frame::RequestFields fields{QString::fromUtf8(address),
-                                QString::fromUtf8(command),
-                                QString::fromUtf8(length),
-                                QString::fromUtf8(function),
-                                {}};
+    frame::RequestFields fields{address, command, length, function, {}};
     for (int i = 0; i < data.size() && i < 5; ++i) fields.data[i] = data[i];
     return fields;
 }
