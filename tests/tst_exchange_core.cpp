@@ -318,7 +318,6 @@ class TestExchangeCore : public QObject {
         QFETCH(QByteArray, request);
         QFETCH(int, duringSend);
         QFETCH(int, answerMs);
-        QFETCH(Verdict, verdict);
         Rig rig;
         rig.core.setReplyTimeout(std::chrono::milliseconds(300));
         rig.port.duringSend = request.left(duringSend);
@@ -330,7 +329,7 @@ class TestExchangeCore : public QObject {
         QVERIFY(done);
         QCOMPARE(done->echo, request);
         QCOMPARE(done->reply, answerMs >= 0 ? answer : QByteArray());
-        QCOMPARE(done->judgement.verdict, verdict);
+        QTEST(done->judgement.verdict, "verdict");
         QVERIFY(done->judgement.detail.contains("came back"));
         if (answerMs >= 0) QVERIFY(done->firstByteMs >= answerMs - 5);
         QCOMPARE(rig.log().size(), 2);  // TXD and RXD, no late line

@@ -23,8 +23,6 @@ class TestExchangeText : public QObject {
     void bytesToSend_data() {
         QTest::addColumn<QStringList>("cells");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("eight cells") << QStringList{"01", "03", "00", "01", "00", "01", "D5", "CA"}
-                                     << QByteArray::fromHex("01030001000 1D5CA");
         QTest::newRow("empty grid sends one 00") << QStringList{} << QByteArray(1, '\0');
         QTest::newRow("empty cell 0 goes out as 00")
             << QStringList{"", "41"} << QByteArray::fromHex("0041");
@@ -68,7 +66,6 @@ class TestExchangeText : public QObject {
     }
 
     void counterWrapsAfter32767() {
-        QCOMPARE(exchange::NextCounter(0), 1);
         QCOMPARE(exchange::NextCounter(32766), 32767);
         QCOMPARE(exchange::NextCounter(32767), 0);
     }
@@ -102,8 +99,7 @@ class TestExchangeText : public QObject {
     void settingsText() {
         QFETCH(int, baud);
         QFETCH(int, format);
-        QFETCH(QString, text);
-        QCOMPARE(serial::SettingsText(baud, format), text);
+        QTEST(serial::SettingsText(baud, format), "text");
     }
 
     // --port assignments first; detected devices fill the other buttons, USB and ACM adapters
@@ -133,8 +129,6 @@ class TestExchangeText : public QObject {
                                                 << "odd 11 1750";
         QTest::newRow("baud part alone") << "9600,"
                                          << "";
-        QTest::newRow("format alone") << "n,8,1"
-                                      << "";
         QTest::newRow("bad parity") << "9600,x,8,1"
                                     << "";
     }

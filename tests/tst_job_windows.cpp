@@ -34,7 +34,6 @@ class TestJobWindows : public QObject {
     void runCommandsSent_data() {
         QTest::addColumn<QStringList>("sent");  // address:start|stop|read
         QTest::addColumn<QList<int>>("running");
-        QTest::newRow("nothing sent") << QStringList{} << QList<int>{};
         QTest::newRow("started") << QStringList{"1:start"} << QList<int>{1};
         QTest::newRow("started, then stopped") << QStringList{"1:start", "1:stop"} << QList<int>{};
         QTest::newRow("a reading changes nothing")

@@ -21,7 +21,6 @@ class TestMonitoring : public QObject {
     void readingList_data() {
         QTest::addColumn<QString>("list");
         QTest::addColumn<QList<int>>("readings");  // empty: refused
-        QTest::newRow("names") << "output-frequency,output-current" << QList<int>{1, 2};
         QTest::newRow("item numbers") << "1, 2" << QList<int>{1, 2};
         QTest::newRow("fault code, once") << "fault-code,8" << QList<int>{8};
         QTest::newRow("nothing") << "," << QList<int>{};

@@ -18,8 +18,6 @@ class TestNetworkLine : public QObject {
         QTest::addColumn<frame::Framing>("framing");
         QTest::addColumn<int>("chunk");
         QTest::addColumn<int>("turnaround");
-        QTest::newRow("RTU whole") << frame::Framing::Rtu << 0 << 5;
-        QTest::newRow("RTU in pieces of 3") << frame::Framing::Rtu << 3 << 5;
         QTest::newRow("ASCII in pieces of 4") << frame::Framing::Ascii << 4 << 5;
         // The send's 50 ms capture falls in a pause between two pieces.
         QTest::newRow("RTU pieces across the 50 ms") << frame::Framing::Rtu << 3 << 42;

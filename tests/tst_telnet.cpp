@@ -31,8 +31,6 @@ class TestTelnet : public QObject {
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QByteArray>("verbs");  // verb and option of each command, in order
         QTest::addColumn<QByteArray>("lastPayload");
-        QTest::newRow("plain data")
-            << QByteArrayList{Hex("01030001")} << Hex("01030001") << QByteArray() << QByteArray();
         QTest::newRow("255 doubled across two segments")
             << QByteArrayList{Hex("01ff"), Hex("ff02")} << Hex("01ff02") << QByteArray()
             << QByteArray();

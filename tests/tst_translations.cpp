@@ -67,9 +67,7 @@ class TestTranslations : public QObject {
         QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
         QProcess lupdate;
         lupdate.start(QStringLiteral(LUPDATE),
-                      {QStringLiteral("-silent"), QStringLiteral("-locations"),
-                       QStringLiteral("none"), QStringLiteral("-no-obsolete"),
-                       QStringLiteral(SOURCE_DIR), QStringLiteral("-ts"), copy});
+                      {"-silent", "-locations", "none", "-no-obsolete", SOURCE_DIR, "-ts", copy});
         QVERIFY(lupdate.waitForFinished(120000));
         QCOMPARE(lupdate.exitCode(), 0);
         QString error;

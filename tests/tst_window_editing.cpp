@@ -74,10 +74,9 @@ class TestWindowEditing : public QObject {
     void boxesKeepTheirUpperLimits() {
         QFETCH(QString, box);
         QFETCH(QString, typed);
-        QFETCH(QString, kept);
         Harness h;
         h.box(box)->setText(typed);
-        QCOMPARE(h.box(box)->text(), kept);
+        QTEST(h.box(box)->text(), "kept");
     }
 
     void lengthShowsFunctionAndData_data() {
@@ -126,7 +125,6 @@ class TestWindowEditing : public QObject {
         QTest::addColumn<int>("focus");
         // clang-format off
         QTest::newRow("End, Backspace") << "End BS" << "0" << 3;
-        QTest::newRow("End, Backspace twice") << "End BS BS" << "" << 3;
         QTest::newRow("Ctrl+A, Backspace") << "^A BS" << "" << 3;
         QTest::newRow("Home, Delete") << "Home Del" << "1" << 3;
         QTest::newRow("a third digit is refused") << "End 7" << "01" << 3;
@@ -216,8 +214,7 @@ class TestWindowEditing : public QObject {
         QGuiApplication::clipboard()->setText(clipboard);
         QTest::keySequence(target, QKeySequence::Paste);
         QTEST(h.byteRow(8), "row");
-        QFETCH(bool, refused);
-        QCOMPARE(!h.window.pasteNote().isEmpty(), refused);
+        QTEST(!h.window.pasteNote().isEmpty(), "refused");
         if (!byteRow) QCOMPARE(h.window.charCells[4]->text(), QStringLiteral("␍"));
     }
 
