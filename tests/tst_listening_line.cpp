@@ -90,6 +90,37 @@ class TestListeningLine : public QObject {
         QVERIFY(packets.filter(QRegularExpression(R"(^[12]\t1$)")).size() >= heard.size());
     }
 
+    // A listener held up past a frame's hold (a busy machine) finds the frame's rest waiting in
+    // the driver: the frame is whole, not cut short by a silence the line never had.
+    void heldUpListenerTakesTheRestFirst() {
+        TestLine wire;
+        QVERIFY(wire.isValid());
+        serial::QtSerialPort port(MapTo(wire.slavePath()));
+        port.setPortNumber(1);
+        port.setSettings(QStringLiteral("9600,n,8,1"));
+        QVERIFY(port.open());
+        listen::BusListener listener(port);
+        std::vector<listen::HeardFrame> heard;
+        QObject::connect(&listener, &listen::BusListener::framesHeard,
+                         [&](const std::vector<listen::HeardFrame>& frames) {
+                             heard.insert(heard.end(), frames.begin(), frames.end());
+                         });
+        exchange::ExchangeCore core(port);
+        core.setListener([&listener] { listener.onArrival(); }, QStringLiteral("listening"));
+        listener.start(kLine, frame::Framing::Rtu);
+
+        const QByteArray reply = QByteArray::fromHex("0104030112C56D7D");
+        QVERIFY(wire.write(reply.left(4)));
+        QTest::qWait(30);  // taken, and the port quiet again
+        QVERIFY(wire.write(reply.mid(4)));
+        QThread::msleep(80);  // no event runs: the hold of 50 ms runs out meanwhile
+        QTRY_COMPARE(heard.size(), std::size_t(1));
+        QCOMPARE(heard[0].frame.bytes, reply);
+        QCOMPARE(heard[0].frame.shape, listen::FrameShape::Whole);
+        listener.stop();
+        QCOMPARE(heard.size(), std::size_t(1));
+    }
+
     // While listening nothing reaches the line: a press through the exchange core is refused
     // with the reason, and the device's other end reads not one byte, while what it carries
     // is heard.

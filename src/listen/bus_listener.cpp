@@ -7,9 +7,9 @@ namespace listen {
 BusListener::BusListener(serial::SerialPort& port, QObject* parent) : QObject(parent), port_(port) {
     deadline_.setSingleShot(true);
     deadline_.setTimerType(Qt::PreciseTimer);
-    connect(&deadline_, &QTimer::timeout, this, [this] {
-        if (listening_) pass(nowUs());
-    });
+    // A deadline reads the port before it judges the silence: a listener held up by a busy
+    // machine finds the rest of a frame waiting there, which is no silence on the line.
+    connect(&deadline_, &QTimer::timeout, this, &BusListener::readNow);
     // Repeats while bytes keep coming: one timer for the whole burst, not one per read.
     batch_.setTimerType(Qt::PreciseTimer);
     connect(&batch_, &QTimer::timeout, this, &BusListener::readNow);
@@ -54,7 +54,10 @@ void BusListener::readNow() {
     const QByteArray bytes = port_.readPendingInputWithoutNews();
     // While bytes keep coming the listener comes back on its own: one wake-up a batch, not the
     // port's news and the timer both. A read that finds none waits for news again.
-    if (bytes.isEmpty()) batch_.stop();
+    if (bytes.isEmpty())
+        batch_.stop();
+    else if (!batch_.isActive())
+        batch_.start(kBatchMs);
     take(bytes);
 }
 
