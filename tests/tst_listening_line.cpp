@@ -15,6 +15,29 @@ namespace {
 
 const serial::PortSettings kLine{9600, serial::Parity::None, 8, 1};
 
+// A listener on one end of a pseudo-terminal, arrivals told through the exchange core as in the
+// program; `wire` is the line's other end.
+struct ListeningPort {
+    TestLine wire;
+    serial::QtSerialPort port{MapTo(wire.slavePath())};
+    exchange::ExchangeCore core{port};
+    listen::BusListener listener{port};
+    std::vector<listen::HeardFrame> heard;
+
+    bool start() {
+        port.setPortNumber(1);
+        port.setSettings(QStringLiteral("9600,n,8,1"));
+        if (!wire.isValid() || !port.open()) return false;
+        QObject::connect(&listener, &listen::BusListener::framesHeard,
+                         [this](const std::vector<listen::HeardFrame>& frames) {
+                             heard.insert(heard.end(), frames.begin(), frames.end());
+                         });
+        core.setListener([this] { listener.onArrival(); }, QStringLiteral("listening"));
+        listener.start(kLine, frame::Framing::Rtu);
+        return true;
+    }
+};
+
 }  // namespace
 
 class TestListeningLine : public QObject {
@@ -93,22 +116,10 @@ class TestListeningLine : public QObject {
     // A listener held up past a frame's hold (a busy machine) finds the frame's rest waiting in
     // the driver: the frame is whole, not cut short by a silence the line never had.
     void heldUpListenerTakesTheRestFirst() {
-        TestLine wire;
-        QVERIFY(wire.isValid());
-        serial::QtSerialPort port(MapTo(wire.slavePath()));
-        port.setPortNumber(1);
-        port.setSettings(QStringLiteral("9600,n,8,1"));
-        QVERIFY(port.open());
-        listen::BusListener listener(port);
-        std::vector<listen::HeardFrame> heard;
-        QObject::connect(&listener, &listen::BusListener::framesHeard,
-                         [&](const std::vector<listen::HeardFrame>& frames) {
-                             heard.insert(heard.end(), frames.begin(), frames.end());
-                         });
-        exchange::ExchangeCore core(port);
-        core.setListener([&listener] { listener.onArrival(); }, QStringLiteral("listening"));
-        listener.start(kLine, frame::Framing::Rtu);
-
+        ListeningPort listening;
+        QVERIFY(listening.start());
+        TestLine& wire = listening.wire;
+        std::vector<listen::HeardFrame>& heard = listening.heard;
         const QByteArray reply = QByteArray::fromHex("0104030112C56D7D");
         QVERIFY(wire.write(reply.left(4)));
         QTest::qWait(30);  // taken, and the port quiet again
@@ -117,7 +128,7 @@ class TestListeningLine : public QObject {
         QTRY_COMPARE(heard.size(), std::size_t(1));
         QCOMPARE(heard[0].frame.bytes, reply);
         QCOMPARE(heard[0].frame.shape, listen::FrameShape::Whole);
-        listener.stop();
+        listening.listener.stop();
         QCOMPARE(heard.size(), std::size_t(1));
     }
 
@@ -125,21 +136,11 @@ class TestListeningLine : public QObject {
     // with the reason, and the device's other end reads not one byte, while what it carries
     // is heard.
     void listeningNeverWrites() {
-        TestLine wire;
-        QVERIFY(wire.isValid());
-        serial::QtSerialPort port(MapTo(wire.slavePath()));
-        port.setPortNumber(1);
-        port.setSettings(QStringLiteral("9600,n,8,1"));
-        QVERIFY(port.open());
-        exchange::ExchangeCore core(port);
-        listen::BusListener listener(port);
-        std::vector<listen::HeardFrame> heard;
-        QObject::connect(&listener, &listen::BusListener::framesHeard,
-                         [&](const std::vector<listen::HeardFrame>& frames) {
-                             heard.insert(heard.end(), frames.begin(), frames.end());
-                         });
-        core.setListener([&listener] { listener.onArrival(); }, QStringLiteral("listening"));
-        listener.start(kLine, frame::Framing::Rtu);
+        ListeningPort listening;
+        QVERIFY(listening.start());
+        TestLine& wire = listening.wire;
+        exchange::ExchangeCore& core = listening.core;
+        std::vector<listen::HeardFrame>& heard = listening.heard;
 
         std::vector<exchange::ExchangeRecord> records;
         QObject::connect(&core, &exchange::ExchangeCore::recordAdded,
@@ -162,7 +163,7 @@ class TestListeningLine : public QObject {
         QVERIFY(wire.read(1, 300).isEmpty());
 
         // Listening over, the core sends again.
-        listener.stop();
+        listening.listener.stop();
         core.clearListener();
         core.submit({QByteArray::fromHex("010401018049"), exchange::Origin::Manual});
         QCOMPARE(wire.read(6, 2000), QByteArray::fromHex("010401018049"));
