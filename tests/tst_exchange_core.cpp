@@ -342,16 +342,13 @@ class TestExchangeCore : public QObject {
     void queuedRequestsKeepTheirOrder_data() {
         QTest::addColumn<QString>("submitted");
         QTest::addColumn<QString>("sent");
-        QTest::newRow("a stop ahead of a tick") << "A t ! B"
-                                                << "A!tB";
-        QTest::newRow("a start behind a tick, then a stop") << "t A !"
-                                                            << "tA!";
-        QTest::newRow("a stop ahead of ticks and polls") << "t p !"
-                                                         << "!tp";
-        QTest::newRow("a start put back behind a poll, then a stop") << "p A p !"
-                                                                     << "pA!p";
-        QTest::newRow("ticks on a busy line") << "t u"
-                                              << "u";
+        // clang-format off
+        QTest::newRow("a stop ahead of a tick") << "A t ! B" << "A!tB";
+        QTest::newRow("a start behind a tick, then a stop") << "t A !" << "tA!";
+        QTest::newRow("a stop ahead of ticks and polls") << "t p !" << "!tp";
+        QTest::newRow("a start put back behind a poll, then a stop") << "p A p !" << "pA!p";
+        QTest::newRow("ticks on a busy line") << "t u" << "u";
+        // clang-format on
     }
     void queuedRequestsKeepTheirOrder() {
         QFETCH(QString, submitted);

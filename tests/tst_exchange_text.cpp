@@ -121,16 +121,13 @@ class TestExchangeText : public QObject {
     void parseSettings_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("read");
-        QTest::newRow("no parity") << "9600,n,8,1"
-                                   << "none 10 3643";
-        QTest::newRow("even parity at 19200") << "19200,E,8,1"
-                                              << "even 11 2002";
-        QTest::newRow("odd parity above 19200") << "38400,o,8,1"
-                                                << "odd 11 1750";
-        QTest::newRow("baud part alone") << "9600,"
-                                         << "";
-        QTest::newRow("bad parity") << "9600,x,8,1"
-                                    << "";
+        // clang-format off
+        QTest::newRow("no parity") << "9600,n,8,1" << "none 10 3643";
+        QTest::newRow("even parity at 19200") << "19200,E,8,1" << "even 11 2002";
+        QTest::newRow("odd parity above 19200") << "38400,o,8,1" << "odd 11 1750";
+        QTest::newRow("baud part alone") << "9600," << "";
+        QTest::newRow("bad parity") << "9600,x,8,1" << "";
+        // clang-format on
     }
     void parseSettings() {
         QFETCH(QString, text);

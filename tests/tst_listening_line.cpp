@@ -118,18 +118,16 @@ class TestListeningLine : public QObject {
     void heldUpListenerTakesTheRestFirst() {
         ListeningPort listening;
         QVERIFY(listening.start());
-        TestLine& wire = listening.wire;
-        std::vector<listen::HeardFrame>& heard = listening.heard;
         const QByteArray reply = QByteArray::fromHex("0104030112C56D7D");
-        QVERIFY(wire.write(reply.left(4)));
+        QVERIFY(listening.wire.write(reply.left(4)));
         QTest::qWait(30);  // taken, and the port quiet again
-        QVERIFY(wire.write(reply.mid(4)));
+        QVERIFY(listening.wire.write(reply.mid(4)));
         QThread::msleep(80);  // no event runs: the hold of 50 ms runs out meanwhile
-        QTRY_COMPARE(heard.size(), std::size_t(1));
-        QCOMPARE(heard[0].frame.bytes, reply);
-        QCOMPARE(heard[0].frame.shape, listen::FrameShape::Whole);
+        QTRY_COMPARE(listening.heard.size(), std::size_t(1));
+        QCOMPARE(listening.heard[0].frame.bytes, reply);
+        QCOMPARE(listening.heard[0].frame.shape, listen::FrameShape::Whole);
         listening.listener.stop();
-        QCOMPARE(heard.size(), std::size_t(1));
+        QCOMPARE(listening.heard.size(), std::size_t(1));
     }
 
     // While listening nothing reaches the line: a press through the exchange core is refused

@@ -28,22 +28,16 @@ class TestTrip : public QObject {
     void expressionsReadBack_data() {
         QTest::addColumn<QString>("expression");
         QTest::addColumn<QString>("readBack");
-        QTest::newRow("spaces, level") << " output-current > 12.5 "
-                                       << "output-current>12.5";
-        QTest::newRow("another drive, falling") << "2:bus-voltage<450"
-                                                << "2:bus-voltage<450";
-        QTest::newRow("reaching counts") << "output-current>=12"
-                                         << "output-current>=12";
-        QTest::newRow("either way") << "output-frequency<>25"
-                                    << "output-frequency<>25";
-        QTest::newRow("single =") << "fault-code=3"
-                                  << "fault-code==3";
-        QTest::newRow("item number") << "2>12.5"
-                                     << "output-current>12.5";
-        QTest::newRow("no reply") << "no-reply>=3"
-                                  << "no-reply>=3";
-        QTest::newRow("no reply, >") << "3:no-reply>3"
-                                     << "3:no-reply>=4";
+        // clang-format off
+        QTest::newRow("spaces, level") << " output-current > 12.5 " << "output-current>12.5";
+        QTest::newRow("another drive, falling") << "2:bus-voltage<450" << "2:bus-voltage<450";
+        QTest::newRow("reaching counts") << "output-current>=12" << "output-current>=12";
+        QTest::newRow("either way") << "output-frequency<>25" << "output-frequency<>25";
+        QTest::newRow("single =") << "fault-code=3" << "fault-code==3";
+        QTest::newRow("item number") << "2>12.5" << "output-current>12.5";
+        QTest::newRow("no reply") << "no-reply>=3" << "no-reply>=3";
+        QTest::newRow("no reply, >") << "3:no-reply>3" << "3:no-reply>=4";
+        // clang-format on
     }
     void expressionsReadBack() {
         QFETCH(QString, expression);
@@ -57,24 +51,17 @@ class TestTrip : public QObject {
     void wrongExpressionsSayWhy_data() {
         QTest::addColumn<QString>("expression");
         QTest::addColumn<QString>("named");
-        QTest::newRow("no comparison") << "fault-code"
-                                       << "fault-code";
-        QTest::newRow("unknown reading") << "motor-heat>3"
-                                         << "motor-heat";
-        QTest::newRow("not a number") << "output-current>twelve"
-                                      << "twelve";
-        QTest::newRow("no value") << "output-current>"
-                                  << "output-current";
-        QTest::newRow("bad comparison") << "output-current=>3"
-                                        << "=>";
-        QTest::newRow("address") << "300:fault-code!=0"
-                                 << "300";
-        QTest::newRow("no-reply with <") << "no-reply<3"
-                                         << "no-reply";
-        QTest::newRow("no-reply of none") << "no-reply>=0"
-                                          << "no-reply";
-        QTest::newRow("no-reply halves") << "no-reply>=2.5"
-                                         << "no-reply";
+        // clang-format off
+        QTest::newRow("no comparison") << "fault-code" << "fault-code";
+        QTest::newRow("unknown reading") << "motor-heat>3" << "motor-heat";
+        QTest::newRow("not a number") << "output-current>twelve" << "twelve";
+        QTest::newRow("no value") << "output-current>" << "output-current";
+        QTest::newRow("bad comparison") << "output-current=>3" << "=>";
+        QTest::newRow("address") << "300:fault-code!=0" << "300";
+        QTest::newRow("no-reply with <") << "no-reply<3" << "no-reply";
+        QTest::newRow("no-reply of none") << "no-reply>=0" << "no-reply";
+        QTest::newRow("no-reply halves") << "no-reply>=2.5" << "no-reply";
+        // clang-format on
     }
     void wrongExpressionsSayWhy() {
         QFETCH(QString, expression);
@@ -91,34 +78,27 @@ class TestTrip : public QObject {
         QTest::addColumn<double>("hysteresis");
         QTest::addColumn<QString>("values");
         QTest::addColumn<QString>("fires");
+        // clang-format off
         QTest::newRow("fault turns non-zero, held, reset, again")
-            << "fault-code!=0" << 0.0 << "0 0 12 12 x 12 0 0 12"
-            << "2 8";
+            << "fault-code!=0" << 0.0 << "0 0 12 12 x 12 0 0 12" << "2 8";
         QTest::newRow("tripped before watching: not until reset")
-            << "fault-code!=0" << 0.0 << "12 12 0 12"
-            << "3";
+            << "fault-code!=0" << 0.0 << "12 12 0 12" << "3";
         QTest::newRow("another drive's fault is not this one's")
-            << "fault-code!=0" << 0.0 << "0 d2:12 0 12"
-            << "3";
-        QTest::newRow("that drive's fault") << "2:fault-code!=0" << 0.0 << "d2:0 0 12 d2:12"
-                                            << "3";
+            << "fault-code!=0" << 0.0 << "0 d2:12 0 12" << "3";
+        QTest::newRow("that drive's fault") << "2:fault-code!=0" << 0.0 << "d2:0 0 12 d2:12" << "3";
         QTest::newRow("rising, hysteresis keeps noise out")
-            << "output-current>12.5" << 0.5 << "100 126 124 126 119 126"
-            << "1 5";
+            << "output-current>12.5" << 0.5 << "100 126 124 126 119 126" << "1 5";
         QTest::newRow("rising, reaching is not rising above")
-            << "output-current>12.5" << 0.0 << "100 125 126"
-            << "2";
+            << "output-current>12.5" << 0.0 << "100 125 126" << "2";
         QTest::newRow("rising, reaching counts with >=")
-            << "output-current>=12.5" << 0.0 << "100 125 126"
-            << "1";
+            << "output-current>=12.5" << 0.0 << "100 125 126" << "1";
         QTest::newRow("falling with hysteresis")
-            << "output-current<10" << 1.0 << "150 95 105 95 115 90"
-            << "1 5";
-        QTest::newRow("either way") << "output-current<>10" << 0.0 << "50 150 150 50 100 150"
-                                    << "1 3 5";
+            << "output-current<10" << 1.0 << "150 95 105 95 115 90" << "1 5";
+        QTest::newRow("either way")
+            << "output-current<>10" << 0.0 << "50 150 150 50 100 150" << "1 3 5";
         QTest::newRow("either way, within the hysteresis no side changes")
-            << "output-current<>10" << 2.0 << "50 110 150 90 70"
-            << "2 4";
+            << "output-current<>10" << 2.0 << "50 110 150 90 70" << "2 4";
+        // clang-format on
     }
     void watchFiresOncePerEvent() {
         QFETCH(QString, expression);
