@@ -192,8 +192,12 @@ class TestTripWindow : public QObject {
         QVERIFY(moment > 0);
         const qint64 first = rows.first().section(',', 0, 0).toLongLong();
         const qint64 last = rows.last().section(',', 0, 0).toLongLong();
-        QVERIFY2(first >= moment - 3000 && first < moment - 2500, qPrintable(rows.first()));
-        QVERIFY2(last <= moment + 2000 && last > moment + 1500, qPrintable(rows.last()));
+        // Within the span, and reaching well into both sides of it (a machine busy with builds
+        // may leave half a second between two polls; that the span is waited for in full is
+        // tst_trip's to check).
+        const QString span = QStringLiteral("moment %1: %2 .. %3").arg(moment).arg(first).arg(last);
+        QVERIFY2(first >= moment - 3000 && first < moment - 2000, qPrintable(span));
+        QVERIFY2(last <= moment + 2000 && last > moment + 1000, qPrintable(span));
         // The current climbed before the trip (8.5 A steady at 50 Hz, three times that at the
         // trip; a slow machine's last poll before it may come early in the climb).
         QVERIFY2(highestCurrent > 9, qPrintable(QString::number(highestCurrent)));
