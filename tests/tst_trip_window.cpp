@@ -25,6 +25,14 @@ QStringList Snapshots(const QString& directory) {
     return QDir(directory).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
 }
 
+// The trend window of the output current on the rig's drive, snapshots going to its folder.
+TrendWindow* OpenTrendForTrips(DriveRig& rig, int replyTimeoutMs) {
+    rig.window->setReplyTimeout(replyTimeoutMs);
+    TrendWindow* trend = rig.window->openTrend({2});
+    trend->triggerPanel->folderEdit->setText(rig.dir.filePath(QStringLiteral("trips")));
+    return trend;
+}
+
 }  // namespace
 
 class TestTripWindow : public QObject {
@@ -63,13 +71,11 @@ class TestTripWindow : public QObject {
     void armedWindowCatchesTheTrip() {
         DriveRig rig(kRtu);
         QVERIFY2(rig.ready(), qPrintable(rig.error));
-        rig.window->setReplyTimeout(1000);
-        TrendWindow* trend = rig.window->openTrend({2});
+        TrendWindow* trend = OpenTrendForTrips(rig, 1000);
         TriggerPanel* panel = trend->triggerPanel;
         QCOMPARE(panel->kindBox->currentIndex(), 0);  // the fault code turning non-zero
         panel->beforeBox->setValue(2);
         panel->afterBox->setValue(1);
-        panel->folderEdit->setText(rig.dir.filePath(QStringLiteral("trips")));
         panel->armButton->click();
         QCOMPARE(panel->stateLabel->text(), QStringLiteral("armed"));
         // Arming ticked the fault code and started polling.
@@ -101,10 +107,7 @@ class TestTripWindow : public QObject {
     void portLostAndBackAreEvents() {
         DriveRig rig(kRtu);
         QVERIFY2(rig.ready(), qPrintable(rig.error));
-        rig.window->setReplyTimeout(500);
-        TrendWindow* trend = rig.window->openTrend({2});
-        TriggerPanel* panel = trend->triggerPanel;
-        panel->folderEdit->setText(rig.dir.filePath(QStringLiteral("trips")));
+        TriggerPanel* panel = OpenTrendForTrips(rig, 500)->triggerPanel;
         panel->armButton->click();
         exchange::Poller& poller = rig.window->poller();
         QTRY_VERIFY(poller.count(2, exchange::Verdict::Good) >= 2);
