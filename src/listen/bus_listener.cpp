@@ -89,12 +89,11 @@ void BusListener::armDeadline() {
         armedDeadlineUs_ = -1;
         return;
     }
-    // Rounded up, so the timer never wakes just before the moment.
-    const int waitMs = int(std::max<qint64>(1, (next - now + 999) / 1000));
     // Restarting a timer for the same moment would only cost its unregistering and registering.
     if (deadline_.isActive() && armedDeadlineUs_ == next) return;
     armedDeadlineUs_ = next;
-    deadline_.start(waitMs);
+    // Rounded up, so the timer never wakes just before the moment.
+    deadline_.start(int(std::max<qint64>(1, (next - now + 999) / 1000)));
 }
 
 }  // namespace listen
