@@ -55,9 +55,7 @@ class TestParameterJobs : public QObject {
         Rig rig;
         QVERIFY(rig.started);
         rig.drive.updateModel([](sim::DriveModel& m) { m.setParameter(77, 0xBEEF); });
-        // A machine stalled mid-reply spoils a reply now and then, which is asked again: each
-        // parameter is asked once more for each of those, and never otherwise.
-        int spoiled = 0;
+        int spoiled = 0;  // by a stalled machine: asked again, the only extra requests
         QObject::connect(rig.core.get(), &exchange::ExchangeCore::recordAdded,
                          [&](const exchange::ExchangeRecord& record) {
                              spoiled +=

@@ -20,6 +20,23 @@ exchange::Sample Good(qint64 timeMs, int reading, int raw, int address = 1) {
     return {timeMs, qint16(raw), quint8(reading), quint8(address), exchange::Verdict::Good};
 }
 
+// A capture over its own sample store, writing into a temporary folder.
+struct CaptureRig {
+    QTemporaryDir dir;
+    exchange::SampleStore store;
+    trip::TripCapture capture{store};
+    trip::CaptureSettings settings;
+    QString error;
+
+    CaptureRig() { settings.directory = dir.path(); }
+    bool arm() { return capture.arm(settings, &error); }
+    // A sample polled: stored, then shown to the capture, as the poller does.
+    void feed(const exchange::Sample& sample) {
+        store.append(sample);
+        capture.onSample(sample);
+    }
+};
+
 }  // namespace
 
 class TestTrip : public QObject {
@@ -174,41 +191,32 @@ class TestTrip : public QObject {
     void snapshotHoldsTheSpanAroundTheMoment() {
         QFETCH(int, tripS);
         QFETCH(QString, before);
-        QTemporaryDir dir;
-        exchange::SampleStore store;
-        trip::TripCapture capture(store);
-        capture.setPictureMaker([](const trip::SnapshotSpan& span) {
+        CaptureRig rig;
+        rig.capture.setPictureMaker([](const trip::SnapshotSpan& span) {
             return QByteArray::number(qint64(span.samples.size()));
         });
-        trip::CaptureSettings settings;
-        settings.directory = dir.filePath(QStringLiteral("snapshots"));
-        settings.line = QStringLiteral("COM1 9600,8,N,1");
-        QString error;
-        QVERIFY2(capture.arm(settings, &error), qPrintable(error));
+        rig.settings.directory = rig.dir.filePath(QStringLiteral("snapshots"));
+        rig.settings.line = QStringLiteral("COM1 9600,8,N,1");
+        QVERIFY2(rig.arm(), qPrintable(rig.error));
         // A capture killed while writing left this behind.
-        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("snapshots/.partial-x"))));
-        QVERIFY2(capture.arm(settings, &error), qPrintable(error));
-        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("snapshots/.partial-x"))));
+        QVERIFY(QDir().mkpath(rig.dir.filePath(QStringLiteral("snapshots/.partial-x"))));
+        QVERIFY2(rig.arm(), qPrintable(rig.error));
+        QVERIFY(!QFileInfo::exists(rig.dir.filePath(QStringLiteral("snapshots/.partial-x"))));
 
         const qint64 start = QDateTime::currentMSecsSinceEpoch() - 200000;
         const qint64 trip = start + tripS * 1000;
         for (qint64 t = start; t <= trip + 20000; t += 100) {
-            const exchange::Sample current = Good(t, kCurrent, t < trip ? 100 : 300);
-            const exchange::Sample fault = Good(t, kFault, t < trip ? 0 : 12);
+            rig.feed(Good(t, kCurrent, t < trip ? 100 : 300));
+            rig.feed(Good(t, kFault, t < trip ? 0 : 12));
             // The drive trips between two polls of its fault code: its current reads 0 once
             // before the fault does.
-            std::vector<exchange::Sample> polled{current, fault};
-            if (t + 100 == trip) polled.push_back(Good(t + 50, kCurrent, 0));
-            for (const exchange::Sample& sample : polled) {
-                store.append(sample);
-                capture.onSample(sample);
-            }
+            if (t + 100 == trip) rig.feed(Good(t + 50, kCurrent, 0));
         }
-        QCOMPARE(capture.events().size(), std::size_t(1));
-        const trip::TripEvent& event = capture.events().front();
+        QCOMPARE(rig.capture.events().size(), std::size_t(1));
+        const trip::TripEvent& event = rig.capture.events().front();
         QCOMPARE(event.timeMs, trip);
         QVERIFY2(!event.folder.isEmpty(), qPrintable(event.error));
-        QCOMPARE(capture.state(), trip::TripCapture::State::Armed);
+        QCOMPARE(rig.capture.state(), trip::TripCapture::State::Armed);
         QCOMPARE(QDir(event.folder).entryList(QDir::Files),
                  QStringList({"chart.png", "samples.csv", "summary.txt"}));
 
@@ -235,32 +243,25 @@ class TestTrip : public QObject {
         QVERIFY2(text.contains(before), qPrintable(text));
         // Before the trip: neither the 0 A read after it nor the 30 A of the fault.
         QVERIFY2(text.contains(QStringLiteral("010.0 A")), qPrintable(text));
-        QVERIFY2(text.contains(settings.line), qPrintable(text));
+        QVERIFY2(text.contains(rig.settings.line), qPrintable(text));
     }
 
     // With no sample after it, the snapshot is written once the seconds after have passed, not
     // a moment before: its last samples would be missing.
     void snapshotWaitsForTheSpanAfter() {
-        QTemporaryDir dir;
-        exchange::SampleStore store;
-        trip::TripCapture capture(store);
-        trip::CaptureSettings settings;
-        settings.directory = dir.path();
-        settings.afterMs = 3000;
-        QString error;
-        QVERIFY(capture.arm(settings, &error));
+        CaptureRig rig;
+        rig.settings.afterMs = 3000;
+        QVERIFY(rig.arm());
         const qint64 now = QDateTime::currentMSecsSinceEpoch();
-        for (const exchange::Sample& sample : {Good(now - 100, kFault, 0), Good(now, kFault, 12)}) {
-            store.append(sample);
-            capture.onSample(sample);
-        }
-        QCOMPARE(capture.state(), trip::TripCapture::State::Triggered);
+        rig.feed(Good(now - 100, kFault, 0));
+        rig.feed(Good(now, kFault, 12));
+        QCOMPARE(rig.capture.state(), trip::TripCapture::State::Triggered);
         qint64 savedAt = 0;
-        connect(&capture, &trip::TripCapture::stateChanged, this,
+        connect(&rig.capture, &trip::TripCapture::stateChanged, this,
                 [&savedAt] { savedAt = QDateTime::currentMSecsSinceEpoch(); });
-        QTRY_COMPARE_WITH_TIMEOUT(capture.state(), trip::TripCapture::State::Armed, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.capture.state(), trip::TripCapture::State::Armed, 5000);
         // Within the wall clock's 16 ms steps on Windows.
-        QVERIFY2(savedAt >= now + settings.afterMs - 16,
+        QVERIFY2(savedAt >= now + rig.settings.afterMs - 16,
                  qPrintable(QString::number(savedAt - now)));
     }
 
@@ -272,29 +273,20 @@ class TestTrip : public QObject {
     }
     void singleShotOrRearmed() {
         QFETCH(bool, rearm);
-        QTemporaryDir dir;
-        exchange::SampleStore store;
-        trip::TripCapture capture(store);
-        trip::CaptureSettings settings;
-        settings.directory = dir.path();
-        settings.rearm = rearm;
-        settings.afterMs = 1000;
-        QString error;
-        QVERIFY(capture.arm(settings, &error));
+        CaptureRig rig;
+        rig.settings.rearm = rearm;
+        rig.settings.afterMs = 1000;
+        QVERIFY(rig.arm());
         const qint64 start = QDateTime::currentMSecsSinceEpoch() - 200000;
         // Tripped at 10 s, reset at 20 s, tripped again at 30 s.
-        for (int s = 0; s < 40; ++s) {
-            const int code = (s >= 10 && s < 20) || s >= 30 ? 12 : 0;
-            const exchange::Sample sample = Good(start + s * 1000, kFault, code);
-            store.append(sample);
-            capture.onSample(sample);
-        }
-        const std::vector<qint64> moments = capture.moments();
+        for (int s = 0; s < 40; ++s)
+            rig.feed(Good(start + s * 1000, kFault, (s >= 10 && s < 20) || s >= 30 ? 12 : 0));
+        const std::vector<qint64> moments = rig.capture.moments();
         QCOMPARE(moments.size(), std::size_t(rearm ? 2 : 1));
         QCOMPARE(moments.front(), start + 10000);
-        QCOMPARE(capture.state(),
+        QCOMPARE(rig.capture.state(),
                  rearm ? trip::TripCapture::State::Armed : trip::TripCapture::State::Saved);
-        QCOMPARE(int(QDir(dir.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size()),
+        QCOMPARE(int(QDir(rig.dir.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size()),
                  rearm ? 2 : 1);
     }
 };
